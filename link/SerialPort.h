@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace kvt {
+
+// Event codes reported by commEvent(), numbered as the controllers' PC software
+// has always numbered them (the serial control of the original platform).
+namespace CommEvent {
+inline constexpr int Send = 1;
+inline constexpr int Receive = 2;
+inline constexpr int CtsChange = 3;
+inline constexpr int DsrChange = 4;
+inline constexpr int CdChange = 5;
+inline constexpr int Ring = 6;
+inline constexpr int EndOfFile = 7;
+inline constexpr int Break = 1001;
+inline constexpr int CtsTimeout = 1002;
+inline constexpr int DsrTimeout = 1003;
+inline constexpr int Frame = 1004;
+inline constexpr int Overrun = 1006;
+inline constexpr int CdTimeout = 1007;
+inline constexpr int ReceiveOverflow = 1008;
+inline constexpr int ReceiveParity = 1009;
+inline constexpr int TransmitFull = 1010;
+} // namespace CommEvent
+
+enum class Handshaking { None = 0, RtsCts = 2 };
+
+// The serial port as the windows see it: opened by number (1 = COM1, 2 = COM2),
+// configured with a settings string, written one character per call, read in
+// pieces of at most inputLength() characters.
+//
+// The receive threshold is implemented here, once, for every implementation:
+// a Receive event is raised when at least threshold characters wait, and is
+// raised again after each read() while that many still wait, so a read limited
+// to a few characters never strands a longer burst.
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialPort(QObject* parent = nullptr);
+
+    virtual bool open(int portNumber) = 0;
+    virtual bool isOpen() const = 0;
+    virtual void close() = 0;
+    // Why the last open, write or settings change failed, for the operator.
+    virtual QString errorString() const = 0;
+    // "9600,N,8,1": baud, parity letter, data bits, stop bits.
+    virtual bool setSettings(const QString& settings) = 0;
+    virtual void setHandshaking(Handshaking handshaking) = 0;
+    // One call is one write on the line; callers pass single characters.
+    virtual bool write(const QByteArray& data) = 0;
+    virtual qint64 bytesAvailable() const = 0;
+    // Bytes accepted by write() but not yet handed to the line.
+    virtual qint64 bytesToWrite() const = 0;
+
+    // 0 reads everything that waits, N at most N characters.
+    void setInputLength(int length) { m_inputLength = length; }
+    int inputLength() const { return m_inputLength; }
+    // 0 switches receive events off.
+    void setReceiveThreshold(int threshold);
+    int receiveThreshold() const { return m_receiveThreshold; }
+
+    QByteArray read();
+
+Q_SIGNALS:
+    void commEvent(int code);
+    // Some or all pending output reached the line; drain waits listen to this.
+    void bytesWritten();
+    // The device went away or failed for good; the port is already closed.
+    void linkLost(const QString& reason);
+
+protected:
+    // Implementations call this whenever new input arrived.
+    void notifyInput();
+    virtual QByteArray readRaw(qint64 maxSize) = 0;
+
+private:
+    void recheckThreshold();
+
+    int m_inputLength = 0;
+    int m_receiveThreshold = 0;
+    bool m_recheckPending = false;
+};
+
+} // namespace kvt

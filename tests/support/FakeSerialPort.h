@@ -1,0 +1,64 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <QElapsedTimer>
+#include <QList>
+
+namespace kvt::test {
+
+// A port that records every write separately, with the time it happened, and
+// lets a test inject received text, event codes and failures.
+class FakeSerialPort : public SerialPort {
+    Q_OBJECT
+public:
+    struct Write {
+        QByteArray data;
+        qint64 atMs;
+    };
+
+    explicit FakeSerialPort(QObject* parent = nullptr);
+
+    bool open(int portNumber) override;
+    bool isOpen() const override { return m_open; }
+    void close() override;
+    QString errorString() const override { return m_error; }
+    bool setSettings(const QString& settings) override;
+    void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
+    bool write(const QByteArray& data) override;
+    qint64 bytesAvailable() const override { return m_input.size(); }
+    qint64 bytesToWrite() const override { return m_pendingOutput; }
+
+    // Test controls.
+    void receive(const QByteArray& data); // arrives on the line
+    void raiseEvent(int code) { Q_EMIT commEvent(code); }
+    void failOpen(const QString& reason) { m_openFailure = reason; }
+    void failWritesAfter(int count, const QString& reason);
+    void holdOutput(qint64 bytes) { m_pendingOutput = bytes; } // drain waits until drainOutput()
+    void drainOutput();
+    void loseLink(const QString& reason);
+
+    QList<Write> writes;
+    QByteArray written() const;
+    int openedPort = 0;
+    int openCount = 0;
+    int closeCount = 0;
+    QString settings;
+    Handshaking handshaking() const { return m_handshaking; }
+
+protected:
+    QByteArray readRaw(qint64 maxSize) override;
+
+private:
+    bool m_open = false;
+    QString m_error;
+    QString m_openFailure;
+    int m_writesBeforeFailure = -1;
+    QString m_writeFailure;
+    qint64 m_pendingOutput = 0;
+    QByteArray m_input;
+    Handshaking m_handshaking = Handshaking::None;
+    QElapsedTimer m_clock;
+};
+
+} // namespace kvt::test
