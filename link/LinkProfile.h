@@ -1,6 +1,7 @@
 #pragma once
 
-namespace kvt {
+namespace kvt
+{
 
 // How one front-end family drives SendData, its pacing timer (tmrcharsend) and
 // its reply watchdog (tmrwatchdog). The three families grew different habits;

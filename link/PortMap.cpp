@@ -1,6 +1,7 @@
 #include "PortMap.h"
 
-namespace kvt {
+namespace kvt
+{
 
 PortMap PortMap::platformDefault()
 {
@@ -26,6 +27,9 @@ QString PortMap::device(int portNumber) const
 #endif
 }
 
-void PortMap::setDevice(int portNumber, const QString& device) { m_devices[portNumber] = device; }
+void PortMap::setDevice(int portNumber, const QString& device)
+{
+    m_devices[portNumber] = device;
+}
 
 } // namespace kvt

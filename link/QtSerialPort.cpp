@@ -1,1 +1,145 @@
-// in progress
+#include "QtSerialPort.h"
+
+namespace kvt
+{
+
+namespace
+{
+const QString portClosedText = QStringLiteral("Operation valid only when the port is open");
+}
+
+QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
+                            const QString& systemReason)
+{
+    QString text = QStringLiteral("Cannot open %1: %2").arg(device, systemReason);
+    if (error == QSerialPort::PermissionError)
+        text += QStringLiteral("\r\nThe port may be in use by another program, or your user may "
+                               "not be allowed to use serial ports: add the user to the "
+                               "'dialout' group and log in again.");
+    return text;
+}
+
+QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : SerialPort(parent), m_map(std::move(map))
+{
+    connect(&m_serial, &QSerialPort::readyRead, this, &QtSerialPort::notifyInput);
+    connect(&m_serial, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+bool QtSerialPort::open(int portNumber)
+{
+    if (m_serial.isOpen())
+        return true;
+    m_device = m_map.device(portNumber);
+    m_serial.setPortName(m_device);
+    if (!m_serial.open(QIODevice::ReadWrite)) {
+        m_error = describeOpenFailure(m_device, m_serial.error(), m_serial.errorString());
+        m_serial.clearError();
+        return false;
+    }
+    // Qt 6.4 delivers input that waited in the driver before the open.
+    m_serial.clear();
+    if (!applySettings())
+        return false;
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_serial.isOpen())
+        m_serial.close();
+}
+
+bool QtSerialPort::setSettings(const QString& settings)
+{
+    const auto parsed = LineSettings::parse(settings);
+    if (!parsed) {
+        m_error = QStringLiteral("Invalid port settings \"%1\": expected baud,parity,data "
+                                 "bits,stop bits as in \"9600,N,8,1\"")
+                      .arg(settings);
+        return false;
+    }
+    m_settings = *parsed;
+    return applySettings();
+}
+
+void QtSerialPort::setHandshaking(Handshaking handshaking)
+{
+    m_handshaking = handshaking;
+    if (m_serial.isOpen())
+        m_serial.setFlowControl(handshaking == Handshaking::RtsCts ? QSerialPort::HardwareControl
+                                                                   : QSerialPort::NoFlowControl);
+}
+
+bool QtSerialPort::applySettings()
+{
+    if (!m_serial.isOpen())
+        return true;
+    static constexpr QSerialPort::Parity parities[] = {
+        QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity,
+        QSerialPort::MarkParity, QSerialPort::SpaceParity};
+    static constexpr QSerialPort::StopBits stopBits[] = {
+        QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
+    const bool ok =
+        m_serial.setBaudRate(m_settings.baud) &&
+        m_serial.setParity(parities[int(m_settings.parity)]) &&
+        m_serial.setDataBits(QSerialPort::DataBits(m_settings.dataBits)) &&
+        m_serial.setStopBits(stopBits[int(m_settings.stopBits)]) &&
+        m_serial.setFlowControl(m_handshaking == Handshaking::RtsCts ? QSerialPort::HardwareControl
+                                                                     : QSerialPort::NoFlowControl);
+    if (!ok) {
+        m_error = QStringLiteral("Cannot apply the settings %1 to %2: %3")
+                      .arg(m_settings.toString(), m_device, m_serial.errorString());
+        m_serial.clearError();
+    }
+    return ok;
+}
+
+bool QtSerialPort::write(const QByteArray& data)
+{
+    if (!m_serial.isOpen()) {
+        m_error = portClosedText;
+        return false;
+    }
+    if (m_serial.write(data) != data.size()) {
+        m_error = m_serial.errorString();
+        return false;
+    }
+    return true;
+}
+
+qint64 QtSerialPort::bytesAvailable() const
+{
+    return m_serial.isOpen() ? m_serial.bytesAvailable() : 0;
+}
+
+qint64 QtSerialPort::bytesToWrite() const
+{
+    return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
+}
+
+QByteArray QtSerialPort::readRaw(qint64 maxSize)
+{
+    return m_serial.read(maxSize);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+        break;
+    default:
+        return; // open and settings failures are reported where they happen
+    }
+    if (!m_serial.isOpen())
+        return; // the storm after the first error
+    m_error =
+        QStringLiteral("The connection on %1 was lost: %2").arg(m_device, m_serial.errorString());
+    m_serial.clearError();
+    m_serial.close();
+    Q_EMIT linkLost(m_error);
+}
+
+} // namespace kvt

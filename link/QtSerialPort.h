@@ -1,1 +1,53 @@
 #pragma once
+
+#include "LineSettings.h"
+#include "PortMap.h"
+#include "SerialPort.h"
+
+#include <QSerialPort>
+
+namespace kvt
+{
+
+// The serial port seam on Qt's QSerialPort. Qt reports no line-state changes,
+// so this port raises only Receive events; a failing device is reported once
+// through linkLost() and the port closed, instead of the storm of read errors
+// an unplugged USB adapter produces.
+class QtSerialPort : public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit QtSerialPort(PortMap map, QObject* parent = nullptr);
+
+    bool open(int portNumber) override;
+    bool isOpen() const override { return m_serial.isOpen(); }
+    void close() override;
+    QString errorString() const override { return m_error; }
+    bool setSettings(const QString& settings) override;
+    void setHandshaking(Handshaking handshaking) override;
+    bool write(const QByteArray& data) override;
+    qint64 bytesAvailable() const override;
+    qint64 bytesToWrite() const override;
+
+    QString deviceName() const { return m_serial.portName(); }
+
+protected:
+    QByteArray readRaw(qint64 maxSize) override;
+
+private:
+    bool applySettings();
+    void onError(QSerialPort::SerialPortError error);
+
+    PortMap m_map;
+    QSerialPort m_serial;
+    LineSettings m_settings;
+    Handshaking m_handshaking = Handshaking::None;
+    QString m_device;
+    QString m_error;
+};
+
+// "Cannot open /dev/ttyS0: Permission denied ..." with what the operator can do about it.
+QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
+                            const QString& systemReason);
+
+} // namespace kvt

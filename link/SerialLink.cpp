@@ -1,1 +1,266 @@
-// in progress
+#include "SerialLink.h"
+
+#include "CommEvents.h"
+#include "ReplyText.h"
+#include "SerialPort.h"
+
+namespace kvt
+{
+
+SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timings& timings,
+                       QObject* parent)
+    : QObject(parent), m_port(port), m_profile(profile), m_timings(timings)
+{
+    tmrcharsend.setObjectName(QStringLiteral("tmrcharsend"));
+    tmrwatchdog.setObjectName(QStringLiteral("tmrwatchdog"));
+    // Pacing sets the line's speed; a coarse timer would stretch every command.
+    tmrcharsend.setTimerType(Qt::PreciseTimer);
+    tmrcharsend.setSingleShot(m_profile.pacingOneShot);
+    // A repeating watchdog would raise a second failure while the first box is open.
+    tmrwatchdog.setSingleShot(true);
+    tmrwatchdog.setInterval(m_timings.watchdog);
+
+    connect(&tmrcharsend, &QTimer::timeout, this, &SerialLink::onPacingTick);
+    connect(&tmrwatchdog, &QTimer::timeout, this, &SerialLink::onWatchdogTimeout);
+    connect(&m_port, &SerialPort::commEvent, this, &SerialLink::onCommEvent);
+    connect(&m_port, &SerialPort::bytesWritten, this, &SerialLink::checkDrained);
+    connect(&m_port, &SerialPort::linkLost, this, &SerialLink::onLinkLost);
+}
+
+SerialLink::~SerialLink()
+{
+    // The owner is going away: its callbacks must not run any more.
+    m_shutDown = true;
+    m_queue.clear();
+    m_current = {};
+}
+
+void SerialLink::sendData(const QString& command, Done done)
+{
+    if (m_shutDown) {
+        if (done)
+            done(SendResult::Discarded);
+        return;
+    }
+    m_queue.enqueue({toWire(command) + '\r', std::move(done)});
+    if (m_state == State::Idle)
+        startNext();
+}
+
+void SerialLink::startNext()
+{
+    if (m_queue.isEmpty() || m_shutDown)
+        return;
+    m_current = m_queue.dequeue();
+    m_cursor = 0;
+    m_state = State::Writing;
+    if (m_profile.sendArmsWatchdog) {
+        CommAbort = false;
+        tmrwatchdog.start(m_timings.watchdog);
+    }
+    writeFromCursor();
+}
+
+void SerialLink::writeFromCursor()
+{
+    for (;;) {
+        const bool written = m_port.write(m_current.bytes.mid(m_cursor, 1));
+        if (m_state != State::Writing)
+            return; // the write reported a lost link, which ended this send
+        if (!written) {
+            const QString error = m_port.errorString();
+            finish(SendResult::WriteFailed);
+            Q_EMIT writeFailed(error);
+            return;
+        }
+        ++m_cursor;
+        tmrcharsend.start(m_timings.pacing);
+        m_periodRequested = false;
+        CharTick = false;
+
+        if (m_profile.waitForTickPerCharacter) {
+            m_state = State::WaitingForTick;
+            return;
+        }
+        if (m_cursor >= m_current.bytes.size() || CommAbort ||
+            (m_profile.sendStopsOnTransferAborted && transferAborted()))
+            break;
+    }
+    beginDrain();
+}
+
+void SerialLink::beginDrain()
+{
+    m_state = State::Draining;
+    checkDrained();
+}
+
+void SerialLink::checkDrained()
+{
+    if (m_state != State::Draining)
+        return;
+    if (CommAbort)
+        finish(SendResult::Aborted);
+    else if (m_profile.sendStopsOnTransferAborted && transferAborted())
+        finish(SendResult::Cancelled);
+    else if (m_port.bytesToWrite() == 0)
+        finish(SendResult::Sent);
+}
+
+void SerialLink::transferCancelled()
+{
+    checkDrained();
+}
+
+void SerialLink::finish(SendResult result)
+{
+    const Done done = std::move(m_current.done);
+    m_current = {};
+    m_cursor = 0;
+    m_state = State::Idle;
+
+    // After a dead link or a refused write, the commands behind would only
+    // fail the same way, one box each.
+    QList<Pending> discarded;
+    if (result == SendResult::Aborted || result == SendResult::WriteFailed ||
+        result == SendResult::LinkLost || result == SendResult::Discarded) {
+        discarded = m_queue;
+        m_queue.clear();
+    }
+
+    if (done)
+        done(result);
+    Q_EMIT sendFinished(result);
+    for (const Pending& p : std::as_const(discarded))
+        if (p.done)
+            p.done(SendResult::Discarded);
+
+    if (m_state == State::Idle)
+        startNext();
+}
+
+void SerialLink::discardQueue(SendResult result)
+{
+    if (isSending())
+        finish(result);
+    const QList<Pending> discarded = m_queue;
+    m_queue.clear();
+    for (const Pending& p : discarded)
+        if (p.done)
+            p.done(SendResult::Discarded);
+}
+
+void SerialLink::startPacingPeriod(milliseconds interval)
+{
+    tmrcharsend.start(interval);
+    m_periodRequested = true;
+    CharTick = false;
+}
+
+void SerialLink::stopPacing()
+{
+    tmrcharsend.stop();
+    m_periodRequested = false;
+}
+
+void SerialLink::armWatchdog(milliseconds interval)
+{
+    tmrwatchdog.start(interval);
+}
+
+void SerialLink::stopWatchdog()
+{
+    tmrwatchdog.stop();
+}
+
+void SerialLink::shutDown()
+{
+    tmrcharsend.stop();
+    tmrwatchdog.stop();
+    discardQueue(SendResult::Discarded);
+    m_shutDown = true;
+}
+
+void SerialLink::onCommEvent(int code)
+{
+    if (m_shutDown)
+        return;
+    const CommEventAction action = classifyCommEvent(code);
+    switch (action.kind) {
+    case CommEventKind::Ignored:
+        return;
+    case CommEventKind::Received: {
+        tmrwatchdog.stop();
+        switch (m_profile.receiveEffect) {
+        case LinkProfile::ReceiveEffect::None:
+            break;
+        case LinkProfile::ReceiveEffect::StopPacing:
+            // A send waiting for its tick would stall for good without it.
+            if (m_state != State::WaitingForTick)
+                stopPacing();
+            break;
+        case LinkProfile::ReceiveEffect::RestartPacing:
+            // The quiet period measures silence, so data starts it anew.
+            if (tmrcharsend.isActive())
+                tmrcharsend.start();
+            break;
+        }
+        const QByteArray data = m_port.read();
+        Q_EMIT received(data);
+        return;
+    }
+    case CommEventKind::CtsChange:
+        tmrwatchdog.stop();
+        return;
+    case CommEventKind::LineError:
+        Q_EMIT lineError(action.statusText);
+        return;
+    case CommEventKind::Unknown:
+        Q_EMIT unknownEvent(unknownEventText);
+        return;
+    }
+}
+
+void SerialLink::onPacingTick()
+{
+    CharTick = true;
+    if (m_profile.pacingTickStopsWatchdog)
+        tmrwatchdog.stop();
+    if (m_state == State::WaitingForTick) {
+        if (CommAbort) {
+            finish(SendResult::Aborted);
+        } else if (m_cursor < m_current.bytes.size()) {
+            m_state = State::Writing;
+            writeFromCursor();
+        } else {
+            beginDrain();
+        }
+    } else if (!m_periodRequested) {
+        // Nobody waits for this timer between commands; let the process sleep.
+        tmrcharsend.stop();
+    }
+    Q_EMIT charTicked();
+}
+
+void SerialLink::onWatchdogTimeout()
+{
+    CommAbort = true;
+    if (m_profile.watchdogStopsPacing)
+        stopPacing();
+    if (isSending())
+        finish(SendResult::Aborted);
+    Q_EMIT watchdogExpired();
+}
+
+void SerialLink::onLinkLost(const QString& reason)
+{
+    if (m_shutDown)
+        return;
+    tmrcharsend.stop();
+    tmrwatchdog.stop();
+    m_periodRequested = false;
+    discardQueue(SendResult::LinkLost);
+    Q_EMIT linkLost(reason);
+}
+
+} // namespace kvt

@@ -11,7 +11,8 @@
 
 #include <functional>
 
-namespace kvt {
+namespace kvt
+{
 
 class SerialPort;
 
@@ -30,7 +31,8 @@ enum class SendResult {
 //
 // Commands queue: each goes out whole and in order, even when a second one is
 // started while the first is still being paced out.
-class SerialLink : public QObject {
+class SerialLink : public QObject
+{
     Q_OBJECT
 public:
     using Done = std::function<void(SendResult)>;
@@ -64,7 +66,10 @@ public:
 
     // Asked by four-model sends between characters; the window answers from
     // TransferAborted.
-    void setTransferAbortedProbe(std::function<bool()> probe) { m_transferAborted = std::move(probe); }
+    void setTransferAbortedProbe(std::function<bool()> probe)
+    {
+        m_transferAborted = std::move(probe);
+    }
     // The operator cancelled: a send in its drain wait stops now.
     void transferCancelled();
     // Window closing: stop everything and never touch the port again.
@@ -83,7 +88,7 @@ Q_SIGNALS:
     void sendFinished(SendResult result);
 
 private:
-    enum class State { Idle, WaitingForTick, Draining };
+    enum class State { Idle, Writing, WaitingForTick, Draining };
     struct Pending {
         QByteArray bytes;
         Done done;
@@ -94,7 +99,7 @@ private:
     void beginDrain();
     void checkDrained();
     void finish(SendResult result);
-    void discardQueue();
+    void discardQueue(SendResult result);
     bool transferAborted() const { return m_transferAborted && m_transferAborted(); }
     void onCommEvent(int code);
     void onPacingTick();

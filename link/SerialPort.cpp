@@ -2,7 +2,8 @@
 
 #include <QMetaObject>
 
-namespace kvt {
+namespace kvt
+{
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent) {}
 

@@ -3,21 +3,21 @@
 #include <algorithm>
 #include <chrono>
 
-namespace kvt {
+namespace kvt
+{
 
 using std::chrono::milliseconds;
 
 // Every time value of the program lives here with the controllers' values as
 // defaults, so tests can shrink them instead of waiting in real time.
 struct Timings {
-    milliseconds pacing{10};          // one character per tick of tmrcharsend
-    milliseconds initialPacing{500};  // tmrcharsend's interval before the first command (KVT7)
-    milliseconds watchdog{10000};     // tmrwatchdog: no reply within this means the link is dead
-    milliseconds blockWatchdog{50000};     // four-model transfers arm the watchdog with this
-    milliseconds quietPeriod{20};          // four-model pause after each downloaded line
-    milliseconds blockUploadLimit{25000};  // four-model upload: no data at all within this
-    milliseconds keypadPause{20};          // KVT31/KVT33 pause after each downloaded line
-    milliseconds keypadUploadLimit{50000}; // KVT31/KVT33 upload: no data at all within this
+    milliseconds pacing{10};           // one character per tick of tmrcharsend
+    milliseconds watchdog{10000};      // tmrwatchdog: no reply within this means the link is dead
+    milliseconds blockWatchdog{50000}; // four-model transfers arm the watchdog with this
+    milliseconds quietPeriod{20};      // four-model pause after each downloaded line
+    milliseconds blockUploadLimit{25000};   // four-model upload: no data at all within this
+    milliseconds keypadPause{20};           // KVT31/KVT33 pause after each downloaded line
+    milliseconds keypadUploadLimit{50000};  // KVT31/KVT33 upload: no data at all within this
     milliseconds programUploadLimit{10000}; // KVT7 upload of a program
     milliseconds speedLinePause{300};       // KVT7 speed dialog: after each of the first lines
     milliseconds jogValuePause{100};        // KVT7 jog dialog: between JOG and its value
@@ -25,10 +25,9 @@ struct Timings {
     static Timings shrunk(int divisor)
     {
         Timings t;
-        for (milliseconds* m :
-             {&t.pacing, &t.initialPacing, &t.watchdog, &t.blockWatchdog, &t.quietPeriod,
-              &t.blockUploadLimit, &t.keypadPause, &t.keypadUploadLimit, &t.programUploadLimit,
-              &t.speedLinePause, &t.jogValuePause})
+        for (milliseconds* m : {&t.pacing, &t.watchdog, &t.blockWatchdog, &t.quietPeriod,
+                                &t.blockUploadLimit, &t.keypadPause, &t.keypadUploadLimit,
+                                &t.programUploadLimit, &t.speedLinePause, &t.jogValuePause})
             *m = std::max(milliseconds{1}, *m / divisor);
         return t;
     }

@@ -1,8 +1,12 @@
 #include "FakeSerialPort.h"
 
-namespace kvt::test {
+namespace kvt::test
+{
 
-FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent) { m_clock.start(); }
+FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent)
+{
+    m_clock.start();
+}
 
 bool FakeSerialPort::open(int portNumber)
 {

@@ -1,6 +1,7 @@
 #include "ScriptedOperator.h"
 
-namespace kvt::test {
+namespace kvt::test
+{
 
 MessageAnswer ScriptedOperator::message(QWidget*, const Message& message)
 {

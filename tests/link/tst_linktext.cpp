@@ -1,0 +1,165 @@
+#include "link/CommEvents.h"
+#include "link/LineSettings.h"
+#include "link/ReplyText.h"
+
+#include <QTest>
+
+using namespace kvt;
+
+class TestLinkText : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void settings_data();
+    void settings();
+    void keepNewestPieces_data();
+    void keepNewestPieces();
+    void burstOf25LinesKeeps19Pieces();
+    void controllerUpper_data();
+    void controllerUpper();
+    void eventClasses_data();
+    void eventClasses();
+};
+
+void TestLinkText::settings_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<QString>("canonical");
+    using P = LineSettings::Parity;
+    using S = LineSettings::StopBits;
+    QTest::newRow("kvt7") << "9600,N,8,1" << true << 9600 << int(P::None) << 8 << int(S::One)
+                          << "9600,N,8,1";
+    QTest::newRow("keypad") << "1200,N,8,1" << true << 1200 << int(P::None) << 8 << int(S::One)
+                            << "1200,N,8,1";
+    QTest::newRow("even 7 2") << "19200,E,7,2" << true << 19200 << int(P::Even) << 7 << int(S::Two)
+                              << "19200,E,7,2";
+    QTest::newRow("odd") << "4800,O,8,1" << true << 4800 << int(P::Odd) << 8 << int(S::One)
+                         << "4800,O,8,1";
+    QTest::newRow("lower-case parity")
+        << "2400,e,7,1" << true << 2400 << int(P::Even) << 7 << int(S::One) << "2400,E,7,1";
+    QTest::newRow("one and a half") << "9600,N,5,1.5" << true << 9600 << int(P::None) << 5
+                                    << int(S::OneAndHalf) << "9600,N,5,1.5";
+    QTest::newRow("blanks") << " 9600 , N , 8 , 1 " << true << 9600 << int(P::None) << 8
+                            << int(S::One) << "9600,N,8,1";
+    for (const char* bad :
+         {"", "9600", "9600,N,8", "9600,N,8,1,1", "fast,N,8,1", "-9600,N,8,1", "0,N,8,1",
+          "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "9600,N,8,3", "9600,NN,8,1"})
+        QTest::newRow(bad[0] ? bad : "empty") << bad << false << 0 << 0 << 0 << 0 << QString();
+}
+
+void TestLinkText::settings()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    const auto parsed = LineSettings::parse(text);
+    QCOMPARE(parsed.has_value(), valid);
+    if (!valid)
+        return;
+    QFETCH(int, baud);
+    QFETCH(int, parity);
+    QFETCH(int, dataBits);
+    QFETCH(int, stopBits);
+    QFETCH(QString, canonical);
+    QCOMPARE(parsed->baud, baud);
+    QCOMPARE(int(parsed->parity), parity);
+    QCOMPARE(parsed->dataBits, dataBits);
+    QCOMPARE(int(parsed->stopBits), stopBits);
+    QCOMPARE(parsed->toString(), canonical);
+}
+
+void TestLinkText::keepNewestPieces_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("fits") << "A\r\nB\r\n" << 3 << "A\r\nB\r\n";
+    QTest::newRow("one too many") << "A\r\nB\r\nC\r\n" << 3 << "B\r\nC\r\n";
+    QTest::newRow("no trailing break") << "A\r\nB\r\nC" << 2 << "B\r\nC";
+    QTest::newRow("bare CR keeps next line whole") << "AB\rCD\rEF" << 2 << "CD\rEF";
+    QTest::newRow("empty pieces") << "\r\n\r\n\r\n" << 2 << "\r\n";
+    QTest::newRow("ends in bare CR") << "A\rB\r" << 1 << "";
+    QTest::newRow("history of 13")
+        << "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n"
+        << 13 << "2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12\r\n13\r\n";
+}
+
+void TestLinkText::keepNewestPieces()
+{
+    QFETCH(QString, text);
+    QFETCH(int, pieces);
+    QFETCH(QString, expected);
+    QCOMPARE(kvt::keepNewestPieces(text, pieces), expected);
+}
+
+void TestLinkText::burstOf25LinesKeeps19Pieces()
+{
+    QString burst;
+    for (int i = 1; i <= 25; ++i)
+        burst += QStringLiteral("LINE %1\r\n").arg(i);
+    const QString kept = kvt::keepNewestPieces(burst, 19);
+    QCOMPARE(kept.count(QLatin1Char('\r')) + 1, 19);
+    QVERIFY(kept.startsWith(QStringLiteral("LINE 8\r\n")));
+    QVERIFY(kept.endsWith(QStringLiteral("LINE 25\r\n")));
+}
+
+void TestLinkText::controllerUpper_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("command") << "g00,1000"
+                             << "G00,1000";
+    QTest::newRow("blanks kept") << "  pos  "
+                                 << "  POS  ";
+    QTest::newRow("signs and digits") << "g92,-0+9;"
+                                      << "G92,-0+9;";
+    QTest::newRow("8-bit letter") << QStringLiteral("\u00e9t\u00e9")
+                                  << QStringLiteral("\u00c9T\u00c9");
+    QTest::newRow("sharp s keeps length")
+        << QStringLiteral("stra\u00dfe") << QStringLiteral("STRA\u00dfE");
+    QTest::newRow("y diaeresis stays 8-bit")
+        << QStringLiteral("\u00ff") << QStringLiteral("\u00ff");
+}
+
+void TestLinkText::controllerUpper()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(toControllerUpper(text), expected);
+    QCOMPARE(toWire(toControllerUpper(text)).size(), text.size());
+}
+
+void TestLinkText::eventClasses_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("status");
+    for (int code : {1, 4, 5, 6, 7})
+        QTest::addRow("ignored %d", code) << code << int(CommEventKind::Ignored) << QString();
+    QTest::newRow("receive") << 2 << int(CommEventKind::Received) << QString();
+    QTest::newRow("cts") << 3 << int(CommEventKind::CtsChange) << QString();
+    QTest::newRow("break") << 1001 << int(CommEventKind::LineError) << "Break Received ! ";
+    QTest::newRow("cts timeout") << 1002 << int(CommEventKind::LineError) << "CTS timeout";
+    QTest::newRow("dsr timeout") << 1003 << int(CommEventKind::LineError) << "DSR timeout";
+    QTest::newRow("overflow") << 1008 << int(CommEventKind::LineError) << "Receive Buffer Overflow";
+    QTest::newRow("tx full") << 1010 << int(CommEventKind::LineError) << "Transmit Buffer Full";
+    for (int code : {0, -1, 8, 1000, 1004, 1005, 1006, 1007, 1009, 1011, 32767})
+        QTest::addRow("unknown %d", code) << code << int(CommEventKind::Unknown) << QString();
+}
+
+void TestLinkText::eventClasses()
+{
+    QFETCH(int, code);
+    QFETCH(int, kind);
+    QFETCH(QString, status);
+    const CommEventAction action = classifyCommEvent(code);
+    QCOMPARE(int(action.kind), kind);
+    QCOMPARE(action.statusText, status);
+}
+
+QTEST_GUILESS_MAIN(TestLinkText)
+#include "tst_linktext.moc"

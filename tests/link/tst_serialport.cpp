@@ -1,0 +1,81 @@
+#include "support/FakeSerialPort.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kvt;
+using kvt::test::FakeSerialPort;
+
+// The receive threshold and input length, as every port implementation gets them.
+class TestSerialPort : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void thresholdAndInputLength_data();
+    void thresholdAndInputLength();
+    void noEventsWhileClosedOrThresholdZero();
+};
+
+void TestSerialPort::thresholdAndInputLength_data()
+{
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("inputLength");
+    QTest::addColumn<QList<QByteArray>>("arrivals");
+    QTest::addColumn<QList<QByteArray>>("reads");
+    QTest::addColumn<int>("leftWaiting");
+
+    using L = QList<QByteArray>;
+    QTest::newRow("every character") << 1 << 0 << L{"A", "B"} << L{"A", "B"} << 0;
+    QTest::newRow("burst read whole") << 1 << 0 << L{"POS=+5\r\n>"} << L{"POS=+5\r\n>"} << 0;
+    QTest::newRow("one waits for a second") << 2 << 0 << L{"A", "B"} << L{"AB"} << 0;
+    QTest::newRow("lone character waits") << 2 << 0 << L{"A"} << L{} << 1;
+    QTest::newRow("pairs, even total") << 2 << 2 << L{"ABCDEF"} << L{"AB", "CD", "EF"} << 0;
+    QTest::newRow("pairs, odd total") << 2 << 2 << L{"ABCDE"} << L{"AB", "CD"} << 1;
+    QTest::newRow("odd rest joins the next")
+        << 2 << 2 << L{"ABCDE", "F"} << L{"AB", "CD", "EF"} << 0;
+    QTest::newRow("short reads, threshold 1") << 1 << 2 << L{"ABCDE"} << L{"AB", "CD", "E"} << 0;
+}
+
+void TestSerialPort::thresholdAndInputLength()
+{
+    QFETCH(int, threshold);
+    QFETCH(int, inputLength);
+    QFETCH(QList<QByteArray>, arrivals);
+    QFETCH(QList<QByteArray>, reads);
+    QFETCH(int, leftWaiting);
+
+    FakeSerialPort port;
+    QVERIFY(port.open(1));
+    port.setInputLength(inputLength);
+    port.setReceiveThreshold(threshold);
+    QList<QByteArray> got;
+    connect(&port, &SerialPort::commEvent, &port, [&](int code) {
+        QCOMPARE(code, CommEvent::Receive);
+        got.append(port.read());
+    });
+    for (const QByteArray& piece : arrivals) {
+        port.receive(piece);
+        // Let queued re-checks run until the port falls quiet.
+        QTest::qWait(20);
+    }
+    QCOMPARE(got, reads);
+    QCOMPARE(port.bytesAvailable(), qint64(leftWaiting));
+}
+
+void TestSerialPort::noEventsWhileClosedOrThresholdZero()
+{
+    FakeSerialPort port;
+    QSignalSpy events(&port, &SerialPort::commEvent);
+    port.setReceiveThreshold(1);
+    port.receive("A"); // not open
+    QVERIFY(port.open(1));
+    port.setReceiveThreshold(0);
+    port.receive("B");
+    QTest::qWait(20);
+    QCOMPARE(events.count(), 0);
+    port.setReceiveThreshold(1); // input that already waits is reported at once
+    QCOMPARE(events.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"
