@@ -15,11 +15,9 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-namespace kvt
-{
+namespace kvt {
 
-namespace
-{
+namespace {
 const QString windowCaption = QStringLiteral("KVT7 communication interface");
 const QString questionTitle = QStringLiteral("KVT7 COMMUNICATION INTERFACE");
 const QString lineSettings = QStringLiteral("9600,N,8,1");

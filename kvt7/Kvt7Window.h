@@ -10,8 +10,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 
-namespace kvt
-{
+namespace kvt {
 
 class Operator;
 class SerialLink;
@@ -19,8 +18,7 @@ class SerialPort;
 
 // frmkvt_7: the KVT7 front end. Owns its port (Comm7) and link engine; the
 // panels only wire operator actions to commands and show replies.
-class Kvt7Window : public QMainWindow
-{
+class Kvt7Window : public QMainWindow {
     Q_OBJECT
 public:
     Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings = {},

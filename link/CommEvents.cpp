@@ -2,8 +2,7 @@
 
 #include "SerialPort.h"
 
-namespace kvt
-{
+namespace kvt {
 
 CommEventAction classifyCommEvent(int code)
 {

@@ -2,8 +2,7 @@
 
 #include <QString>
 
-namespace kvt
-{
+namespace kvt {
 
 // What a front end does with one event code of its port.
 enum class CommEventKind {

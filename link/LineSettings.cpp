@@ -2,8 +2,7 @@
 
 #include <QStringList>
 
-namespace kvt
-{
+namespace kvt {
 
 std::optional<LineSettings> LineSettings::parse(const QString& text)
 {

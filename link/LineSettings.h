@@ -4,8 +4,7 @@
 
 #include <optional>
 
-namespace kvt
-{
+namespace kvt {
 
 // A settings string such as "9600,N,8,1": baud, parity letter, data bits, stop bits.
 struct LineSettings {

@@ -1,7 +1,6 @@
 #pragma once
 
-namespace kvt
-{
+namespace kvt {
 
 // How one front-end family drives SendData, its pacing timer (tmrcharsend) and
 // its reply watchdog (tmrwatchdog). The three families grew different habits;

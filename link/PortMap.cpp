@@ -1,7 +1,6 @@
 #include "PortMap.h"
 
-namespace kvt
-{
+namespace kvt {
 
 PortMap PortMap::platformDefault()
 {

@@ -3,14 +3,12 @@
 #include <QMap>
 #include <QString>
 
-namespace kvt
-{
+namespace kvt {
 
 // Which device stands behind COM1 and COM2. The controllers' software only
 // knows port numbers; on Linux they are the first two UARTs unless the
 // operator points them elsewhere (a USB adapter, the simulator's pty).
-class PortMap
-{
+class PortMap {
 public:
     static PortMap platformDefault();
 

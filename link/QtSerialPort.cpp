@@ -1,10 +1,8 @@
 #include "QtSerialPort.h"
 
-namespace kvt
-{
+namespace kvt {
 
-namespace
-{
+namespace {
 const QString portClosedText = QStringLiteral("Operation valid only when the port is open");
 }
 

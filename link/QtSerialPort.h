@@ -6,15 +6,13 @@
 
 #include <QSerialPort>
 
-namespace kvt
-{
+namespace kvt {
 
 // The serial port seam on Qt's QSerialPort. Qt reports no line-state changes,
 // so this port raises only Receive events; a failing device is reported once
 // through linkLost() and the port closed, instead of the storm of read errors
 // an unplugged USB adapter produces.
-class QtSerialPort : public SerialPort
-{
+class QtSerialPort : public SerialPort {
     Q_OBJECT
 public:
     explicit QtSerialPort(PortMap map, QObject* parent = nullptr);

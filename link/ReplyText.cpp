@@ -1,7 +1,6 @@
 #include "ReplyText.h"
 
-namespace kvt
-{
+namespace kvt {
 
 QString fromWire(const QByteArray& bytes)
 {

@@ -3,8 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace kvt
-{
+namespace kvt {
 
 // Text as it travels on the line: 8-bit, one byte per character.
 QString fromWire(const QByteArray& bytes);

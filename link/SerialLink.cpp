@@ -4,8 +4,7 @@
 #include "ReplyText.h"
 #include "SerialPort.h"
 
-namespace kvt
-{
+namespace kvt {
 
 SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timings& timings,
                        QObject* parent)

@@ -11,8 +11,7 @@
 
 #include <functional>
 
-namespace kvt
-{
+namespace kvt {
 
 class SerialPort;
 
@@ -31,8 +30,7 @@ enum class SendResult {
 //
 // Commands queue: each goes out whole and in order, even when a second one is
 // started while the first is still being paced out.
-class SerialLink : public QObject
-{
+class SerialLink : public QObject {
     Q_OBJECT
 public:
     using Done = std::function<void(SendResult)>;

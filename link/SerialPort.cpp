@@ -2,8 +2,7 @@
 
 #include <QMetaObject>
 
-namespace kvt
-{
+namespace kvt {
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent) {}
 

@@ -4,13 +4,11 @@
 #include <QObject>
 #include <QString>
 
-namespace kvt
-{
+namespace kvt {
 
 // Event codes reported by commEvent(), numbered as the controllers' PC software
 // has always numbered them (the serial control of the original platform).
-namespace CommEvent
-{
+namespace CommEvent {
 inline constexpr int Send = 1;
 inline constexpr int Receive = 2;
 inline constexpr int CtsChange = 3;
@@ -39,8 +37,7 @@ enum class Handshaking { None = 0, RtsCts = 2 };
 // a Receive event is raised when at least threshold characters wait, and is
 // raised again after each read() while that many still wait, so a read limited
 // to a few characters never strands a longer burst.
-class SerialPort : public QObject
-{
+class SerialPort : public QObject {
     Q_OBJECT
 public:
     explicit SerialPort(QObject* parent = nullptr);

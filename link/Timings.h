@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace kvt
-{
+namespace kvt {
 
 using std::chrono::milliseconds;
 

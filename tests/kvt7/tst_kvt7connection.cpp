@@ -15,8 +15,7 @@ using namespace std::chrono_literals;
 using kvt::test::FakeSerialPort;
 using kvt::test::ScriptedOperator;
 
-namespace
-{
+namespace {
 
 const Message com1Question{QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "),
                            QStringLiteral("KVT7 COMMUNICATION INTERFACE"), MessageIcon::Question,
@@ -66,8 +65,7 @@ struct Rig {
 
 } // namespace
 
-class TestKvt7Connection : public QObject
-{
+class TestKvt7Connection : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() { Module1::reset(); }

@@ -6,8 +6,7 @@
 
 using namespace kvt;
 
-class TestLinkText : public QObject
-{
+class TestLinkText : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void settings_data();

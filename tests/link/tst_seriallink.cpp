@@ -12,8 +12,7 @@ using kvt::test::FakeSerialPort;
 
 Q_DECLARE_METATYPE(kvt::LinkProfile)
 
-namespace
-{
+namespace {
 
 struct Rig {
     explicit Rig(const LinkProfile& profile, Timings t = fastTimings()) : link(port, profile, t)
@@ -54,8 +53,7 @@ QList<QByteArray> writtenPieces(const FakeSerialPort& port)
 
 } // namespace
 
-class TestSerialLink : public QObject
-{
+class TestSerialLink : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void eachCharacterIsOneWrite_data();

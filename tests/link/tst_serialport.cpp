@@ -7,8 +7,7 @@ using namespace kvt;
 using kvt::test::FakeSerialPort;
 
 // The receive threshold and input length, as every port implementation gets them.
-class TestSerialPort : public QObject
-{
+class TestSerialPort : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void thresholdAndInputLength_data();

@@ -1,7 +1,6 @@
 #include "FakeSerialPort.h"
 
-namespace kvt::test
-{
+namespace kvt::test {
 
 FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent)
 {

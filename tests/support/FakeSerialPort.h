@@ -5,13 +5,11 @@
 #include <QElapsedTimer>
 #include <QList>
 
-namespace kvt::test
-{
+namespace kvt::test {
 
 // A port that records every write separately, with the time it happened, and
 // lets a test inject received text, event codes and failures.
-class FakeSerialPort : public SerialPort
-{
+class FakeSerialPort : public SerialPort {
     Q_OBJECT
 public:
     struct Write {

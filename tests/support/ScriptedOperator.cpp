@@ -1,7 +1,6 @@
 #include "ScriptedOperator.h"
 
-namespace kvt::test
-{
+namespace kvt::test {
 
 MessageAnswer ScriptedOperator::message(QWidget*, const Message& message)
 {

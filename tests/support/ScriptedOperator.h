@@ -7,13 +7,11 @@
 
 #include <functional>
 
-namespace kvt::test
-{
+namespace kvt::test {
 
 // Answers the operator's boxes from a script and remembers every box shown.
 // A box without a scripted answer gets the first button of its set (OK or Yes).
-class ScriptedOperator : public Operator
-{
+class ScriptedOperator : public Operator {
 public:
     MessageAnswer message(QWidget* parent, const Message& message) override;
     void beep() override { ++beeps; }
