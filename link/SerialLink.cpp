@@ -73,7 +73,11 @@ void SerialLink::writeFromCursor()
             return;
         }
         ++m_cursor;
-        tmrcharsend.start(m_timings.pacing);
+        // A running repeating timer already keeps the cadence; restarting it
+        // would add each tick's dispatch delay to every character.
+        if (m_profile.pacingOneShot || !tmrcharsend.isActive() || m_periodRequested ||
+            tmrcharsend.intervalAsDuration() != m_timings.pacing)
+            tmrcharsend.start(m_timings.pacing);
         m_periodRequested = false;
         CharTick = false;
 
