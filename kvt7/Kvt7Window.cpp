@@ -170,13 +170,12 @@ void Kvt7Window::onUnknownEvent(const QString& errorText)
 
 void Kvt7Window::onWatchdogExpired()
 {
-    const QPointer<Kvt7Window> alive(this);
+    // The watchdog is single-shot and already off, so a command sent while the
+    // box is open keeps the watchdog it armed.
     m_operator.message(this, {QStringLiteral("COMMUNICATION FAILED !!\r\nPLEASE ENSURE POWER IS ON "
                                              "AND COMM CABLE CONNECTED !"),
                               QStringLiteral("COMMUNICATION FAILURE"), MessageIcon::Critical,
                               MessageButtons::Ok});
-    if (alive)
-        m_link->stopWatchdog();
 }
 
 void Kvt7Window::onWriteFailed(const QString& errorText)

@@ -19,6 +19,12 @@ SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timin
     tmrwatchdog.setSingleShot(true);
     tmrwatchdog.setInterval(m_timings.watchdog);
 
+    m_pauseTimer.setSingleShot(true);
+    m_pauseTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_pauseTimer, &QTimer::timeout, this, [this] {
+        m_state = State::Idle;
+        startNext();
+    });
     connect(&tmrcharsend, &QTimer::timeout, this, &SerialLink::onPacingTick);
     connect(&tmrwatchdog, &QTimer::timeout, this, &SerialLink::onWatchdogTimeout);
     connect(&m_port, &SerialPort::commEvent, this, &SerialLink::onCommEvent);
@@ -42,6 +48,22 @@ void SerialLink::sendData(const QString& command, Done done)
         return;
     }
     m_queue.enqueue({toWire(command) + '\r', std::move(done)});
+    if (m_state == State::Idle)
+        startNext();
+}
+
+void SerialLink::sendSequence(const QList<Step>& steps, Done done)
+{
+    if (steps.isEmpty() || m_shutDown) {
+        if (done)
+            done(SendResult::Discarded);
+        return;
+    }
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const bool last = i == steps.size() - 1;
+        m_queue.enqueue({toWire(steps[i].command) + '\r', last ? std::move(done) : Done{},
+                         steps[i].pauseAfter});
+    }
     if (m_state == State::Idle)
         startNext();
 }
@@ -118,15 +140,16 @@ void SerialLink::transferCancelled()
 void SerialLink::finish(SendResult result)
 {
     const Done done = std::move(m_current.done);
+    const milliseconds pause = m_current.pauseAfter;
     m_current = {};
     m_cursor = 0;
     m_state = State::Idle;
 
-    // After a dead link or a refused write, the commands behind would only
-    // fail the same way, one box each.
+    // Behind a lost device or a closing window nothing can go out any more.
+    // A dead-link verdict or a refused write ends only this command: the next
+    // one clears CommAbort and tries again, as the operator expects.
     QList<Pending> discarded;
-    if (result == SendResult::Aborted || result == SendResult::WriteFailed ||
-        result == SendResult::LinkLost || result == SendResult::Discarded) {
+    if (result == SendResult::LinkLost || result == SendResult::Discarded) {
         discarded = m_queue;
         m_queue.clear();
     }
@@ -138,13 +161,22 @@ void SerialLink::finish(SendResult result)
         if (p.done)
             p.done(SendResult::Discarded);
 
-    if (m_state == State::Idle)
-        startNext();
+    if (m_state != State::Idle)
+        return; // a callback started the next command already
+    if (pause > milliseconds{0} && discarded.isEmpty() && !m_queue.isEmpty()) {
+        m_state = State::Pausing;
+        m_pauseTimer.start(pause);
+        return;
+    }
+    startNext();
 }
 
 void SerialLink::discardQueue(SendResult result)
 {
-    if (isSending())
+    m_pauseTimer.stop();
+    if (m_state == State::Pausing)
+        m_state = State::Idle;
+    if (commandInFlight())
         finish(result);
     const QList<Pending> discarded = m_queue;
     m_queue.clear();
@@ -178,6 +210,7 @@ void SerialLink::stopWatchdog()
 
 void SerialLink::shutDown()
 {
+    m_pauseTimer.stop();
     tmrcharsend.stop();
     tmrwatchdog.stop();
     discardQueue(SendResult::Discarded);
@@ -250,7 +283,7 @@ void SerialLink::onWatchdogTimeout()
     CommAbort = true;
     if (m_profile.watchdogStopsPacing)
         stopPacing();
-    if (isSending())
+    if (commandInFlight())
         finish(SendResult::Aborted);
     Q_EMIT watchdogExpired();
 }
@@ -261,6 +294,7 @@ void SerialLink::onLinkLost(const QString& reason)
         return;
     tmrcharsend.stop();
     tmrwatchdog.stop();
+    m_pauseTimer.stop();
     m_periodRequested = false;
     discardQueue(SendResult::LinkLost);
     Q_EMIT linkLost(reason);

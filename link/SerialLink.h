@@ -43,9 +43,16 @@ public:
     const Timings& timings() const { return m_timings; }
 
     // Sends command + CR, one character per write. done runs once, when the
-    // command has gone out or failed; commands queued behind a failure that
-    // declares the link unusable finish as Discarded.
+    // command has gone out or failed; commands queued behind a lost device or
+    // a shut-down finish as Discarded.
     void sendData(const QString& command, Done done = {});
+    // Sends the commands with a pause after each one's send has finished; no
+    // other command goes out between them. done runs after the last command.
+    struct Step {
+        QString command;
+        milliseconds pauseAfter{0};
+    };
+    void sendSequence(const QList<Step>& steps, Done done = {});
     bool isSending() const { return m_state != State::Idle; }
     int pendingCommands() const { return int(m_queue.size()) + (isSending() ? 1 : 0); }
 
@@ -86,12 +93,14 @@ Q_SIGNALS:
     void sendFinished(SendResult result);
 
 private:
-    enum class State { Idle, Writing, WaitingForTick, Draining };
+    enum class State { Idle, Writing, WaitingForTick, Draining, Pausing };
     struct Pending {
         QByteArray bytes;
         Done done;
+        milliseconds pauseAfter{0};
     };
 
+    bool commandInFlight() const { return m_state != State::Idle && m_state != State::Pausing; }
     void startNext();
     void writeFromCursor();
     void beginDrain();
@@ -109,6 +118,7 @@ private:
     Timings m_timings;
     QTimer tmrcharsend;
     QTimer tmrwatchdog;
+    QTimer m_pauseTimer;
     bool CharTick = false;
     bool CommAbort = false;
     bool m_periodRequested = false;

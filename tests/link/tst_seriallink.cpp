@@ -66,6 +66,8 @@ private Q_SLOTS:
     void ctsChangeStopsWatchdog();
     void secondCommandQueuedBehindFirst();
     void commandStartedFromCallbackKeepsOrder();
+    void sequenceGoesOutWholeWithPauses();
+    void sequenceDiscardedWhenLinkLostDuringPause();
     void portLostMidSend();
     void writeToClosedPortFails();
     void dispatch_data();
@@ -167,25 +169,30 @@ void TestSerialLink::watchdogExpiryMidCommand()
     Rig rig(LinkProfile::kvt7(), t);
     rig.port.holdOutput(1); // a drain wait would never end
     QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
-    const QString longCommand(200, QLatin1Char('X'));
+    const QByteArray longCommand(200, 'X');
 
-    QCOMPARE(rig.sendAndWait(longCommand), SendResult::Aborted);
+    std::optional<SendResult> first, queued;
+    bool abortSeenByFirst = false;
+    QByteArray sentByFirst;
+    rig.link.sendData(QString::fromLatin1(longCommand), [&](SendResult r) {
+        first = r;
+        abortSeenByFirst = rig.link.commAbort();
+        sentByFirst = rig.port.written();
+    });
+    rig.link.sendData(QStringLiteral("POS"), [&](SendResult r) { queued = r; });
+    QTRY_VERIFY(first.has_value());
+    QCOMPARE(*first, SendResult::Aborted);
     QCOMPARE(expired.count(), 1);
-    QVERIFY(rig.link.commAbort());
-    const QByteArray sent = rig.port.written();
-    QVERIFY2(sent.size() < 201, "the rest of the command must stay unsent");
-    QVERIFY(!sent.contains('\r'));
-    const auto writesAtAbort = rig.port.writes.size();
-    QTest::qWait(30);
-    QCOMPARE(rig.port.writes.size(), writesAtAbort);
+    QVERIFY(abortSeenByFirst);
+    QVERIFY2(sentByFirst.size() < longCommand.size(), "the rest must stay unsent");
+    QVERIFY(longCommand.startsWith(sentByFirst));
 
-    // The next command clears CommAbort and goes out normally.
-    rig.port.drainOutput();
-    rig.port.writes.clear();
-    QCOMPARE(rig.sendAndWait(QStringLiteral("POS")), SendResult::Sent);
-    QCOMPARE(rig.port.written(), QByteArray("POS\r"));
+    // The command behind it clears CommAbort and goes out whole.
+    QTRY_COMPARE(rig.port.written(), sentByFirst + "POS\r");
     QVERIFY(!rig.link.commAbort());
     QVERIFY(rig.link.watchdogActive());
+    rig.port.drainOutput();
+    QTRY_COMPARE(queued, SendResult::Sent);
 }
 
 void TestSerialLink::replyDuringSendStopsWatchdogAndSendCompletes()
@@ -235,6 +242,47 @@ void TestSerialLink::commandStartedFromCallbackKeepsOrder()
     rig.link.sendData(QStringLiteral("B"));
     rig.port.drainOutput();
     QTRY_COMPARE(rig.port.written(), QByteArray("A\rB\rC\r"));
+}
+
+void TestSerialLink::sequenceGoesOutWholeWithPauses()
+{
+    Rig rig(LinkProfile::kvt7());
+    std::optional<SendResult> sequenceDone;
+    rig.link.sendSequence({{QStringLiteral("PROF"), 40ms},
+                           {QStringLiteral("500"), 40ms},
+                           {QStringLiteral("5000"), 40ms},
+                           {QStringLiteral("1"), 0ms}},
+                          [&](SendResult r) { sequenceDone = r; });
+    QTRY_VERIFY(rig.port.written().startsWith("PROF\r"));
+    rig.link.sendData(QStringLiteral("G27")); // a manual button pressed meanwhile
+    QTRY_VERIFY(sequenceDone.has_value());
+    QCOMPARE(*sequenceDone, SendResult::Sent);
+    QTRY_COMPARE(rig.port.written(), QByteArray("PROF\r500\r5000\r1\rG27\r"));
+
+    // The pause after a line starts once it has been sent; measure CR to next line.
+    QList<qint64> gaps;
+    for (qsizetype i = 1; i < rig.port.writes.size(); ++i)
+        if (rig.port.writes[i - 1].data == "\r")
+            gaps << rig.port.writes[i].atMs - rig.port.writes[i - 1].atMs;
+    QCOMPARE(gaps.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(gaps[i] >= 40, qPrintable(QStringLiteral("gap %1: %2 ms").arg(i).arg(gaps[i])));
+}
+
+void TestSerialLink::sequenceDiscardedWhenLinkLostDuringPause()
+{
+    Rig rig(LinkProfile::kvt7());
+    QList<SendResult> results;
+    rig.link.sendSequence({{QStringLiteral("JOG"), 10s}, {QStringLiteral("800"), 0ms}},
+                          [&](SendResult r) { results << r; });
+    QSignalSpy finished(&rig.link, &SerialLink::sendFinished);
+    QTRY_COMPARE(finished.count(), 1); // JOG is out, the pause runs
+    QCOMPARE(rig.port.written(), QByteArray("JOG\r"));
+    QVERIFY(rig.link.isSending()); // the pause holds the line
+    rig.port.loseLink(QStringLiteral("gone"));
+    QCOMPARE(results, QList<SendResult>{SendResult::Discarded});
+    QCOMPARE(finished.count(), 1); // no command was in flight
+    QVERIFY(!rig.link.isSending());
 }
 
 void TestSerialLink::portLostMidSend()
