@@ -1,5 +1,8 @@
 #include "Kvt7Window.h"
 
+#include "ManualPanel.h"
+#include "MonitorPanel.h"
+#include "PanelLook.h"
 #include "app/shell/Module1.h"
 #include "app/shell/Operator.h"
 #include "link/ReplyText.h"
@@ -7,11 +10,13 @@
 #include "link/SerialPort.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -23,6 +28,24 @@ const QString questionTitle = QStringLiteral("KVT7 COMMUNICATION INTERFACE");
 const QString lineSettings = QStringLiteral("9600,N,8,1");
 constexpr int responsePieces = 19;
 constexpr int historyPieces = 13;
+
+// The window was drawn in twips (1440 to the inch) for the small fonts of its
+// time; the zoom keeps today's fonts inside the frames.
+constexpr double zoom = 1.5;
+
+struct Twips {
+    int left, top, width, height;
+};
+constexpr QSize clientArea{9405, 6510};
+constexpr Twips editorPlace{0, 60, 3195, 3375};
+constexpr Twips responsePlace{3240, 60, 6135, 3975};
+constexpr Twips onlinePlace{0, 3480, 1575, 2955};
+constexpr Twips monitorPlace{1620, 3480, 1575, 2955};
+constexpr Twips manualPlace{3240, 4080, 6135, 2355};
+constexpr Twips responseLabelPlace{240, 240, 5652, 3672};
+
+const QString lineNumbers =
+    QStringLiteral("000  001  002  003  004  005  006  007  008  009  010  011  012  013 014 015");
 } // namespace
 
 Kvt7Window::Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings,
@@ -34,41 +57,169 @@ Kvt7Window::Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Tim
     setObjectName(QStringLiteral("frmkvt_7"));
     setWindowTitle(windowCaption);
     m_port->setObjectName(QStringLiteral("Comm7"));
-    buildWindow();
+    buildMenus();
+    buildFrames();
     wireLink();
 }
 
 Kvt7Window::~Kvt7Window() = default;
 
-void Kvt7Window::buildWindow()
+void Kvt7Window::buildMenus()
 {
-    auto* exit = menuBar()->addAction(QStringLiteral("E&xit"));
-    exit->setObjectName(QStringLiteral("mnu7exit"));
-    connect(exit, &QAction::triggered, this, &Kvt7Window::mnu7exit_Click);
+    auto action = [this](QMenu* menu, const QString& text, const char* name,
+                         const QKeySequence& shortcut = {}) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(shortcut);
+        return a;
+    };
+    auto menu = [this](const QString& title, const char* name) {
+        QMenu* m = menuBar()->addMenu(title);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name));
+        return m;
+    };
 
+    mnu7file = menu(QStringLiteral("&File"), "mnu7file");
+    mnunew = action(mnu7file, QStringLiteral("New"), "mnunew", QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuopen = action(mnu7file, QStringLiteral("Open File"), "mnuopen",
+                     QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnusave =
+        action(mnu7file, QStringLiteral("Save "), "mnusave", QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnusaveas = action(mnu7file, QStringLiteral("Save As"), "mnusaveas");
+    mnuprint =
+        action(mnu7file, QStringLiteral("Print"), "mnuprint", QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    mnu7edit = menu(QStringLiteral("&Edit"), "mnu7edit");
+    mnueact = action(mnu7edit, QStringLiteral("Activate"), "mnueact");
+    mnucut = action(mnu7edit, QStringLiteral("Cut"), "mnucut", QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnucopy =
+        action(mnu7edit, QStringLiteral("Copy"), "mnucopy", QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnupaste =
+        action(mnu7edit, QStringLiteral("Paste"), "mnupaste", QKeySequence(Qt::CTRL | Qt::Key_V));
+    mnueclose = action(mnu7edit, QStringLiteral("Close"), "mnueclose");
+
+    mnudownload = menuBar()->addAction(QStringLiteral("&Download"));
+    mnudownload->setObjectName(QStringLiteral("mnudownload"));
+
+    mnuupload = menu(QStringLiteral("&Upload"), "mnuupload");
+    for (int i = 0; i < 4; ++i) {
+        mnuuploadprog[i] = mnuupload->addAction(QStringLiteral("Program  #%1").arg(i));
+        mnuuploadprog[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
+    }
+
+    mnu7setup = menu(QStringLiteral("&Setup"), "mnu7setup");
+    mnuspeed = action(mnu7setup, QStringLiteral("Running Speed"), "mnuspeed",
+                      QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuhspeed = action(mnu7setup, QStringLiteral("Homing Speed"), "mnuhspeed",
+                       QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnujog = action(mnu7setup, QStringLiteral("Jog Speed"), "mnujog",
+                    QKeySequence(Qt::CTRL | Qt::Key_J));
+    mnudir = action(mnu7setup, QStringLiteral("Set Forward Direction"), "mnudir");
+    mnusenlogic = action(mnu7setup, QStringLiteral("Set Limit Sensor Logic"), "mnusenlogic");
+
+    mnu7man = menu(QStringLiteral("&Manual"), "mnu7man");
+    mnumact = action(mnu7man, QStringLiteral("Activate"), "mnumact");
+    mnumclose = action(mnu7man, QStringLiteral("Close"), "mnumclose");
+    mnu7online = menu(QStringLiteral("&Online"), "mnu7online");
+    mnuoact = action(mnu7online, QStringLiteral("Activate"), "mnuoact");
+    mnuoclose = action(mnu7online, QStringLiteral("Close"), "mnuoclose");
+    mnu7moni = menu(QStringLiteral("Mo&nitor"), "mnu7moni");
+    mnunact = action(mnu7moni, QStringLiteral("Activate"), "mnunact");
+    mnunclose = action(mnu7moni, QStringLiteral("Close"), "mnunclose");
+    help = menu(QStringLiteral("&Help"), "help");
+    // The About item has never had an action.
+    helpabout = action(help, QStringLiteral("About KVT7 communication software"), "helpabout");
+
+    mnu7exit = menuBar()->addAction(QStringLiteral("E&xit"));
+    mnu7exit->setObjectName(QStringLiteral("mnu7exit"));
+
+    connect(mnueact, &QAction::triggered, this, &Kvt7Window::editen);
+    connect(mnueclose, &QAction::triggered, this, &Kvt7Window::mnueclose_Click);
+    connect(mnuoact, &QAction::triggered, this, [this] {
+        fraonline->show();
+        onlineen();
+    });
+    connect(mnuoclose, &QAction::triggered, this, &Kvt7Window::mnuoclose_Click);
+    connect(mnumact, &QAction::triggered, this, [this] {
+        framanual->show();
+        mnumclose->setVisible(true);
+        manen();
+    });
+    connect(mnumclose, &QAction::triggered, this, &Kvt7Window::mnumclose_Click);
+    connect(mnunact, &QAction::triggered, this, [this] {
+        framoni->show();
+        monien();
+    });
+    connect(mnunclose, &QAction::triggered, this, &Kvt7Window::mnunclose_Click);
+    connect(mnu7exit, &QAction::triggered, this, &Kvt7Window::mnu7exit_Click);
+}
+
+void Kvt7Window::buildFrames()
+{
     auto* central = new QWidget(this);
-    auto* grid = new QGridLayout(central);
-    grid->addWidget(buildResponseFrame(), 0, 1);
-    grid->addWidget(buildOnlineFrame(), 0, 0);
-    grid->setColumnStretch(1, 4);
+    const double scale = logicalDpiX() / 1440.0 * zoom;
+    auto px = [scale](int twips) { return int(twips * scale + 0.5); };
+    auto place = [&](QWidget* frame, const Twips& t) {
+        frame->setParent(central);
+        frame->setGeometry(px(t.left), px(t.top), px(t.width), px(t.height));
+    };
+    place(buildEditorFrame(), editorPlace);
+    place(buildResponseFrame(), responsePlace);
+    place(buildOnlineFrame(), onlinePlace);
+    framoni = new MonitorPanel;
+    place(framoni, monitorPlace);
+    framanual = new ManualPanel(m_operator);
+    place(framanual, manualPlace);
+    lblresponse->setGeometry(px(responseLabelPlace.left), px(responseLabelPlace.top),
+                             px(responseLabelPlace.width), px(responseLabelPlace.height));
+    central->setFixedSize(px(clientArea.width()), px(clientArea.height()));
     setCentralWidget(central);
+
+    for (QWidget* frame : {static_cast<QWidget*>(fraeditor), static_cast<QWidget*>(fraonline),
+                           static_cast<QWidget*>(framanual), static_cast<QWidget*>(framoni)})
+        frame->installEventFilter(this);
+    connect(framanual, &ManualPanel::sendRequested, this, &Kvt7Window::SendData);
+    connect(framoni, &MonitorPanel::sendRequested, this, &Kvt7Window::SendData);
+}
+
+QGroupBox* Kvt7Window::buildEditorFrame()
+{
+    fraeditor = new QGroupBox(QStringLiteral("EDITOR SCREEN"));
+    fraeditor->setObjectName(QStringLiteral("fraeditor"));
+    txteditor = new QPlainTextEdit;
+    txteditor->setObjectName(QStringLiteral("txteditor"));
+    txteditor->setAccessibleName(QStringLiteral("Program"));
+    txteditor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lbleditlineno = new QLabel(lineNumbers);
+    lbleditlineno->setObjectName(QStringLiteral("lbleditlineno"));
+    lbleditlineno->setWordWrap(true);
+    lbleditlineno->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lbleditlineno->setFont(txteditor->font());
+    // Narrow enough that the numbers wrap into a column beside the lines.
+    lbleditlineno->setFixedWidth(
+        lbleditlineno->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+    lbleditlineno->setAccessibleName(QStringLiteral("Line numbers"));
+    auto* layout = new QHBoxLayout(fraeditor);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(lbleditlineno);
+    layout->addWidget(txteditor, 1);
+    return fraeditor;
 }
 
 QGroupBox* Kvt7Window::buildResponseFrame()
 {
     fraresponse = new QGroupBox(QStringLiteral("KVT7 INTERFACE"));
     fraresponse->setObjectName(QStringLiteral("fraresponse"));
-    fraresponse->setStyleSheet(QStringLiteral(
-        "QGroupBox#fraresponse { background-color: rgb(255,0,0); color: black; }"
-        "QLabel#lblresponse { background-color: rgb(255,0,0); color: rgb(64,64,64); }"));
-    lblresponse = new QLabel;
+    look::paint(fraresponse, look::responseBack, look::black);
+    lblresponse = new QLabel(fraresponse);
     lblresponse->setObjectName(QStringLiteral("lblresponse"));
     lblresponse->setTextFormat(Qt::PlainText);
     lblresponse->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblresponse->setWordWrap(true);
     lblresponse->setAccessibleName(QStringLiteral("Controller replies"));
-    auto* layout = new QVBoxLayout(fraresponse);
-    layout->addWidget(lblresponse);
+    look::paint(lblresponse, look::responseBack, look::responseText);
     return fraresponse;
 }
 
@@ -86,8 +237,8 @@ QGroupBox* Kvt7Window::buildOnlineFrame()
     lblonlinehistory->setTextFormat(Qt::PlainText);
     lblonlinehistory->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblonlinehistory->setAccessibleName(QStringLiteral("Command history"));
-    lblonlinehis->setBuddy(txtonline);
     auto* layout = new QVBoxLayout(fraonline);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(txtonline);
     layout->addWidget(lblonlinehis);
     layout->addWidget(lblonlinehistory, 1);
@@ -103,6 +254,148 @@ void Kvt7Window::wireLink()
     connect(m_link.get(), &SerialLink::watchdogExpired, this, &Kvt7Window::onWatchdogExpired);
     connect(m_link.get(), &SerialLink::writeFailed, this, &Kvt7Window::onWriteFailed);
     connect(m_link.get(), &SerialLink::linkLost, this, &Kvt7Window::onLinkLost);
+}
+
+bool Kvt7Window::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click anywhere on a frame, also on its disabled controls, activates it.
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == fraeditor)
+            editen();
+        else if (watched == fraonline)
+            onlineen();
+        else if (watched == framanual)
+            manen();
+        else if (watched == framoni)
+            monien();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Kvt7Window::setEditorLook(bool active)
+{
+    look::paint(fraeditor, active ? look::editorFrame : look::inactiveBack,
+                active ? look::black : look::inactiveText);
+    look::paint(txteditor, active ? look::white : look::inactiveBack,
+                active ? look::black : look::inactiveText);
+    look::paintText(lbleditlineno, active ? look::black : look::inactiveText);
+}
+
+void Kvt7Window::setOnlineLook(bool active)
+{
+    const QColor text = active ? look::black : look::inactiveText;
+    look::paint(fraonline, active ? look::onlineFrame : look::inactiveBack, text);
+    look::paint(txtonline, active ? look::onlineEntry : look::inactiveBack, text);
+    look::paint(lblonlinehistory, active ? look::onlineHistory : look::inactiveBack, text);
+    // The heading keeps its colour; only its text follows the panel.
+    look::paint(lblonlinehis, look::onlineFrame, text);
+}
+
+void Kvt7Window::formdisable()
+{
+    txteditor->setEnabled(false);
+    setEditorLook(false);
+
+    for (QAction* a :
+         {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy, mnucut, mnupaste})
+        a->setEnabled(false);
+
+    framoni->setActiveLook(false);
+
+    txtonline->setEnabled(false);
+    lblonlinehistory->setEnabled(false);
+    setOnlineLook(false);
+
+    framanual->setActiveLook(false);
+    framanual->setControlsEnabled(false);
+
+    framoni->setControlsEnabled(false);
+}
+
+void Kvt7Window::editen()
+{
+    if (look::background(fraeditor) == look::inactiveBack)
+        formdisable();
+    fraeditor->setEnabled(true);
+    fraeditor->show();
+    txteditor->setEnabled(true);
+    setEditorMenusVisible(true);
+    for (QAction* a :
+         {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy, mnucut})
+        a->setEnabled(true);
+    // Copy or Cut enable it again.
+    mnupaste->setEnabled(false);
+    setEditorLook(true);
+    txteditor->setFocus();
+}
+
+void Kvt7Window::onlineen()
+{
+    if (look::background(fraonline) == look::inactiveBack)
+        formdisable();
+    fraonline->show();
+    fraonline->setEnabled(true);
+    lblonlinehistory->setEnabled(true);
+    txtonline->setEnabled(true);
+    mnuoclose->setVisible(true);
+    mnuoclose->setEnabled(true);
+    setOnlineLook(true);
+    txtonline->setFocus();
+}
+
+void Kvt7Window::manen()
+{
+    if (look::background(framanual) == look::inactiveBack)
+        formdisable();
+    framanual->setEnabled(true);
+    framanual->setControlsEnabled(true);
+    mnumclose->setVisible(true);
+    framanual->setActiveLook(true);
+}
+
+void Kvt7Window::monien()
+{
+    if (look::background(framoni) == look::inactiveBack)
+        formdisable();
+    framoni->setEnabled(true);
+    framoni->setControlsEnabled(true);
+    mnunclose->setVisible(true);
+    framoni->setActiveLook(true);
+}
+
+void Kvt7Window::setEditorMenusVisible(bool visible)
+{
+    for (QAction* a : {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy,
+                       mnucut, mnupaste, mnueclose})
+        a->setVisible(visible);
+}
+
+void Kvt7Window::mnueclose_Click()
+{
+    fraeditor->setEnabled(false);
+    fraeditor->hide();
+    setEditorMenusVisible(false);
+}
+
+void Kvt7Window::mnuoclose_Click()
+{
+    fraonline->setEnabled(false);
+    fraonline->hide();
+    mnuoclose->setVisible(false);
+}
+
+void Kvt7Window::mnumclose_Click()
+{
+    framanual->setEnabled(false);
+    framanual->hide();
+    mnumclose->setVisible(false);
+}
+
+void Kvt7Window::mnunclose_Click()
+{
+    framoni->setEnabled(false);
+    framoni->hide();
+    mnunclose->setVisible(false);
 }
 
 void Kvt7Window::initialise()
@@ -127,6 +420,9 @@ void Kvt7Window::initialise()
         m_operator.message(
             this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
     m_port->setHandshaking(Handshaking::None);
+
+    framanual->rebuildAllCaptions();
+    formdisable();
 
     Module1::HomeStartSpeed = 400;
     Module1::HomeMaxSpeed = 1000;
@@ -189,6 +485,11 @@ void Kvt7Window::onLinkLost(const QString& reason)
         this, {reason + QStringLiteral("\r\nThe port is closed; the program text is kept. "
                                        "Restart the program once the controller is connected."),
                questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+}
+
+void Kvt7Window::SendData(const QString& command)
+{
+    m_link->sendData(command);
 }
 
 void Kvt7Window::txtonline_KeyPress()

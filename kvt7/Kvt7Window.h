@@ -4,20 +4,28 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <memory>
 
+class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
 
 namespace kvt {
 
+class ManualPanel;
+class MonitorPanel;
 class Operator;
 class SerialLink;
 class SerialPort;
 
-// frmkvt_7: the KVT7 front end. Owns its port (Comm7) and link engine; the
-// panels only wire operator actions to commands and show replies.
+// frmkvt_7, the KVT7 front end: editor, online, manual and monitor panels
+// around the reply display. Exactly one panel is active at a time; which one
+// is read back from the frames' colours, as the window always did. The window
+// owns its port (Comm7) and link engine and only wires panels to commands.
 class Kvt7Window : public QMainWindow {
     Q_OBJECT
 public:
@@ -32,11 +40,20 @@ public:
     SerialLink& link() { return *m_link; }
     SerialPort& port() { return *m_port; }
 
+    void formdisable();
+    void editen();
+    void onlineen();
+    void manen();
+    void monien();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildWindow();
+    void buildMenus();
+    void buildFrames();
+    QGroupBox* buildEditorFrame();
     QGroupBox* buildResponseFrame();
     QGroupBox* buildOnlineFrame();
     void wireLink();
@@ -46,8 +63,16 @@ private:
     void onWatchdogExpired();
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
+    void SendData(const QString& command);
     void txtonline_KeyPress();
+    void mnueclose_Click();
+    void mnuoclose_Click();
+    void mnumclose_Click();
+    void mnunclose_Click();
     void mnu7exit_Click();
+    void setEditorLook(bool active);
+    void setOnlineLook(bool active);
+    void setEditorMenusVisible(bool visible);
 
 public:
     // Form-level state other parts of the window read and write.
@@ -61,12 +86,51 @@ private:
     std::unique_ptr<SerialLink> m_link;
     Timings m_timings;
 
+    QGroupBox* fraeditor = nullptr;
+    QPlainTextEdit* txteditor = nullptr;
+    QLabel* lbleditlineno = nullptr;
     QGroupBox* fraresponse = nullptr;
     QLabel* lblresponse = nullptr;
     QGroupBox* fraonline = nullptr;
     QLineEdit* txtonline = nullptr;
     QLabel* lblonlinehis = nullptr;
     QLabel* lblonlinehistory = nullptr;
+    ManualPanel* framanual = nullptr;
+    MonitorPanel* framoni = nullptr;
+
+    QMenu* mnu7file = nullptr;
+    QAction* mnunew = nullptr;
+    QAction* mnuopen = nullptr;
+    QAction* mnusave = nullptr;
+    QAction* mnusaveas = nullptr;
+    QAction* mnuprint = nullptr;
+    QMenu* mnu7edit = nullptr;
+    QAction* mnueact = nullptr;
+    QAction* mnucut = nullptr;
+    QAction* mnucopy = nullptr;
+    QAction* mnupaste = nullptr;
+    QAction* mnueclose = nullptr;
+    QAction* mnudownload = nullptr;
+    QMenu* mnuupload = nullptr;
+    std::array<QAction*, 4> mnuuploadprog{};
+    QMenu* mnu7setup = nullptr;
+    QAction* mnuspeed = nullptr;
+    QAction* mnuhspeed = nullptr;
+    QAction* mnujog = nullptr;
+    QAction* mnudir = nullptr;
+    QAction* mnusenlogic = nullptr;
+    QMenu* mnu7man = nullptr;
+    QAction* mnumact = nullptr;
+    QAction* mnumclose = nullptr;
+    QMenu* mnu7online = nullptr;
+    QAction* mnuoact = nullptr;
+    QAction* mnuoclose = nullptr;
+    QMenu* mnu7moni = nullptr;
+    QAction* mnunact = nullptr;
+    QAction* mnunclose = nullptr;
+    QMenu* help = nullptr;
+    QAction* helpabout = nullptr;
+    QAction* mnu7exit = nullptr;
 };
 
 } // namespace kvt

@@ -45,6 +45,7 @@ struct Rig {
     Rig& initialised()
     {
         window->initialise();
+        window->onlineen();
         op.messages.clear();
         return *this;
     }
@@ -138,6 +139,7 @@ void TestKvt7Connection::openFailureIsReportedAndWindowOpens()
     const QString reason = QStringLiteral("Cannot open /dev/ttyS0: No such file or directory");
     rig.port->failOpen(reason);
     rig.window->initialise();
+    rig.window->onlineen();
     QCOMPARE(rig.op.messages.size(), 2);
     QCOMPARE(rig.op.messages.at(1),
              (Message{reason, QString(), MessageIcon::Exclamation, MessageButtons::Ok}));

@@ -1,0 +1,252 @@
+#include "ManualPanel.h"
+
+#include "ManualCommands.h"
+#include "PanelLook.h"
+#include "app/shell/Operator.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace kvt {
+
+namespace {
+
+struct ButtonDesign {
+    const char* label;
+    const char* caption;
+};
+
+const std::array<ButtonDesign, 12> buttons = {{
+    {"Absolute Move", "G00"},
+    {"Relative Move", "G10"},
+    {"Absolute Jog", "G15"},
+    {"Relative Jog", "G16"},
+    {"Search High I/P", "G20"},
+    {"Search Low I/P", "G21"},
+    {"Home Search", "G27"},
+    {"Imag Zero Set", "G92,0"},
+    {"Program Delete", "DELP"},
+    {"On/Off O/P", "M2n"},
+    {"OFF All Output", "M28"},
+    {"Program Trigger", "TRG"},
+}};
+
+// Bottom row, left to right: the output switch and the program commands.
+constexpr std::array<int, 6> bottomRow = {6, 7, 9, 10, 11, 8};
+constexpr int deleteIndex = 8;
+
+QString indexed(const char* name, int index)
+{
+    return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
+}
+
+} // namespace
+
+ManualPanel::ManualPanel(Operator& op, QWidget* parent)
+    : QGroupBox(QStringLiteral("MANUAL MODE"), parent), m_operator(op)
+{
+    setObjectName(QStringLiteral("framanual"));
+    for (int i = 0; i < 12; ++i) {
+        lblcmd[i] = new QLabel(QString::fromLatin1(buttons[i].label));
+        lblcmd[i]->setObjectName(indexed("lblcmd", i));
+        lblcmd[i]->setAlignment(Qt::AlignCenter);
+        lblcmd[i]->setWordWrap(true);
+        cmdman[i] = new QPushButton(QString::fromLatin1(buttons[i].caption));
+        cmdman[i]->setObjectName(indexed("cmdman", i));
+        // The label names the function; the caption is the command itself.
+        cmdman[i]->setAccessibleDescription(lblcmd[i]->text());
+        lblcmd[i]->setBuddy(cmdman[i]);
+        connect(cmdman[i], &QPushButton::clicked, this, [this, i] { cmdman_Click(i); });
+    }
+
+    hscg00 = makeBar("hscg00", -32767, 32767, 100);
+    hscg10 = makeBar("hscg10", -32767, 32767, 100);
+    hscg15 = makeBar("hscg15", -32767, 32767, 100);
+    hscg16 = makeBar("hscg16", -32767, 32767, 100);
+    hscg20 = makeBar("hscg20", 0, 4, 1);
+    hscg21 = makeBar("hscg21", 0, 4, 1);
+    hscop = makeBar("hscop", 0, 2, 1);
+    hsctrg = makeBar("hsctrg", 0, 3, 1);
+    hscdelprg = makeBar("hscdelprg", 0, 3, 1);
+    optg20 = makePair("optg20", QStringLiteral("Forw"), QStringLiteral("Rev"));
+    optg21 = makePair("optg21", QStringLiteral("Forw"), QStringLiteral("Rev"));
+    optop = makePair("optop", QStringLiteral("ON"), QStringLiteral("OFF"));
+
+    connect(hscg00, &QScrollBar::valueChanged, this, &ManualPanel::hscg00_Change);
+    connect(hscg10, &QScrollBar::valueChanged, this, &ManualPanel::hscg10_Change);
+    connect(hscg15, &QScrollBar::valueChanged, this, &ManualPanel::hscg15_Change);
+    connect(hscg16, &QScrollBar::valueChanged, this, &ManualPanel::hscg16_Change);
+    connect(hscg20, &QScrollBar::valueChanged, this, &ManualPanel::hscg20_Change);
+    connect(hscg21, &QScrollBar::valueChanged, this, &ManualPanel::hscg21_Change);
+    connect(hscop, &QScrollBar::valueChanged, this, &ManualPanel::hscop_Change);
+    connect(hsctrg, &QScrollBar::valueChanged, this, &ManualPanel::hsctrg_Change);
+    connect(hscdelprg, &QScrollBar::valueChanged, this, &ManualPanel::hscdelprg_Change);
+    for (QRadioButton* option : optg20)
+        connect(option, &QRadioButton::clicked, this, &ManualPanel::hscg20_Change);
+    for (QRadioButton* option : optg21)
+        connect(option, &QRadioButton::clicked, this, &ManualPanel::hscg21_Change);
+    for (QRadioButton* option : optop)
+        connect(option, &QRadioButton::clicked, this, &ManualPanel::hscop_Change);
+
+    auto* grid = new QGridLayout(this);
+    grid->setSpacing(2);
+    grid->setContentsMargins(4, 4, 4, 4);
+    auto place = [grid](int row, int column, QWidget* widget) {
+        if (widget)
+            grid->addWidget(widget, row, column);
+    };
+    auto pairBox = [](const std::array<QRadioButton*, 2>& pair) {
+        auto* box = new QWidget;
+        auto* layout = new QHBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        layout->addWidget(pair[0]);
+        layout->addWidget(pair[1]);
+        return box;
+    };
+    const std::array<QScrollBar*, 6> topBars = {hscg00, hscg10, hscg15, hscg16, hscg20, hscg21};
+    for (int column = 0; column < 6; ++column) {
+        place(0, column, lblcmd[column]);
+        place(1, column, cmdman[column]);
+        place(2, column, topBars[column]);
+    }
+    place(3, 4, pairBox(optg20));
+    place(3, 5, pairBox(optg21));
+    for (int column = 0; column < 6; ++column) {
+        const int index = bottomRow[column];
+        place(4, column, lblcmd[index]);
+        place(5, column, cmdman[index]);
+    }
+    place(6, 2, hscop);
+    place(7, 2, pairBox(optop));
+    place(6, 4, hsctrg);
+    place(6, 5, hscdelprg);
+}
+
+QScrollBar* ManualPanel::makeBar(const char* name, int minimum, int maximum, int pageStep)
+{
+    auto* bar = new QScrollBar(Qt::Horizontal);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(pageStep);
+    bar->setValue(0);
+    bar->setAccessibleName(QLatin1String(name));
+    return bar;
+}
+
+std::array<QRadioButton*, 2> ManualPanel::makePair(const char* name, const QString& first,
+                                                   const QString& second)
+{
+    std::array<QRadioButton*, 2> pair = {new QRadioButton(first), new QRadioButton(second)};
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        pair[i]->setObjectName(indexed(name, i));
+        group->addButton(pair[i], i);
+    }
+    pair[0]->setChecked(true);
+    return pair;
+}
+
+void ManualPanel::rebuildAllCaptions()
+{
+    hscg00_Change();
+    hscg10_Change();
+    hscg15_Change();
+    hscg16_Change();
+    hscg20_Change();
+    hscg21_Change();
+    hscop_Change();
+    hsctrg_Change();
+    hscdelprg_Change();
+}
+
+void ManualPanel::hscg00_Change()
+{
+    cmdman[0]->setText(manual::moveCommand(QStringLiteral("G00"), hscg00->value()));
+}
+
+void ManualPanel::hscg10_Change()
+{
+    cmdman[1]->setText(manual::moveCommand(QStringLiteral("G10"), hscg10->value()));
+}
+
+void ManualPanel::hscg15_Change()
+{
+    cmdman[2]->setText(manual::moveCommand(QStringLiteral("G15"), hscg15->value()));
+}
+
+void ManualPanel::hscg16_Change()
+{
+    cmdman[3]->setText(manual::moveCommand(QStringLiteral("G16"), hscg16->value()));
+}
+
+void ManualPanel::hscg20_Change()
+{
+    cmdman[4]->setText(
+        manual::searchCommand(QStringLiteral("G20"), hscg20->value(), optg20[0]->isChecked()));
+}
+
+void ManualPanel::hscg21_Change()
+{
+    cmdman[5]->setText(
+        manual::searchCommand(QStringLiteral("G21"), hscg21->value(), optg21[0]->isChecked()));
+}
+
+void ManualPanel::hscop_Change()
+{
+    cmdman[9]->setText(manual::outputCommand(hscop->value(), optop[0]->isChecked()));
+}
+
+void ManualPanel::hsctrg_Change()
+{
+    cmdman[11]->setText(manual::triggerCommand(hsctrg->value()));
+}
+
+void ManualPanel::hscdelprg_Change()
+{
+    cmdman[deleteIndex]->setText(manual::deleteCommand(hscdelprg->value()));
+}
+
+void ManualPanel::cmdman_Click(int index)
+{
+    if (index == deleteIndex) {
+        const MessageAnswer answer = m_operator.message(
+            this, {manual::deleteQuestion(hscdelprg->value()), QStringLiteral("Delete Program"),
+                   MessageIcon::Question, MessageButtons::YesNo});
+        if (answer != MessageAnswer::Yes)
+            return;
+    }
+    Q_EMIT sendRequested(cmdman[index]->text());
+}
+
+void ManualPanel::setControlsEnabled(bool enabled)
+{
+    for (const auto& pair : {optop, optg20, optg21})
+        for (QRadioButton* option : pair)
+            option->setEnabled(enabled);
+    for (QPushButton* button : cmdman)
+        button->setEnabled(enabled);
+    for (QScrollBar* bar :
+         {hscg00, hscg10, hscg15, hscg16, hscg20, hscg21, hscop, hsctrg, hscdelprg})
+        bar->setEnabled(enabled);
+}
+
+void ManualPanel::setActiveLook(bool active)
+{
+    const QColor back = active ? look::manualBack : look::inactiveBack;
+    const QColor text = active ? look::black : look::inactiveText;
+    look::paint(this, back, text);
+    for (const auto& pair : {optop, optg20, optg21})
+        for (QRadioButton* option : pair)
+            look::paint(option, back, text);
+    for (QLabel* label : lblcmd)
+        look::paint(label, back, text);
+}
+
+} // namespace kvt
