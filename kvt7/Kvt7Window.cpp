@@ -176,9 +176,17 @@ void Kvt7Window::buildFrames()
     central->setFixedSize(px(clientArea.width()), px(clientArea.height()));
     setCentralWidget(central);
 
+    // Qt swallows clicks on disabled controls; a disabled control lets them
+    // through to its frame instead, since clicking anywhere on a grey panel is
+    // how the operator activates it.
     for (QWidget* frame : {static_cast<QWidget*>(fraeditor), static_cast<QWidget*>(fraonline),
-                           static_cast<QWidget*>(framanual), static_cast<QWidget*>(framoni)})
+                           static_cast<QWidget*>(framanual), static_cast<QWidget*>(framoni)}) {
         frame->installEventFilter(this);
+        for (QWidget* child : frame->findChildren<QWidget*>()) {
+            child->installEventFilter(this);
+            child->setAttribute(Qt::WA_TransparentForMouseEvents, !child->isEnabled());
+        }
+    }
     connect(framanual, &ManualPanel::sendRequested, this, &Kvt7Window::SendData);
     connect(framoni, &MonitorPanel::sendRequested, this, &Kvt7Window::SendData);
 }
@@ -259,7 +267,10 @@ void Kvt7Window::wireLink()
 bool Kvt7Window::eventFilter(QObject* watched, QEvent* event)
 {
     // A click anywhere on a frame, also on its disabled controls, activates it.
-    if (event->type() == QEvent::MouseButtonPress) {
+    if (event->type() == QEvent::EnabledChange && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        widget->setAttribute(Qt::WA_TransparentForMouseEvents, !widget->isEnabled());
+    } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == fraeditor)
             editen();
         else if (watched == fraonline)
