@@ -30,6 +30,8 @@ public:
         return MessageAnswer::Yes;
     }
     void beep() override {}
+    std::optional<QString> chooseFile(QWidget*, const FileDialog&) override { return {}; }
+    bool choosePrinter(QWidget*, QPrinter&, const PrintDialog&) override { return false; }
 };
 
 double cpuSeconds()

@@ -8,7 +8,10 @@ namespace kvt {
 using Flag = qint16;
 inline constexpr Flag True = -1;
 inline constexpr Flag False = 0;
-inline constexpr bool isTrue(Flag flag) { return flag == True; }
+inline constexpr bool isTrue(Flag flag)
+{
+    return flag == True;
+}
 
 // The program-wide variables shared by the start-up window, the front ends and
 // the message window. They live for the whole run and are never stored.

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <optional>
+
+class QPrinter;
 class QWidget;
 
 namespace kvt {
@@ -19,6 +22,30 @@ struct Message {
     friend bool operator==(const Message&, const Message&) = default;
 };
 
+// An Open or Save dialog as a window sets it up.
+struct FileDialog {
+    enum class Kind { Open, Save };
+    Kind kind = Kind::Open;
+    QString title;
+    // "description|pattern|description|pattern...", exactly as the window writes it.
+    QString filter;
+    // The name last chosen in this window's dialog, which it offers again.
+    QString fileName;
+    // The window's dialog control (FileAcess, Fileacess).
+    QString objectName;
+
+    friend bool operator==(const FileDialog&, const FileDialog&) = default;
+};
+
+// The print dialog: no selection, no page range, only the printer and the copy count.
+struct PrintDialog {
+    QString objectName;
+    int minPage = 1;
+    int maxPage = 9999;
+
+    friend bool operator==(const PrintDialog&, const PrintDialog&) = default;
+};
+
 // Everything that asks or tells the operator goes through here, so that the
 // windows never raise a dialog themselves and tests can answer in their place.
 // A box is modal: code after message() must re-check that its window still lives.
@@ -28,6 +55,12 @@ public:
 
     virtual MessageAnswer message(QWidget* parent, const Message& message) = 0;
     virtual void beep() = 0;
+
+    // The chosen path, or nothing when the operator cancelled.
+    virtual std::optional<QString> chooseFile(QWidget* parent, const FileDialog& dialog) = 0;
+    // The operator's choices (printer or file, copy count) land in printer.
+    // False when the operator cancelled.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer, const PrintDialog& dialog) = 0;
 };
 
 } // namespace kvt

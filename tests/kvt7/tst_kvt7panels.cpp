@@ -63,7 +63,8 @@ struct Rig {
     {
         port->writes.clear();
         button->click();
-        QTest::qWaitFor([this] { return !window->link().isSending(); }, 5000);
+        if (!QTest::qWaitFor([this] { return !window->link().isSending(); }, 5000))
+            return "still sending";
         return port->written();
     }
     QString activeLooks()

@@ -1,5 +1,7 @@
 #include "ScriptedOperator.h"
 
+#include <QPrinter>
+
 namespace kvt::test {
 
 MessageAnswer ScriptedOperator::message(QWidget*, const Message& message)
@@ -18,6 +20,30 @@ MessageAnswer ScriptedOperator::message(QWidget*, const Message& message)
         break;
     }
     return MessageAnswer::Ok;
+}
+
+std::optional<QString> ScriptedOperator::chooseFile(QWidget*, const FileDialog& dialog)
+{
+    fileDialogs.append(dialog);
+    if (m_files.isEmpty())
+        return std::nullopt;
+    return m_files.dequeue();
+}
+
+bool ScriptedOperator::choosePrinter(QWidget*, QPrinter& printer, const PrintDialog& dialog)
+{
+    printDialogs.append(dialog);
+    if (m_prints.isEmpty())
+        return false;
+    const PrintAnswer answer = m_prints.dequeue();
+    if (!answer.accepted)
+        return false;
+    if (!answer.pdfFile.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(answer.pdfFile);
+    }
+    printer.setCopyCount(answer.copies);
+    return true;
 }
 
 } // namespace kvt::test

@@ -6,6 +6,7 @@
 #include <QQueue>
 
 #include <functional>
+#include <optional>
 
 namespace kvt::test {
 
@@ -23,8 +24,26 @@ public:
     QList<Message> messages;
     int beeps = 0;
 
+    // File dialogs: the next dialog returns this path; nothing scripted means Cancel.
+    void answerNextFile(std::optional<QString> path) { m_files.enqueue(std::move(path)); }
+    QList<FileDialog> fileDialogs;
+
+    // Print dialogs: what the operator chooses in the next one. Nothing scripted means Cancel.
+    struct PrintAnswer {
+        bool accepted = true;
+        int copies = 1;
+        QString pdfFile; // empty: the printer is left as it was set up
+    };
+    void answerNextPrint(const PrintAnswer& answer) { m_prints.enqueue(answer); }
+    QList<PrintDialog> printDialogs;
+
+    std::optional<QString> chooseFile(QWidget* parent, const FileDialog& dialog) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer, const PrintDialog& dialog) override;
+
 private:
     QQueue<MessageAnswer> m_answers;
+    QQueue<std::optional<QString>> m_files;
+    QQueue<PrintAnswer> m_prints;
 };
 
 } // namespace kvt::test

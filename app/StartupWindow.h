@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace kvt {
+
+class FrontEnds;
+
+// frmkvt_comm: the operator picks the controller model, then this window
+// hands over to that model's window and goes away.
+class StartupWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit StartupWindow(FrontEnds& frontEnds, QWidget* parent = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void cmdcont1_Click();
+
+    FrontEnds& m_frontEnds;
+
+    QLabel* lbltitle_0 = nullptr;
+    QLabel* lbltitle_1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<QRadioButton*, 7> optctrl{};
+    QPushButton* cmdcont1 = nullptr;
+};
+
+} // namespace kvt

@@ -1,0 +1,172 @@
+#include "CommandLine.h"
+
+#include "ControllerFactory.h"
+#include "Simulator.h"
+
+#include <QRandomGenerator>
+
+namespace kvt::sim {
+
+namespace {
+
+// Longer delays are typing mistakes rather than tests.
+constexpr int maxDelayMs = 3'600'000;
+
+const char* const description =
+    R"(Plays a KVT stepper-motor controller on a pseudo-terminal, so kvtcomm can be
+tried and tested without one. The first line on standard output is the device
+to open, e.g. /dev/pts/7. kvtsim runs until SIGINT, SIGTERM or SIGHUP.
+
+The device starts raw: no echo, no CR/LF translation. Every command line ended
+by CR (LF bytes are ignored) is answered with reply lines, each ended by
+CR LF, and then the prompt ">". KVT7 replies:
+  POS               POS=+0000000   position in steps, sign and 7 digits
+  G00,<steps>       OK             moves by <steps> (sign optional, 1-7 digits)
+  G92,<steps>       OK             sets the position
+  DSP               PROF=100,1000,500 / PROFH=200 / JOG=100 / DIR=CW / SEN=NO
+                                   one reply line each
+  any other command OK
+  bad argument      ERR            also a move beyond +/-9999999 steps
+  no command        ?              empty, lower case, control bytes or more
+                                   than 80 characters
+
+Banner: "KVT7 SIMULATOR READY" CR LF ">" is sent --banner-delay ms after a host
+opens the device. kvtsim notices the opening within 150 ms; a host that closes
+and re-opens faster than that gets no second banner. Output not yet sent when
+the host closes the device is dropped.
+
+Exit status: 0 after a signal, 1 when the pseudo-terminal, link or log cannot
+be made, 2 for a usage error.)";
+
+} // namespace
+
+CommandLine::CommandLine()
+    : m_help(m_parser.addHelpOption()), m_version(m_parser.addVersionOption()),
+      m_model(QStringLiteral("model"),
+              QStringLiteral("Controller to play: %1 (default kvt7).")
+                  .arg(ControllerFactory::models().join(QStringLiteral(", "))),
+              QStringLiteral("name"), QStringLiteral("kvt7")),
+      m_link(QStringLiteral("link"),
+             QStringLiteral("Also make <path> a symbolic link to the device (an old link there is "
+                            "replaced); removed again on exit."),
+             QStringLiteral("path")),
+      m_log(QStringLiteral("log"),
+            QStringLiteral("Write one line per received byte to <file>: monotonic time in "
+                           "microseconds and the byte's value, e.g. \"123456789 68\". Bytes of "
+                           "one read share its time."),
+            QStringLiteral("file")),
+      m_noBanner(QStringLiteral("no-banner"), QStringLiteral("Send no banner.")),
+      m_bannerDelay(QStringLiteral("banner-delay"),
+                    QStringLiteral("Banner this long after a host opens the device (default "
+                                   "%1).")
+                        .arg(Simulator::defaultBannerDelay.count()),
+                    QStringLiteral("ms"), QString::number(Simulator::defaultBannerDelay.count())),
+      m_silent(QStringLiteral("silent"), QStringLiteral("Never answer anything, not even with "
+                                                        "the banner.")),
+      m_silentAfter(QStringLiteral("silent-after"),
+                    QStringLiteral("Answer the first <n> commands, then none."),
+                    QStringLiteral("n")),
+      m_replyDelay(QStringLiteral("reply-delay"),
+                   QStringLiteral("Wait this long before each reply."), QStringLiteral("ms"),
+                   QStringLiteral("0")),
+      m_charDelay(QStringLiteral("char-delay"),
+                  QStringLiteral("Send replies one byte at a time, this far apart."),
+                  QStringLiteral("ms"), QStringLiteral("0")),
+      m_garbage(QStringLiteral("garbage"),
+                QStringLiteral("Mix 1-3 garbage bytes (control bytes other than CR, LF, "
+                               "XON, XOFF; bytes above 127) into every reply and the banner, "
+                               "always before the prompt.")),
+      m_seed(QStringLiteral("seed"),
+             QStringLiteral("Seed for --garbage, to repeat a run; without it a random seed is "
+                            "used and shown on standard error."),
+             QStringLiteral("n"))
+{
+    m_parser.setApplicationDescription(QString::fromUtf8(description));
+    m_parser.addOptions({m_model, m_link, m_log, m_noBanner, m_bannerDelay, m_silent, m_silentAfter,
+                         m_replyDelay, m_charDelay, m_garbage, m_seed});
+}
+
+CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
+{
+    m_options = {};
+    m_error.clear();
+    if (!m_parser.parse(arguments)) {
+        m_error = m_parser.errorText();
+        return Outcome::UsageError;
+    }
+    if (m_parser.isSet(m_help) || m_parser.isSet(QStringLiteral("help-all")))
+        return Outcome::ShowHelp;
+    if (m_parser.isSet(m_version))
+        return Outcome::ShowVersion;
+    if (!m_parser.positionalArguments().isEmpty()) {
+        m_error = QStringLiteral("unexpected argument: %1")
+                      .arg(m_parser.positionalArguments().constFirst());
+        return Outcome::UsageError;
+    }
+
+    m_options.model = m_parser.value(m_model).toLower();
+    if (!ControllerFactory::models().contains(m_options.model)) {
+        m_error = QStringLiteral("model %1 is not simulated (available: %2)")
+                      .arg(m_parser.value(m_model),
+                           ControllerFactory::models().join(QStringLiteral(", ")));
+        return Outcome::UsageError;
+    }
+    m_options.linkPath = m_parser.value(m_link);
+    m_options.logPath = m_parser.value(m_log);
+    if ((m_parser.isSet(m_link) && m_options.linkPath.isEmpty()) ||
+        (m_parser.isSet(m_log) && m_options.logPath.isEmpty())) {
+        m_error = QStringLiteral("--link and --log need a path");
+        return Outcome::UsageError;
+    }
+
+    const auto bannerDelay = delayValue(m_bannerDelay);
+    const auto replyDelay = delayValue(m_replyDelay);
+    const auto charDelay = delayValue(m_charDelay);
+    if (!bannerDelay || !replyDelay || !charDelay)
+        return Outcome::UsageError;
+    if (!m_parser.isSet(m_noBanner))
+        m_options.bannerDelay = bannerDelay;
+
+    Faults& faults = m_options.faults;
+    faults.silent = m_parser.isSet(m_silent);
+    faults.replyDelay = *replyDelay;
+    faults.charDelay = *charDelay;
+    faults.garbage = m_parser.isSet(m_garbage);
+    if (m_parser.isSet(m_silentAfter)) {
+        bool ok = false;
+        faults.silentAfter = m_parser.value(m_silentAfter).toInt(&ok);
+        if (!ok || faults.silentAfter < 0) {
+            m_error = QStringLiteral("--silent-after needs a count of 0 or more, not \"%1\"")
+                          .arg(m_parser.value(m_silentAfter));
+            return Outcome::UsageError;
+        }
+    }
+    m_options.seedGiven = m_parser.isSet(m_seed);
+    if (m_options.seedGiven) {
+        bool ok = false;
+        faults.seed = m_parser.value(m_seed).toUInt(&ok);
+        if (!ok) {
+            m_error = QStringLiteral("--seed needs a number from 0 to 4294967295, not \"%1\"")
+                          .arg(m_parser.value(m_seed));
+            return Outcome::UsageError;
+        }
+    } else {
+        faults.seed = QRandomGenerator::system()->generate();
+    }
+    return Outcome::Run;
+}
+
+std::optional<milliseconds> CommandLine::delayValue(const QCommandLineOption& option)
+{
+    bool ok = false;
+    const int value = m_parser.value(option).toInt(&ok);
+    if (ok && value >= 0 && value <= maxDelayMs)
+        return milliseconds(value);
+    m_error = QStringLiteral("--%1 needs milliseconds from 0 to %2, not \"%3\"")
+                  .arg(option.names().constFirst())
+                  .arg(maxDelayMs)
+                  .arg(m_parser.value(option));
+    return std::nullopt;
+}
+
+} // namespace kvt::sim

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "FaultInjector.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kvt::sim {
+
+struct SimulatorOptions {
+    QString model;
+    QString linkPath; // empty: no link
+    QString logPath;  // empty: no log
+    std::optional<milliseconds> bannerDelay;
+    Faults faults;
+    bool seedGiven = false;
+};
+
+// kvtsim's command line. Values are checked here, so the rest of the program
+// never sees a negative delay or a model it cannot build.
+class CommandLine {
+public:
+    enum class Outcome { Run, ShowHelp, ShowVersion, UsageError };
+
+    CommandLine();
+
+    Outcome parse(const QStringList& arguments);
+    const SimulatorOptions& options() const { return m_options; }
+    QString errorText() const { return m_error; }
+    QString helpText() const { return m_parser.helpText(); }
+
+private:
+    std::optional<milliseconds> delayValue(const QCommandLineOption& option);
+
+    QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+    QCommandLineOption m_version;
+    QCommandLineOption m_model;
+    QCommandLineOption m_link;
+    QCommandLineOption m_log;
+    QCommandLineOption m_noBanner;
+    QCommandLineOption m_bannerDelay;
+    QCommandLineOption m_silent;
+    QCommandLineOption m_silentAfter;
+    QCommandLineOption m_replyDelay;
+    QCommandLineOption m_charDelay;
+    QCommandLineOption m_garbage;
+    QCommandLineOption m_seed;
+    SimulatorOptions m_options;
+    QString m_error;
+};
+
+} // namespace kvt::sim

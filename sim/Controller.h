@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <chrono>
+
+namespace kvt::sim {
+
+using std::chrono::milliseconds;
+
+// A piece of output for the line. The wait counts from the later of two
+// moments: when the piece was produced and when the piece before it went out,
+// so pieces never overtake each other and a reply can be trickled out byte by
+// byte by giving every byte its own small wait.
+struct Reply {
+    QByteArray bytes;
+    milliseconds delay{0};
+
+    bool operator==(const Reply&) const = default;
+};
+
+using Replies = QList<Reply>;
+
+// The firmware side of one controller family: fed whatever arrived on the
+// line, in whatever pieces the tty handed it over, it answers with the bytes
+// the controller would send back. Knows nothing about ptys or event loops.
+class Controller {
+public:
+    virtual ~Controller() = default;
+
+    virtual Replies receive(const QByteArray& bytes) = 0;
+    // What the controller says when a host opens the line.
+    virtual Replies greeting() = 0;
+    // The host closed the line; what it left half-typed is not the next host's.
+    virtual void discardPartialInput() = 0;
+};
+
+} // namespace kvt::sim

@@ -1,0 +1,77 @@
+#include "Simulator.h"
+
+#include "ReceiveLog.h"
+
+namespace kvt::sim {
+
+Simulator::Simulator(std::unique_ptr<Controller> controller, QObject* parent)
+    : QObject(parent), m_controller(std::move(controller))
+{
+    m_bannerTimer.setSingleShot(true);
+    m_bannerTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_bannerTimer, &QTimer::timeout, this, [this] { enqueue(m_controller->greeting()); });
+    m_outputTimer.setSingleShot(true);
+    m_outputTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_outputTimer, &QTimer::timeout, this, &Simulator::writeDueOutput);
+    connect(&m_pty, &PtyEndpoint::received, this, &Simulator::onReceived);
+    connect(&m_pty, &PtyEndpoint::clientConnected, this, &Simulator::onClientConnected);
+    connect(&m_pty, &PtyEndpoint::clientDisconnected, this, &Simulator::onClientDisconnected);
+}
+
+Simulator::~Simulator() = default;
+
+bool Simulator::start(QString* error)
+{
+    return m_pty.open(error);
+}
+
+void Simulator::onReceived(const QByteArray& bytes, qint64 receivedAtUs)
+{
+    if (m_log)
+        m_log->record(bytes, receivedAtUs);
+    enqueue(m_controller->receive(bytes));
+}
+
+void Simulator::onClientConnected()
+{
+    if (m_bannerDelay)
+        m_bannerTimer.start(*m_bannerDelay);
+    Q_EMIT clientConnected();
+}
+
+void Simulator::onClientDisconnected()
+{
+    // Nothing meant for this host may reach the next one.
+    m_bannerTimer.stop();
+    m_outputTimer.stop();
+    m_pending.clear();
+    m_controller->discardPartialInput();
+    Q_EMIT clientDisconnected();
+}
+
+void Simulator::enqueue(const Replies& replies)
+{
+    const Clock::time_point now = Clock::now();
+    for (const Reply& reply : replies)
+        m_pending.push_back({reply.bytes, reply.delay, now});
+    if (!m_outputTimer.isActive())
+        writeDueOutput();
+}
+
+void Simulator::writeDueOutput()
+{
+    while (!m_pending.empty()) {
+        const PendingOutput& next = m_pending.front();
+        const Clock::time_point dueAt = std::max(next.producedAt, m_lastWriteAt) + next.delay;
+        const Clock::time_point now = Clock::now();
+        if (dueAt > now) {
+            m_outputTimer.start(std::chrono::ceil<milliseconds>(dueAt - now));
+            return;
+        }
+        m_pty.write(next.bytes);
+        m_lastWriteAt = now;
+        m_pending.pop_front();
+    }
+}
+
+} // namespace kvt::sim

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Controller.h"
+#include "PtyEndpoint.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace kvt::sim {
+
+class ReceiveLog;
+
+// Plays one controller on a pseudo-terminal: hands it what the host sends,
+// writes its replies back at the times it asks for, and greets every host
+// that opens the line.
+class Simulator : public QObject {
+    Q_OBJECT
+public:
+    // Long enough for a host to have opened and flushed the port, well within
+    // the reply watchdog it arms on opening.
+    static constexpr milliseconds defaultBannerDelay{300};
+
+    explicit Simulator(std::unique_ptr<Controller> controller, QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // No delay: no banner at all.
+    void setBannerDelay(std::optional<milliseconds> delay) { m_bannerDelay = delay; }
+    // Not owned; must outlive the simulator.
+    void setReceiveLog(ReceiveLog* log) { m_log = log; }
+
+    bool start(QString* error);
+    QString deviceName() const { return m_pty.slaveName(); }
+
+Q_SIGNALS:
+    void clientConnected();
+    void clientDisconnected();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct PendingOutput {
+        QByteArray bytes;
+        milliseconds delay;
+        Clock::time_point producedAt;
+    };
+
+    void onReceived(const QByteArray& bytes, qint64 receivedAtUs);
+    void onClientConnected();
+    void onClientDisconnected();
+    void enqueue(const Replies& replies);
+    void writeDueOutput();
+
+    std::unique_ptr<Controller> m_controller;
+    PtyEndpoint m_pty;
+    ReceiveLog* m_log = nullptr;
+    std::optional<milliseconds> m_bannerDelay = defaultBannerDelay;
+    QTimer m_bannerTimer;
+    QTimer m_outputTimer;
+    std::deque<PendingOutput> m_pending;
+    Clock::time_point m_lastWriteAt;
+};
+
+} // namespace kvt::sim

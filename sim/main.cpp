@@ -1,0 +1,81 @@
+#include "sim/CommandLine.h"
+#include "sim/ControllerFactory.h"
+#include "sim/DeviceLink.h"
+#include "sim/FaultInjector.h"
+#include "sim/ReceiveLog.h"
+#include "sim/Simulator.h"
+#include "sim/TerminationSignals.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace kvt::sim;
+
+namespace {
+
+constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "kvtsim: %s\n", qPrintable(message));
+    return exitFailure;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kvtsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+
+    CommandLine commandLine;
+    switch (commandLine.parse(QCoreApplication::arguments())) {
+    case CommandLine::Outcome::ShowHelp:
+        std::fputs(qPrintable(commandLine.helpText()), stdout);
+        return 0;
+    case CommandLine::Outcome::ShowVersion:
+        std::printf("kvtsim %s\n", KVTCOMM_VERSION);
+        return 0;
+    case CommandLine::Outcome::UsageError:
+        std::fprintf(stderr, "kvtsim: %s\nTry 'kvtsim --help'.\n",
+                     qPrintable(commandLine.errorText()));
+        return exitUsage;
+    case CommandLine::Outcome::Run:
+        break;
+    }
+    const SimulatorOptions& options = commandLine.options();
+    if (options.faults.garbage && !options.seedGiven)
+        std::fprintf(stderr, "kvtsim: garbage seed %u\n", options.faults.seed);
+
+    QString error;
+    TerminationSignals terminationSignals;
+    if (!terminationSignals.install(&error))
+        return fail(error);
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
+                     &QCoreApplication::quit);
+
+    ReceiveLog log;
+    if (!options.logPath.isEmpty() && !log.open(options.logPath, &error))
+        return fail(error);
+
+    Simulator simulator(
+        std::make_unique<FaultInjector>(ControllerFactory::create(options.model), options.faults));
+    simulator.setBannerDelay(options.bannerDelay);
+    if (!options.logPath.isEmpty())
+        simulator.setReceiveLog(&log);
+    if (!simulator.start(&error))
+        return fail(error);
+
+    DeviceLink link;
+    if (!options.linkPath.isEmpty() &&
+        !link.create(options.linkPath, simulator.deviceName(), &error))
+        return fail(error);
+
+    // Whoever started kvtsim waits for this line; once it is there, so is the link.
+    std::printf("%s\n", qPrintable(simulator.deviceName()));
+    std::fflush(stdout);
+    return app.exec();
+}

@@ -1,0 +1,95 @@
+#include "SimProcess.h"
+#include "kvt7/Kvt7Window.h"
+#include "link/QtSerialPort.h"
+#include "link/SerialLink.h"
+#include "support/ScriptedOperator.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace kvt;
+using kvt::test::ScriptedOperator;
+using kvt::test::SimProcess;
+
+// The real serial port implementation against kvtsim on a pseudo-terminal.
+class TestE2eKvt7 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void onlineCommandReachesControllerAndReplyIsShown();
+    void missingDeviceIsReportedWithItsName();
+    void vanishingDeviceIsReportedOnce();
+};
+
+void TestE2eKvt7::onlineCommandReachesControllerAndReplyIsShown()
+{
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt7")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    PortMap ports = PortMap::platformDefault();
+    ports.setDevice(1, sim.device());
+
+    ScriptedOperator op;
+    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
+    window.initialise();
+    window.onlineen();
+    QCOMPARE(op.messages.size(), 1); // only the COM1 question: the port opened
+    QVERIFY(window.port().isOpen());
+
+    auto* online = window.findChild<QLineEdit*>(QStringLiteral("txtonline"));
+    auto* response = window.findChild<QLabel*>(QStringLiteral("lblresponse"));
+    online->setText(QStringLiteral("g00,+2000"));
+    QTest::keyClick(online, Qt::Key_Return);
+    QTRY_VERIFY(!window.link().isSending());
+    online->setText(QStringLiteral("pos"));
+    QTest::keyClick(online, Qt::Key_Return);
+
+    QTRY_VERIFY_WITH_TIMEOUT(response->text().contains(QStringLiteral("POS=+0002000")), 10000);
+    QTRY_COMPARE(sim.receivedBytes(), QByteArray("G00,+2000\rPOS\r"));
+    QVERIFY(!window.link().watchdogActive());
+    QCOMPARE(op.messages.size(), 1);
+}
+
+void TestE2eKvt7::missingDeviceIsReportedWithItsName()
+{
+    PortMap ports;
+    ports.setDevice(2, QStringLiteral("/dev/kvt-no-such-port"));
+    ScriptedOperator op;
+    op.answerNext(MessageAnswer::No);
+    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
+    window.initialise();
+    window.onlineen();
+    QCOMPARE(op.messages.size(), 3);
+    const Message& failure = op.messages.at(2);
+    QVERIFY2(failure.text.startsWith(QStringLiteral("Cannot open /dev/kvt-no-such-port: ")),
+             qPrintable(failure.text));
+    QCOMPARE(failure.icon, MessageIcon::Exclamation);
+    QVERIFY(!window.port().isOpen());
+}
+
+void TestE2eKvt7::vanishingDeviceIsReportedOnce()
+{
+    auto sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--no-banner")});
+    QVERIFY2(sim->started(), qPrintable(sim->errorText()));
+    PortMap ports;
+    ports.setDevice(1, sim->device());
+    ScriptedOperator op;
+    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
+    window.initialise();
+    window.onlineen();
+    QVERIFY(window.port().isOpen());
+    auto* online = window.findChild<QLineEdit*>(QStringLiteral("txtonline"));
+    online->setText(QStringLiteral("g00,+100000"));
+    QTest::keyClick(online, Qt::Key_Return);
+    QTRY_VERIFY(!sim->receivedBytes().isEmpty());
+
+    sim.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.port().isOpen(), 10000);
+    QTest::qWait(200); // a storm of read errors would show more boxes
+    QCOMPARE(op.messages.size(), 2);
+    QVERIFY2(op.messages.at(1).text.contains(QStringLiteral("was lost")),
+             qPrintable(op.messages.at(1).text));
+    QVERIFY(!window.link().isSending());
+}
+
+QTEST_MAIN(TestE2eKvt7)
+#include "tst_e2e_kvt7.moc"
