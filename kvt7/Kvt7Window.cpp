@@ -1,8 +1,12 @@
 #include "Kvt7Window.h"
 
+#include "DirectionDialog.h"
+#include "JogDialog.h"
 #include "ManualPanel.h"
 #include "MonitorPanel.h"
 #include "PanelLook.h"
+#include "SensorLogicDialog.h"
+#include "SpeedDialog.h"
 #include "app/shell/Module1.h"
 #include "app/shell/Operator.h"
 #include "link/ReplyText.h"
@@ -153,6 +157,23 @@ void Kvt7Window::buildMenus()
     });
     connect(mnunclose, &QAction::triggered, this, &Kvt7Window::mnunclose_Click);
     connect(mnu7exit, &QAction::triggered, this, &Kvt7Window::mnu7exit_Click);
+    wireSetupMenu();
+}
+
+void Kvt7Window::wireSetupMenu()
+{
+    connect(mnuspeed, &QAction::triggered, this, [this] {
+        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, *m_link, m_operator, m_timings);
+    });
+    connect(mnuhspeed, &QAction::triggered, this, [this] {
+        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, *m_link, m_operator, m_timings);
+    });
+    connect(mnujog, &QAction::triggered, this,
+            [this] { JogDialog::open(frmjog, *m_link, m_operator, m_timings); });
+    connect(mnudir, &QAction::triggered, this,
+            [this] { DirectionDialog::open(frmdirset, *m_link, m_operator, m_timings); });
+    connect(mnusenlogic, &QAction::triggered, this,
+            [this] { SensorLogicDialog::open(frmsenlog, *m_link, m_operator, m_timings); });
 }
 
 void Kvt7Window::buildFrames()
@@ -524,6 +545,10 @@ void Kvt7Window::mnu7exit_Click()
 
 void Kvt7Window::closeEvent(QCloseEvent* event)
 {
+    // The dialogs send through this window's link; they go with it.
+    for (QWidget* dialog : std::initializer_list<QWidget*>{frmspeed, frmjog, frmdirset, frmsenlog})
+        if (dialog)
+            dialog->close();
     m_link->shutDown();
     m_port->close();
     event->accept();

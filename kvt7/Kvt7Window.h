@@ -3,6 +3,7 @@
 #include "link/Timings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -16,11 +17,15 @@ class QPlainTextEdit;
 
 namespace kvt {
 
+class DirectionDialog;
+class JogDialog;
 class ManualPanel;
 class MonitorPanel;
 class Operator;
+class SensorLogicDialog;
 class SerialLink;
 class SerialPort;
+class SpeedDialog;
 
 // frmkvt_7, the KVT7 front end: editor, online, manual and monitor panels
 // around the reply display. Exactly one panel is active at a time; which one
@@ -52,6 +57,7 @@ protected:
 
 private:
     void buildMenus();
+    void wireSetupMenu();
     void buildFrames();
     QGroupBox* buildEditorFrame();
     QGroupBox* buildResponseFrame();
@@ -97,6 +103,11 @@ private:
     QLabel* lblonlinehistory = nullptr;
     ManualPanel* framanual = nullptr;
     MonitorPanel* framoni = nullptr;
+
+    QPointer<SpeedDialog> frmspeed;
+    QPointer<JogDialog> frmjog;
+    QPointer<DirectionDialog> frmdirset;
+    QPointer<SensorLogicDialog> frmsenlog;
 
     QMenu* mnu7file = nullptr;
     QAction* mnunew = nullptr;

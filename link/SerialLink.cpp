@@ -143,7 +143,6 @@ void SerialLink::finish(SendResult result)
     const milliseconds pause = m_current.pauseAfter;
     m_current = {};
     m_cursor = 0;
-    m_state = State::Idle;
 
     // Behind a lost device or a closing window nothing can go out any more.
     // A dead-link verdict or a refused write ends only this command: the next
@@ -153,6 +152,14 @@ void SerialLink::finish(SendResult result)
         discarded = m_queue;
         m_queue.clear();
     }
+    // Decided before the callbacks run, so a command they send waits its turn
+    // behind the pause instead of cutting it short.
+    if (pause > milliseconds{0} && !m_queue.isEmpty()) {
+        m_state = State::Pausing;
+        m_pauseTimer.start(pause);
+    } else {
+        m_state = State::Idle;
+    }
 
     if (done)
         done(result);
@@ -161,14 +168,8 @@ void SerialLink::finish(SendResult result)
         if (p.done)
             p.done(SendResult::Discarded);
 
-    if (m_state != State::Idle)
-        return; // a callback started the next command already
-    if (pause > milliseconds{0} && discarded.isEmpty() && !m_queue.isEmpty()) {
-        m_state = State::Pausing;
-        m_pauseTimer.start(pause);
-        return;
-    }
-    startNext();
+    if (m_state == State::Idle)
+        startNext();
 }
 
 void SerialLink::discardQueue(SendResult result)

@@ -7,6 +7,7 @@
 #include "support/ScriptedOperator.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
@@ -108,6 +109,8 @@ private Q_SLOTS:
     void monitorQueries_data();
     void monitorQueries();
     void inactivePanelCannotSend();
+    void setupMenuOpensDialogs_data();
+    void setupMenuOpensDialogs();
 };
 
 void TestKvt7Panels::opensWithEveryPanelGrey()
@@ -601,6 +604,50 @@ void TestKvt7Panels::inactivePanelCannotSend()
     QCOMPARE(rig.port->written(), QByteArray());
     // The click on a disabled button reached its frame and activated the manual panel.
     QCOMPARE(rig.activeLooks(), QStringLiteral("framanual"));
+}
+
+void TestKvt7Panels::setupMenuOpensDialogs_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("running") << "mnuspeed"
+                             << "frmspeed"
+                             << "SET RUNNING SPEED PARAMETER";
+    QTest::newRow("homing") << "mnuhspeed"
+                            << "frmspeed"
+                            << "SET HOME SEARCH SPEED PARAMETER";
+    QTest::newRow("jog") << "mnujog"
+                         << "frmjog"
+                         << "SET JOG SPEED";
+    QTest::newRow("direction") << "mnudir"
+                               << "frmdirset"
+                               << "SET MOTOR FORWARD DIRECTION";
+    QTest::newRow("sensor") << "mnusenlogic"
+                            << "frmsenlog"
+                            << "SET END LIMITS SENSOR LOGIC LEVEL ";
+}
+
+void TestKvt7Panels::setupMenuOpensDialogs()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, dialog);
+    QFETCH(QString, title);
+    Rig rig;
+    auto opened = [&] {
+        QList<QWidget*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == dialog && w->isVisible())
+                found << w;
+        return found;
+    };
+    rig.action(item)->trigger();
+    QCOMPARE(opened().size(), 1);
+    QCOMPARE(opened().at(0)->windowTitle(), title);
+    rig.action(item)->trigger(); // the open dialog is reused
+    QCOMPARE(opened().size(), 1);
+    rig.action(QStringLiteral("mnu7exit"))->trigger();
+    QVERIFY(opened().isEmpty());
 }
 
 QTEST_MAIN(TestKvt7Panels)

@@ -1,0 +1,162 @@
+#include "SetupDialog.h"
+
+#include "Spinner.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+
+#include <charconv>
+#include <cmath>
+
+namespace kvt {
+
+SetupDialog::SetupDialog(const char* name, const QString& title, SerialLink& link, Operator& op,
+                         const Timings& timings, QWidget* parent)
+    : QDialog(parent), m_operator(op), m_timings(timings), m_link(&link)
+{
+    setObjectName(QLatin1String(name));
+    setWindowTitle(title);
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    // The dialog sends through the KVT7 window's link and has no use without it.
+    connect(&link, &QObject::destroyed, this, &QWidget::close);
+}
+
+double SetupDialog::numericValue(const QString& text)
+{
+    const QByteArray latin = text.toLatin1();
+    const char* const end = latin.constData() + latin.size();
+    const char* p = latin.constData();
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const char* const first = p;
+    int digits = 0;
+    for (; p != end && isDigit(*p); ++p)
+        ++digits;
+    if (p != end && *p == '.')
+        for (++p; p != end && isDigit(*p); ++p)
+            ++digits;
+    double value = 0;
+    if (digits == 0 || std::from_chars(first, p, value, std::chars_format::fixed).ec != std::errc{})
+        return 0;
+    return negative ? -value : value;
+}
+
+int SetupDialog::roundHalfEven(double value)
+{
+    // nearbyint follows the current rounding mode, which is to-nearest-even
+    // unless someone changed it; the program never does.
+    return int(std::nearbyint(value));
+}
+
+QString SetupDialog::plainDecimal(double value)
+{
+    // Adding 0.0 turns -0 into 0, so "-0" never reaches the controller.
+    return QString::number(value + 0.0, 'f', QLocale::FloatingPointShortest);
+}
+
+void SetupDialog::present()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+QPushButton* SetupDialog::makeButton(const char* name, const QString& text)
+{
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLineEdit* SetupDialog::makeNumberBox(const char* name, int maxLength, const QString& designText)
+{
+    auto* box = new QLineEdit(designText, this);
+    box->setObjectName(QLatin1String(name));
+    box->setMaxLength(maxLength);
+    return box;
+}
+
+QLabel* SetupDialog::makeLabel(const char* name, const QString& text)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QBoxLayout* SetupDialog::buttonRow(QPushButton* ok, QPushButton* cancel)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
+
+void SetupDialog::checkEntry(QLineEdit* box, Spinner* spinner, const Message& below,
+                             const Message& above, const std::function<void(int)>& store)
+{
+    const double value = numericValue(box->text());
+    const Message* problem = nullptr;
+    int bound = 0;
+    if (value < spinner->lowest()) {
+        problem = &below;
+        bound = spinner->lowest();
+    } else if (value > spinner->highest()) {
+        problem = &above;
+        bound = spinner->highest();
+    }
+    if (problem) {
+        const QPointer<SetupDialog> alive(this);
+        m_operator.message(this, *problem);
+        if (!alive)
+            return;
+        box->setText(QString::number(bound));
+    }
+    const int stored = roundHalfEven(numericValue(box->text()));
+    store(stored);
+    spinner->setNumber(stored);
+    // A spinner already at the rounded value does not move and so would leave
+    // "1.4" in the box while 1 is stored; the box shows what was stored.
+    box->setText(QString::number(stored));
+}
+
+void SetupDialog::followSpinner(QLineEdit* box, Spinner* spinner, std::function<void(int)> store)
+{
+    connect(spinner, &Spinner::numberChanged, this, [box, store = std::move(store)](int number) {
+        box->setText(QString::number(number));
+        store(number);
+    });
+}
+
+void SetupDialog::sendAndClose(const QList<SerialLink::Step>& steps)
+{
+    if (m_sending)
+        return;
+    if (!m_link) {
+        close();
+        return;
+    }
+    m_sending = true;
+    setEnabled(false);
+    const QPointer<SetupDialog> alive(this);
+    // The link owns the sequence from here on: it goes out whole even if the
+    // operator closes the dialog meanwhile, so the callback only closes a
+    // dialog that still exists.
+    m_link->sendSequence(steps, [alive](SendResult) {
+        if (alive)
+            alive->close();
+    });
+}
+
+} // namespace kvt

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "app/shell/Operator.h"
+#include "link/SerialLink.h"
+#include "link/Timings.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+
+#include <functional>
+
+class QBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kvt {
+
+class Spinner;
+
+// What the four KVT7 setup dialogs (frmspeed, frmjog, frmdirset, frmsenlog)
+// share: a modeless top-level window without owner, deleted when it closes,
+// whose OK sends its lines through the KVT7 window's link as one sequence.
+//
+// From OK until the last line has gone out the dialog is locked (disabled), so
+// a second OK cannot queue the lines again; then it closes itself. Closing it
+// earlier (close box) does not stop the lines: the link already holds the whole
+// sequence. If the link goes away (KVT7 window closed) the dialog closes too.
+class SetupDialog : public QDialog {
+    Q_OBJECT
+public:
+    // True from OK until the dialog's lines are out.
+    bool isSending() const { return m_sending; }
+
+    // How a number box is read: blanks and tabs in front are skipped, then an
+    // optional sign, digits and one decimal point are taken as far as they go
+    // ("12abc" is 12, " 7" is 7, "-3" is -3, "1.5" is 1.5); an empty or
+    // non-numeric text is 0. An exponent is not read ("1e3" is 1): the boxes
+    // hold whole pulses per second, and a letter ending the number keeps every
+    // value a box can hold printable as a plain decimal for the controller.
+    static double numericValue(const QString& text);
+    // Halves go to the even neighbour: 1.5 is 2, 2.5 is 2.
+    static int roundHalfEven(double value);
+    // "500", "1.5", "-3": no exponent, no leading blank, no trailing zeros.
+    static QString plainDecimal(double value);
+
+protected:
+    SetupDialog(const char* name, const QString& title, SerialLink& link, Operator& op,
+                const Timings& timings, QWidget* parent);
+
+    // The caller keeps one dialog of a kind in slot; an open one is reused.
+    template <class Dialog>
+    static Dialog* reuseOrCreate(QPointer<Dialog>& slot, SerialLink& link, Operator& op,
+                                 const Timings& timings)
+    {
+        // A closed dialog waits in the slot for its deferred delete; every
+        // dialog put there is shown at once, so a hidden one is on its way out.
+        if (!slot || slot->isHidden())
+            slot = new Dialog(link, op, timings);
+        return slot.data();
+    }
+    void present();
+
+    // Enter must not also press a button, so no button is a default one.
+    QPushButton* makeButton(const char* name, const QString& text);
+    QLineEdit* makeNumberBox(const char* name, int maxLength, const QString& designText);
+    QLabel* makeLabel(const char* name, const QString& text);
+    static QBoxLayout* buttonRow(QPushButton* ok, QPushButton* cancel);
+
+    // Enter in a number box: correct a value outside the spinner's range after
+    // telling the operator, store the rounded value and move the spinner.
+    void checkEntry(QLineEdit* box, Spinner* spinner, const Message& below, const Message& above,
+                    const std::function<void(int)>& store);
+    // A spinner change writes its number into the box and stores it.
+    void followSpinner(QLineEdit* box, Spinner* spinner, std::function<void(int)> store);
+
+    // Queues the lines as one sequence, locks the dialog and closes it once
+    // the last line has been sent (or the link gave up on it).
+    void sendAndClose(const QList<SerialLink::Step>& steps);
+
+    Operator& m_operator;
+    const Timings m_timings;
+
+private:
+    QPointer<SerialLink> m_link;
+    bool m_sending = false;
+};
+
+} // namespace kvt
