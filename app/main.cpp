@@ -9,19 +9,63 @@
 
 #include <cstdio>
 
+namespace {
+
+int printOutcome(const kvt::CommandLine& commandLine)
+{
+    const QByteArray text = commandLine.text.toLocal8Bit();
+    std::FILE* stream = commandLine.action == kvt::CommandLine::Action::Fail ? stderr : stdout;
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stream);
+    return commandLine.exitCode();
+}
+
+// --help, --version and mistakes on the command line must be answered on a
+// machine without a display too, where QApplication cannot start.
+bool noDisplay()
+{
+#ifdef Q_OS_LINUX
+    return qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return false;
+#endif
+}
+
+bool asksForTextOnly(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (asksForTextOnly(argc, argv) || noDisplay()) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+        const auto commandLine = kvt::CommandLine::parse(QCoreApplication::arguments());
+        if (commandLine.action != kvt::CommandLine::Action::Run)
+            return printOutcome(commandLine);
+        std::fputs("kvtcomm: no graphical display to show its windows on "
+                   "(DISPLAY and WAYLAND_DISPLAY are not set)\n",
+                   stderr);
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
 
     const kvt::CommandLine commandLine = kvt::CommandLine::parse(QCoreApplication::arguments());
-    if (commandLine.action != kvt::CommandLine::Action::Run) {
-        const QByteArray text = commandLine.text.toLocal8Bit();
-        std::FILE* stream = commandLine.action == kvt::CommandLine::Action::Fail ? stderr : stdout;
-        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stream);
-        return commandLine.exitCode();
-    }
+    if (commandLine.action != kvt::CommandLine::Action::Run)
+        return printOutcome(commandLine);
 
     kvt::QtOperator op;
     const kvt::PortMap portMap = commandLine.portMap;
