@@ -1,11 +1,15 @@
 #include "SimProcess.h"
 #include "kvt7/Kvt7Window.h"
+#include "kvt7/ManualPanel.h"
+#include "kvt7/MonitorPanel.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
 #include "support/ScriptedOperator.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace kvt;
@@ -19,6 +23,7 @@ private Q_SLOTS:
     void onlineCommandReachesControllerAndReplyIsShown();
     void missingDeviceIsReportedWithItsName();
     void vanishingDeviceIsReportedOnce();
+    void manualMoveThenMonitorPosition();
 };
 
 void TestE2eKvt7::onlineCommandReachesControllerAndReplyIsShown()
@@ -89,6 +94,29 @@ void TestE2eKvt7::vanishingDeviceIsReportedOnce()
     QVERIFY2(op.messages.at(1).text.contains(QStringLiteral("was lost")),
              qPrintable(op.messages.at(1).text));
     QVERIFY(!window.link().isSending());
+}
+
+void TestE2eKvt7::manualMoveThenMonitorPosition()
+{
+    SimProcess sim({QStringLiteral("--no-banner")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    PortMap ports;
+    ports.setDevice(1, sim.device());
+    ScriptedOperator op;
+    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
+    window.initialise();
+    window.manen();
+    auto* manual = window.findChild<ManualPanel*>(QStringLiteral("framanual"));
+    manual->hscg00->setValue(2000);
+    QCOMPARE(manual->cmdman[0]->text(), QStringLiteral("G00,+2000"));
+    manual->cmdman[0]->click();
+    window.monien();
+    auto* monitor = window.findChild<MonitorPanel*>(QStringLiteral("framoni"));
+    monitor->cmdmoni[1]->click(); // CURRENT POSITION, queued behind the move
+    auto* response = window.findChild<QLabel*>(QStringLiteral("lblresponse"));
+    QTRY_VERIFY_WITH_TIMEOUT(response->text().contains(QStringLiteral("POS=+0002000")), 10000);
+    QCOMPARE(sim.receivedBytes(), QByteArray("G00,+2000\rPOS\r"));
+    QCOMPARE(op.messages.size(), 1);
 }
 
 QTEST_MAIN(TestE2eKvt7)
