@@ -1,0 +1,30 @@
+#pragma once
+
+class QAction;
+class QMenu;
+
+namespace kvt {
+
+struct EditorProfile;
+
+// The File and Edit items of a window's editor. The window owns them (its
+// panel logic shows, hides, enables and disables them); the editor only
+// connects them and enables Paste after Copy or Cut.
+struct EditorMenu {
+    QAction* mnunew = nullptr;
+    QAction* mnuopen = nullptr;
+    QAction* mnusave = nullptr;
+    QAction* mnusaveas = nullptr;
+    QAction* mnuprint = nullptr;
+    QAction* mnuprintlineno = nullptr; // frmkvt_px_52 only
+    QAction* mnucut = nullptr;
+    QAction* mnucopy = nullptr;
+    QAction* mnupaste = nullptr;
+
+    // Appends the items with the window's captions, names and shortcuts: New,
+    // Open, Save, Save As, Print (and Print with Line#) to file; Cut, Copy,
+    // Paste to edit, so a window adds its own items around them.
+    static EditorMenu addTo(QMenu* file, QMenu* edit, const EditorProfile& profile);
+};
+
+} // namespace kvt
