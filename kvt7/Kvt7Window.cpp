@@ -5,10 +5,14 @@
 #include "ManualPanel.h"
 #include "MonitorPanel.h"
 #include "PanelLook.h"
+#include "ProgramDownload.h"
+#include "ProgramLines.h"
+#include "ProgramUpload.h"
 #include "SensorLogicDialog.h"
 #include "SpeedDialog.h"
 #include "app/shell/Module1.h"
 #include "app/shell/Operator.h"
+#include "editor/EditorController.h"
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
@@ -22,6 +26,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace kvt {
@@ -63,6 +68,12 @@ Kvt7Window::Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Tim
     m_port->setObjectName(QStringLiteral("Comm7"));
     buildMenus();
     buildFrames();
+    m_editor = new EditorController(EditorProfile::kvt7(), m_operator, txteditor, fraeditor, this);
+    m_editor->wireMenu(
+        {mnunew, mnuopen, mnusave, mnusaveas, mnuprint, nullptr, mnucut, mnucopy, mnupaste});
+    lblstatus = new QLabel;
+    lblstatus->setObjectName(QStringLiteral("lblstatus"));
+    statusBar()->addWidget(lblstatus, 1);
     wireLink();
 }
 
@@ -157,6 +168,9 @@ void Kvt7Window::buildMenus()
     });
     connect(mnunclose, &QAction::triggered, this, &Kvt7Window::mnunclose_Click);
     connect(mnu7exit, &QAction::triggered, this, &Kvt7Window::mnu7exit_Click);
+    connect(mnudownload, &QAction::triggered, this, &Kvt7Window::mnudownload_Click);
+    for (int i = 0; i < 4; ++i)
+        connect(mnuuploadprog[i], &QAction::triggered, this, [this, i] { mnuuploadprog_Click(i); });
     wireSetupMenu();
 }
 
@@ -356,6 +370,7 @@ void Kvt7Window::editen()
          {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy, mnucut})
         a->setEnabled(true);
     // Copy or Cut enable it again.
+    m_editor->resetPaste();
     mnupaste->setEnabled(false);
     setEditorLook(true);
     txteditor->setFocus();
@@ -471,13 +486,15 @@ void Kvt7Window::initialise()
 
 void Kvt7Window::onReceived(const QByteArray& data)
 {
-    if (UploadMode) {
-        UploadBuffer += data;
+    if (m_upload && m_upload->UploadMode) {
+        m_upload->receive(data);
         return;
     }
     const QString DisplayText = lblresponse->text() + fromWire(data);
     ReplyReceived = true;
     lblresponse->setText(keepNewestPieces(DisplayText, responsePieces));
+    if (m_download)
+        m_download->replyReceived();
 }
 
 void Kvt7Window::onLineError(const QString& statusText)
@@ -498,6 +515,10 @@ void Kvt7Window::onUnknownEvent(const QString& errorText)
 
 void Kvt7Window::onWatchdogExpired()
 {
+    // Stopped before the box opens, so a late answer cannot send another line
+    // while the operator reads it.
+    if (m_download)
+        m_download->stop(ProgramDownload::Outcome::NoReply);
     // The watchdog is single-shot and already off, so a command sent while the
     // box is open keeps the watchdog it armed.
     m_operator.message(this, {QStringLiteral("COMMUNICATION FAILED !!\r\nPLEASE ENSURE POWER IS ON "
@@ -513,6 +534,10 @@ void Kvt7Window::onWriteFailed(const QString& errorText)
 
 void Kvt7Window::onLinkLost(const QString& reason)
 {
+    if (m_download)
+        m_download->stop(ProgramDownload::Outcome::LinkLost);
+    if (m_upload)
+        m_upload->stop(ProgramUpload::Outcome::LinkLost);
     m_operator.message(
         this, {reason + QStringLiteral("\r\nThe port is closed; the program text is kept. "
                                        "Restart the program once the controller is connected."),
@@ -543,8 +568,136 @@ void Kvt7Window::mnu7exit_Click()
     close();
 }
 
+bool Kvt7Window::transferRunning() const
+{
+    return m_download || m_upload;
+}
+
+bool Kvt7Window::startTransfer()
+{
+    if (!transferRunning())
+        return true;
+    // One transfer at a time: a second one would interleave with the first on the line.
+    m_operator.message(this, {QStringLiteral("A program transfer is still running. Wait until it "
+                                             "has ended, then try again."),
+                              questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+    return false;
+}
+
+void Kvt7Window::mnudownload_Click()
+{
+    if (!startTransfer())
+        return;
+    m_download = new ProgramDownload(*m_link, program::downloadLines(m_editor->text()), this);
+    connect(m_download, &ProgramDownload::progress, this, [this](int answered, int total) {
+        showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(answered).arg(total));
+    });
+    connect(m_download, &ProgramDownload::finished, this,
+            [this](ProgramDownload::Outcome outcome) { downloadFinished(int(outcome)); });
+    m_download->start();
+}
+
+void Kvt7Window::downloadFinished(int outcome)
+{
+    ProgramDownload* download = std::exchange(m_download, nullptr);
+    download->deleteLater();
+    const int answered = download->answered();
+    const int total = download->total();
+    const QString stopped =
+        QStringLiteral("Download stopped after %1 of %2 lines").arg(answered).arg(total);
+    switch (ProgramDownload::Outcome(outcome)) {
+    case ProgramDownload::Outcome::Complete:
+        showStatus(QStringLiteral("Download complete: %1 lines sent").arg(total));
+        m_operator.beep();
+        return;
+    case ProgramDownload::Outcome::NoReply: {
+        showStatus(stopped);
+        const auto line = download->pendingLine();
+        const QString which =
+            line ? QStringLiteral("line %1 (%2)").arg(line->lineNumber).arg(line->command)
+                 : QStringLiteral("the last line");
+        m_operator.message(this,
+                           {QStringLiteral("The controller did not answer %1. The download was "
+                                           "stopped; %2 of %3 lines were sent and answered.")
+                                .arg(which)
+                                .arg(answered)
+                                .arg(total),
+                            questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+        return;
+    }
+    case ProgramDownload::Outcome::SendFailed:
+    case ProgramDownload::Outcome::LinkLost:
+    case ProgramDownload::Outcome::Abandoned:
+        showStatus(stopped);
+        return;
+    }
+}
+
+void Kvt7Window::mnuuploadprog_Click(int program)
+{
+    if (!startTransfer())
+        return;
+    m_upload = new ProgramUpload(*m_link, program, m_timings.programUploadLimit, this);
+    connect(m_upload, &ProgramUpload::programChanged, this,
+            [this](const QString& text) { m_editor->setUploadedText(text, m_editor->caption()); });
+    connect(m_upload, &ProgramUpload::finished, this,
+            [this, program](ProgramUpload::Outcome outcome, const QString& text) {
+                uploadFinished(int(outcome), text, program);
+            });
+    showStatus(QStringLiteral("Upload of program #%1 ...").arg(program));
+    m_upload->start();
+}
+
+void Kvt7Window::uploadFinished(int outcome, const QString& text, int program)
+{
+    std::exchange(m_upload, nullptr)->deleteLater();
+    const auto result = ProgramUpload::Outcome(outcome);
+    switch (result) {
+    case ProgramUpload::Outcome::Complete:
+    case ProgramUpload::Outcome::TimedOut:
+    case ProgramUpload::Outcome::Overflow:
+        break;
+    case ProgramUpload::Outcome::NotSent:
+    case ProgramUpload::Outcome::LinkLost:
+    case ProgramUpload::Outcome::Abandoned:
+        // Nothing usable arrived: the operator's text stays as it was.
+        showStatus(QStringLiteral("Upload of program #%1 failed").arg(program));
+        return;
+    }
+    const bool whole =
+        m_editor->setUploadedText(text, QStringLiteral("EDITOR - Upload #%1").arg(program));
+    showStatus(result == ProgramUpload::Outcome::Complete
+                   ? QStringLiteral("Upload of program #%1 complete").arg(program)
+                   : QStringLiteral("Upload of program #%1 incomplete").arg(program));
+    m_operator.beep();
+    if (result == ProgramUpload::Outcome::Overflow)
+        m_operator.message(this,
+                           {QStringLiteral("The controller kept sending without ending program "
+                                           "#%1 with M30; the upload was stopped after 1 MiB.")
+                                .arg(program),
+                            questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+    if (!whole)
+        m_operator.message(this, {QStringLiteral("Program #%1 is longer than the editor's 480 "
+                                                 "characters; the editor holds its beginning only.")
+                                      .arg(program),
+                                  questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+}
+
+void Kvt7Window::showStatus(const QString& text)
+{
+    lblstatus->setText(text);
+}
+
 void Kvt7Window::closeEvent(QCloseEvent* event)
 {
+    if (!m_editor->confirmExit()) {
+        event->ignore();
+        return;
+    }
+    if (m_download)
+        m_download->stop(ProgramDownload::Outcome::Abandoned);
+    if (m_upload)
+        m_upload->stop(ProgramUpload::Outcome::Abandoned);
     // The dialogs send through this window's link; they go with it.
     for (QWidget* dialog : std::initializer_list<QWidget*>{frmspeed, frmjog, frmdirset, frmsenlog})
         if (dialog)

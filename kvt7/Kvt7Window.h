@@ -18,10 +18,13 @@ class QPlainTextEdit;
 namespace kvt {
 
 class DirectionDialog;
+class EditorController;
 class JogDialog;
 class ManualPanel;
 class MonitorPanel;
 class Operator;
+class ProgramDownload;
+class ProgramUpload;
 class SensorLogicDialog;
 class SerialLink;
 class SerialPort;
@@ -44,6 +47,8 @@ public:
 
     SerialLink& link() { return *m_link; }
     SerialPort& port() { return *m_port; }
+    EditorController& editor() { return *m_editor; }
+    bool transferRunning() const;
 
     void formdisable();
     void editen();
@@ -76,14 +81,18 @@ private:
     void mnumclose_Click();
     void mnunclose_Click();
     void mnu7exit_Click();
+    void mnudownload_Click();
+    void mnuuploadprog_Click(int program);
+    bool startTransfer();
+    void downloadFinished(int outcome);
+    void uploadFinished(int outcome, const QString& text, int program);
+    void showStatus(const QString& text);
     void setEditorLook(bool active);
     void setOnlineLook(bool active);
     void setEditorMenusVisible(bool visible);
 
 public:
-    // Form-level state other parts of the window read and write.
-    bool UploadMode = false;
-    QByteArray UploadBuffer;
+    // Set whenever received text is shown.
     bool ReplyReceived = false;
 
 private:
@@ -91,10 +100,14 @@ private:
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialLink> m_link;
     Timings m_timings;
+    EditorController* m_editor = nullptr;
+    ProgramDownload* m_download = nullptr;
+    ProgramUpload* m_upload = nullptr;
 
     QGroupBox* fraeditor = nullptr;
     QPlainTextEdit* txteditor = nullptr;
     QLabel* lbleditlineno = nullptr;
+    QLabel* lblstatus = nullptr;
     QGroupBox* fraresponse = nullptr;
     QLabel* lblresponse = nullptr;
     QGroupBox* fraonline = nullptr;

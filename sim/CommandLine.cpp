@@ -21,14 +21,52 @@ The device starts raw: no echo, no CR/LF translation. Every command line ended
 by CR (LF bytes are ignored) is answered with reply lines, each ended by
 CR LF, and then the prompt ">". KVT7 replies:
   POS               POS=+0000000   position in steps, sign and 7 digits
-  G00,<steps>       OK             moves by <steps> (sign optional, 1-7 digits)
+  G00,<steps>       OK             absolute move (sign optional, 1-7 digits)
+  G10,<steps>       OK             relative move
+  G15,<steps>       OK             absolute jog
+  G16,<steps>       OK             relative jog
   G92,<steps>       OK             sets the position
-  DSP               PROF=100,1000,500 / PROFH=200 / JOG=100 / DIR=CW / SEN=NO
-                                   one reply line each
+  G27               OK             home search; the position becomes 0
+  M2<n>+, M2<n>-    OK             switches output n (0-7) on, off
+  M28               OK             switches all outputs off
+  RD.OUT            OUT=00000101   outputs, 7 leftmost, 0 rightmost; 1 is on
+  RD.IN             IN=00000101    inputs, likewise; each input reads the
+                                   output of its number, as if wired back
+  PROF, PROFH       OK             then three value lines, each answered OK:
+                                   start speed, maximum speed, acceleration
+                                   (running, home search)
+  JOG               OK             then one value line, the jog speed
+  CW, CCW           OK             forward direction
+  SEN.NO, SEN.NC    OK             limit sensor logic
+  DSP               PROF=500,5000,1 / PROFH=400,1000,1 / JOG=800 / DIR=CW /
+                    SEN=NO         one reply line each, values as last set
+  TRG<n>            OK             triggers program n (0-3); it is not run
+  DELP<n>           OK             deletes program n
+  DP<n>             listing        see below
   any other command OK
-  bad argument      ERR            also a move beyond +/-9999999 steps
+  bad argument      ERR            also a relative move beyond +/-9999999
+                                   steps, an output or program number out of
+                                   range, M30 with no download going on
   no command        ?              empty, lower case, control bytes or more
                                    than 80 characters
+
+Values: digits with at most one decimal point, e.g. 500 or 1.5, kept as sent.
+Any other line instead answers ERR and ends the entry; the values are taken
+over together with the last one, so an entry cut short changes nothing.
+
+Programs: "M31,<n>" (n 0-3) starts a download of program n. Every following
+line is stored as sent and answered OK, up to the line M30, which is stored
+last and makes the download replace program n. A program holds at most 200
+lines between M31 and M30. A line that cannot be stored spoils the download:
+a 201st line, one holding ">" or "M30" other than M30 itself (the host could
+not list it back) or one with no command. That line is answered ERR (? for no
+command), every later one up to and including M30 ERR, and program n stays.
+An empty line is skipped (?). Another M31 starts over. A host that closes the
+device abandons its download or value entry.
+"DP<n>" lists program n: "DP<n>" CR LF "#<n>" CR LF, then every line stored
+after M31 as <line> CR LF CR LF ">". Program "M31,2 / G00,+100 / M30" lists as
+  DP2\r\n#2\r\nG00,+100\r\n\r\n>M30\r\n\r\n>
+A program never stored, or deleted, lists as the line M30 alone.
 
 Banner: "KVT7 SIMULATOR READY" CR LF ">" is sent --banner-delay ms after a host
 opens the device. kvtsim notices the opening within 150 ms; a host that closes
@@ -64,11 +102,18 @@ CommandLine::CommandLine()
       m_silent(QStringLiteral("silent"), QStringLiteral("Never answer anything, not even with "
                                                         "the banner.")),
       m_silentAfter(QStringLiteral("silent-after"),
-                    QStringLiteral("Answer the first <n> commands, then none."),
+                    QStringLiteral("Answer the first <n> commands, then none. A listing is "
+                                   "one answer."),
                     QStringLiteral("n")),
       m_replyDelay(QStringLiteral("reply-delay"),
-                   QStringLiteral("Wait this long before each reply."), QStringLiteral("ms"),
-                   QStringLiteral("0")),
+                   QStringLiteral("Wait this long before each reply; before a listing, not "
+                                  "between its lines."),
+                   QStringLiteral("ms"), QStringLiteral("0")),
+      m_listingPause(QStringLiteral("listing-pause"),
+                     QStringLiteral("Pause this long after each line of a program listing "
+                                    "(DP<n>) but the last, so it arrives in pieces that end "
+                                    "with a prompt."),
+                     QStringLiteral("ms"), QStringLiteral("0")),
       m_charDelay(QStringLiteral("char-delay"),
                   QStringLiteral("Send replies one byte at a time, this far apart."),
                   QStringLiteral("ms"), QStringLiteral("0")),
@@ -83,7 +128,7 @@ CommandLine::CommandLine()
 {
     m_parser.setApplicationDescription(QString::fromUtf8(description));
     m_parser.addOptions({m_model, m_link, m_log, m_noBanner, m_bannerDelay, m_silent, m_silentAfter,
-                         m_replyDelay, m_charDelay, m_garbage, m_seed});
+                         m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_seed});
 }
 
 CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
@@ -122,8 +167,10 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
     const auto bannerDelay = delayValue(m_bannerDelay);
     const auto replyDelay = delayValue(m_replyDelay);
     const auto charDelay = delayValue(m_charDelay);
-    if (!bannerDelay || !replyDelay || !charDelay)
+    const auto listingPause = delayValue(m_listingPause);
+    if (!bannerDelay || !replyDelay || !charDelay || !listingPause)
         return Outcome::UsageError;
+    m_options.controller.listingPause = *listingPause;
     if (!m_parser.isSet(m_noBanner))
         m_options.bannerDelay = bannerDelay;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ControllerFactory.h"
 #include "FaultInjector.h"
 
 #include <QCommandLineOption>
@@ -16,6 +17,7 @@ struct SimulatorOptions {
     QString linkPath; // empty: no link
     QString logPath;  // empty: no log
     std::optional<milliseconds> bannerDelay;
+    ControllerSettings controller;
     Faults faults;
     bool seedGiven = false;
 };
@@ -47,6 +49,7 @@ private:
     QCommandLineOption m_silent;
     QCommandLineOption m_silentAfter;
     QCommandLineOption m_replyDelay;
+    QCommandLineOption m_listingPause;
     QCommandLineOption m_charDelay;
     QCommandLineOption m_garbage;
     QCommandLineOption m_seed;

@@ -16,6 +16,10 @@ using std::chrono::milliseconds;
 struct Reply {
     QByteArray bytes;
     milliseconds delay{0};
+    // A further piece of the answer before it, such as the next line of a
+    // program listing: it is lost along with that answer when replies stop,
+    // and a reply delay goes before the answer only, not between its pieces.
+    bool continuesAnswer = false;
 
     bool operator==(const Reply&) const = default;
 };

@@ -10,13 +10,15 @@ namespace {
 
 struct Model {
     const char* name;
-    std::unique_ptr<Controller> (*create)();
+    std::unique_ptr<Controller> (*create)(const ControllerSettings&);
 };
 
 // A new model needs one row here and nothing else in the command line.
 constexpr std::array simulatedModels{
     Model{"kvt7",
-          []() -> std::unique_ptr<Controller> { return std::make_unique<Kvt7Controller>(); }},
+          [](const ControllerSettings& settings) -> std::unique_ptr<Controller> {
+              return std::make_unique<Kvt7Controller>(settings.listingPause);
+          }},
 };
 
 } // namespace
@@ -29,11 +31,12 @@ QStringList ControllerFactory::models()
     return names;
 }
 
-std::unique_ptr<Controller> ControllerFactory::create(const QString& model)
+std::unique_ptr<Controller> ControllerFactory::create(const QString& model,
+                                                      const ControllerSettings& settings)
 {
     for (const Model& candidate : simulatedModels) {
         if (model.compare(QLatin1String(candidate.name), Qt::CaseInsensitive) == 0)
-            return candidate.create();
+            return candidate.create(settings);
     }
     return nullptr;
 }

@@ -8,12 +8,20 @@
 
 namespace kvt::sim {
 
+// Choices about a controller's behaviour that its model leaves open.
+struct ControllerSettings {
+    // Between the lines of a program listing, as a controller reading its
+    // program memory would pause; lets a test see a listing arrive in pieces.
+    milliseconds listingPause{0};
+};
+
 // The controller models kvtsim can play, by the names --model takes.
 class ControllerFactory {
 public:
     static QStringList models();
     // nullptr for a model that is not simulated.
-    static std::unique_ptr<Controller> create(const QString& model);
+    static std::unique_ptr<Controller> create(const QString& model,
+                                              const ControllerSettings& settings = {});
 };
 
 } // namespace kvt::sim

@@ -24,16 +24,20 @@ bool FaultInjector::isGarbageByte(char byte)
 
 Replies FaultInjector::receive(const QByteArray& bytes)
 {
-    Replies replies = m_controller->receive(bytes);
+    const Replies replies = m_controller->receive(bytes);
     if (m_faults.silent)
         return {};
-    if (m_faults.silentAfter >= 0) {
-        const int answerable = std::max(0, m_faults.silentAfter - m_commandsAnswered);
-        if (replies.size() > answerable)
-            replies.resize(answerable);
+    Replies answered;
+    for (const Reply& reply : replies) {
+        // Counted per command, so a listing in many pieces still counts once.
+        if (m_faults.silentAfter >= 0 && !reply.continuesAnswer) {
+            if (m_commandsAnswered >= m_faults.silentAfter)
+                break;
+            ++m_commandsAnswered;
+        }
+        answered.append(reply);
     }
-    m_commandsAnswered += int(replies.size());
-    return spoil(replies, m_faults.replyDelay);
+    return spoil(answered, m_faults.replyDelay);
 }
 
 Replies FaultInjector::greeting()
@@ -54,13 +58,18 @@ Replies FaultInjector::spoil(Replies replies, milliseconds firstDelay)
     for (Reply& reply : replies) {
         if (m_faults.garbage)
             reply.bytes = withGarbage(reply.bytes);
-        reply.delay += firstDelay;
+        if (!reply.continuesAnswer)
+            reply.delay += firstDelay;
         if (m_faults.charDelay.count() <= 0) {
             spoilt.append(reply);
             continue;
         }
-        for (qsizetype i = 0; i < reply.bytes.size(); ++i)
-            spoilt.append({reply.bytes.mid(i, 1), i == 0 ? reply.delay : m_faults.charDelay});
+        for (qsizetype i = 0; i < reply.bytes.size(); ++i) {
+            if (i == 0)
+                spoilt.append({reply.bytes.left(1), reply.delay, reply.continuesAnswer});
+            else
+                spoilt.append({reply.bytes.mid(i, 1), m_faults.charDelay, true});
+        }
     }
     return spoilt;
 }

@@ -61,8 +61,8 @@ int main(int argc, char* argv[])
     if (!options.logPath.isEmpty() && !log.open(options.logPath, &error))
         return fail(error);
 
-    Simulator simulator(
-        std::make_unique<FaultInjector>(ControllerFactory::create(options.model), options.faults));
+    Simulator simulator(std::make_unique<FaultInjector>(
+        ControllerFactory::create(options.model, options.controller), options.faults));
     simulator.setBannerDelay(options.bannerDelay);
     if (!options.logPath.isEmpty())
         simulator.setReceiveLog(&log);

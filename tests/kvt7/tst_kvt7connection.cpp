@@ -238,15 +238,17 @@ void TestKvt7Connection::uploadModeCollectsInsteadOfShowing()
 {
     Rig rig;
     rig.initialised();
+    rig.window->editen();
     rig.port->receive("before");
     rig.window->ReplyReceived = false;
-    rig.window->UploadMode = true;
-    rig.port->receive("DP2\r\n");
-    rig.port->receive("M31,2\r\n>");
-    QCOMPARE(rig.window->UploadBuffer, QByteArray("DP2\r\nM31,2\r\n>"));
+    rig.window->findChild<QAction*>(QStringLiteral("mnuuploadprog_2"))->trigger();
+    rig.waitIdle();
+    rig.port->receive("DP2\r\n#2\r\n");
+    rig.port->receive("G27\r\n\r\n>");
     QCOMPARE(rig.response()->text(), QStringLiteral("before"));
     QVERIFY(!rig.window->ReplyReceived);
-    rig.window->UploadMode = false;
+    rig.port->receive("M30\r\n\r\n>");
+    QVERIFY(!rig.window->transferRunning());
     rig.port->receive(" after");
     QCOMPARE(rig.response()->text(), QStringLiteral("before after"));
     QVERIFY(rig.window->ReplyReceived);

@@ -19,8 +19,9 @@ QByteArray withoutGarbage(QByteArray bytes)
     return bytes;
 }
 
-// Several different replies, so garbage has different texts to go into.
-const QByteArray session = "POS\rDSP\rG00,-12\r\rPOS\rM21+\r";
+// Several different replies, so garbage has different texts to go into; the
+// listing's pieces get theirs each.
+const QByteArray session = "POS\rDSP\rG00,-12\r\rPOS\rM21+\rM31,1\rG27\rM30\rDP1\r";
 
 } // namespace
 
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void fallsSilent();
     void delaysAndTricklesReplies_data();
     void delaysAndTricklesReplies();
+    void treatsAListingAsOneAnswer_data();
+    void treatsAListingAsOneAnswer();
     void garbageIsRepeatableAndHarmless_data();
     void garbageIsRepeatableAndHarmless();
 };
@@ -62,7 +65,7 @@ void TestSimFaultInjector::fallsSilent()
     auto kvt7 = std::make_unique<Kvt7Controller>();
     const Kvt7Controller& inner = *kvt7;
     FaultInjector controller(std::move(kvt7), faults);
-    const QByteArray move = "G00,+1\r";
+    const QByteArray move = "G10,+1\r";
     qsizetype replies = 0;
     if (allInOnePiece) {
         replies = controller.receive(move.repeated(4)).size();
@@ -86,10 +89,10 @@ void TestSimFaultInjector::delaysAndTricklesReplies_data()
     QTest::newRow("reply delay, each reply")
         << 250 << 0 << Replies{{"?\r\n>", milliseconds{250}}, {"?\r\n>", milliseconds{250}}};
     QTest::newRow("delayed, then byte by byte")
-        << 100 << 5
-        << Replies{{"?", milliseconds{100}}, {"\r", milliseconds{5}},  {"\n", milliseconds{5}},
-                   {">", milliseconds{5}},   {"?", milliseconds{100}}, {"\r", milliseconds{5}},
-                   {"\n", milliseconds{5}},  {">", milliseconds{5}}};
+        << 100 << 5 << Replies{{"?", milliseconds{100}},      {"\r", milliseconds{5}, true},
+                               {"\n", milliseconds{5}, true}, {">", milliseconds{5}, true},
+                               {"?", milliseconds{100}},      {"\r", milliseconds{5}, true},
+                               {"\n", milliseconds{5}, true}, {">", milliseconds{5}, true}};
 }
 
 void TestSimFaultInjector::delaysAndTricklesReplies()
@@ -101,6 +104,48 @@ void TestSimFaultInjector::delaysAndTricklesReplies()
     FaultInjector controller = injector(
         {.replyDelay = milliseconds{replyDelayMs}, .charDelay = milliseconds{charDelayMs}});
     QCOMPARE(controller.receive("\r\r"), replies);
+}
+
+void TestSimFaultInjector::treatsAListingAsOneAnswer_data()
+{
+    QTest::addColumn<Faults>("faults");
+    QTest::addColumn<Replies>("listing");
+
+    const milliseconds none{0};
+    const milliseconds pause{40};
+    const Replies whole{{"DP0\r\n#0\r\nG27\r\n\r\n>", none}, {"M30\r\n\r\n>", pause, true}};
+    QTest::newRow("no faults") << Faults{} << whole;
+    QTest::newRow("reply delay before the first piece only")
+        << Faults{.replyDelay = milliseconds{250}}
+        << Replies{{whole[0].bytes, milliseconds{250}}, whole[1]};
+    QTest::newRow("silent after the listing") << Faults{.silentAfter = 4} << whole;
+    QTest::newRow("silent from the listing on") << Faults{.silentAfter = 3} << Replies{};
+    QTest::newRow("byte by byte, pause before the second line")
+        << Faults{.charDelay = milliseconds{1}} << [&] {
+               Replies bytes;
+               const QByteArray all = whole[0].bytes + whole[1].bytes;
+               for (qsizetype i = 0; i < all.size(); ++i) {
+                   const bool lineStart = i == whole[0].bytes.size();
+                   bytes.append({all.mid(i, 1),
+                                 i == 0      ? none
+                                 : lineStart ? pause
+                                             : milliseconds{1},
+                                 i > 0});
+               }
+               return bytes;
+           }();
+}
+
+void TestSimFaultInjector::treatsAListingAsOneAnswer()
+{
+    QFETCH(Faults, faults);
+    QFETCH(Replies, listing);
+
+    FaultInjector controller(std::make_unique<Kvt7Controller>(milliseconds{40}), faults);
+    controller.receive("M31,0\rG27\rM30\r");
+    QCOMPARE(controller.receive("DP0\r"), listing);
+    // Both rows that fall silent have done so by the command after the listing.
+    QCOMPARE(controller.receive("POS\r").isEmpty(), faults.silentAfter >= 0);
 }
 
 void TestSimFaultInjector::garbageIsRepeatableAndHarmless_data()

@@ -3,6 +3,7 @@
 #include "sim/ReceiveLog.h"
 #include "sim/Simulator.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -111,6 +112,18 @@ QString startKvtsim(QProcess& process, const QStringList& arguments)
     return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
 
+// How the host reads a listing back into program text: the echo and the six
+// bytes after it dropped, every ">" removed with the two bytes before it,
+// everything after "M30" CR LF cut off, and the M31 line put in front.
+QByteArray hostUpload(QByteArray listing, char number)
+{
+    listing.remove(0, listing.indexOf("DP") + 9);
+    for (qsizetype prompt; (prompt = listing.indexOf('>')) >= 2;)
+        listing.remove(prompt - 2, 3);
+    listing.truncate(listing.indexOf("M30") + 5);
+    return "M31," + QByteArray(1, number) + "\r\n" + listing;
+}
+
 bool waitForExit(QProcess& process)
 {
     QSignalSpy finished(&process, &QProcess::finished);
@@ -128,6 +141,8 @@ private Q_SLOTS:
     void dropsRepliesMeantForAHostThatLeft();
     void ignoresAHostThatCameAndWentUnnoticed();
     void logsEveryReceivedByte();
+    void downloadsAndListsAProgram_data();
+    void downloadsAndListsAProgram();
     void removesLinkOnSignal_data();
     void removesLinkOnSignal();
     void failsWithoutADevice_data();
@@ -251,6 +266,52 @@ void TestSimPty::logsEveryReceivedByte()
     QVERIFY(stamps.first() > 0 && std::is_sorted(stamps.cbegin(), stamps.cend()));
 }
 
+void TestSimPty::downloadsAndListsAProgram_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // The listing cannot have come faster than the pauses allow.
+    QTest::addColumn<int>("listingAtLeastMs");
+
+    QTest::newRow("at once") << QStringList{} << 0;
+    QTest::newRow("pause between the lines") << QStringList{"--listing-pause", "80"} << 3 * 80;
+    QTest::newRow("delayed, byte by byte")
+        << QStringList{"--reply-delay", "50", "--char-delay", "1"} << 50;
+    QTest::newRow("pause between the lines, byte by byte")
+        << QStringList{"--listing-pause", "50", "--char-delay", "1"} << 3 * 50;
+}
+
+// The download goes as the host sends it, each line only after the reply to
+// the one before; the listing must read back into the same program text.
+void TestSimPty::downloadsAndListsAProgram()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, listingAtLeastMs);
+
+    QProcess kvtsim;
+    const QString device = startKvtsim(kvtsim, QStringList{"--no-banner"} + arguments);
+    QVERIFY(!device.isEmpty());
+    PtyClient host;
+    QVERIFY(host.open(device));
+    const QByteArrayList program{"M31,3", "G00,+2000", "M21+", "G10,-150", "M30"};
+    for (const QByteArray& line : program) {
+        QVERIFY(host.write(line + '\r'));
+        QCOMPARE(host.take(5), QByteArray("OK\r\n>"));
+    }
+
+    const QByteArray expected = "DP3\r\n#3\r\nG00,+2000\r\n\r\n>M21+\r\n\r\n>G10,-150\r\n\r\n>"
+                                "M30\r\n\r\n>";
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(host.write("DP3\r"));
+    const QByteArray listing = host.take(expected.size());
+    QVERIFY2(clock.elapsed() >= listingAtLeastMs, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(listing, expected);
+    QCOMPARE(hostUpload(listing, '3'), program.join("\r\n") + "\r\n");
+
+    kvtsim.terminate();
+    QVERIFY(waitForExit(kvtsim));
+}
+
 void TestSimPty::removesLinkOnSignal_data()
 {
     QTest::addColumn<int>("signalNumber");
@@ -300,6 +361,8 @@ void TestSimPty::failsWithoutADevice_data()
     QTest::newRow("model not simulated") << QStringList{"--model", "px52"} << 2 << QString("px52");
     QTest::newRow("negative delay")
         << QStringList{"--reply-delay", "-1"} << 2 << QString("reply-delay");
+    QTest::newRow("listing pause not a number")
+        << QStringList{"--listing-pause", "soon"} << 2 << QString("listing-pause");
     QTest::newRow("seed not a number") << QStringList{"--seed", "x"} << 2 << QString("seed");
     QTest::newRow("stray argument") << QStringList{"/dev/pts/3"} << 2 << QString("/dev/pts/3");
 }
