@@ -516,15 +516,20 @@ void Kvt7Window::onUnknownEvent(const QString& errorText)
 void Kvt7Window::onWatchdogExpired()
 {
     // Stopped before the box opens, so a late answer cannot send another line
-    // while the operator reads it.
+    // while the operator reads it; which line went unanswered is told after it.
     if (m_download)
         m_download->stop(ProgramDownload::Outcome::NoReply);
+    const QString downloadReport = std::exchange(m_downloadReport, QString());
+    const QPointer<Kvt7Window> alive(this);
     // The watchdog is single-shot and already off, so a command sent while the
     // box is open keeps the watchdog it armed.
     m_operator.message(this, {QStringLiteral("COMMUNICATION FAILED !!\r\nPLEASE ENSURE POWER IS ON "
                                              "AND COMM CABLE CONNECTED !"),
                               QStringLiteral("COMMUNICATION FAILURE"), MessageIcon::Critical,
                               MessageButtons::Ok});
+    if (alive && !downloadReport.isEmpty())
+        m_operator.message(
+            this, {downloadReport, questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
 }
 
 void Kvt7Window::onWriteFailed(const QString& errorText)
@@ -616,13 +621,11 @@ void Kvt7Window::downloadFinished(int outcome)
         const QString which =
             line ? QStringLiteral("line %1 (%2)").arg(line->lineNumber).arg(line->command)
                  : QStringLiteral("the last line");
-        m_operator.message(this,
-                           {QStringLiteral("The controller did not answer %1. The download was "
-                                           "stopped; %2 of %3 lines were sent and answered.")
-                                .arg(which)
-                                .arg(answered)
-                                .arg(total),
-                            questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+        m_downloadReport = QStringLiteral("The controller did not answer %1. The download was "
+                                          "stopped; %2 of %3 lines were sent and answered.")
+                               .arg(which)
+                               .arg(answered)
+                               .arg(total);
         return;
     }
     case ProgramDownload::Outcome::SendFailed:

@@ -103,6 +103,7 @@ private:
     EditorController* m_editor = nullptr;
     ProgramDownload* m_download = nullptr;
     ProgramUpload* m_upload = nullptr;
+    QString m_downloadReport;
 
     QGroupBox* fraeditor = nullptr;
     QPlainTextEdit* txteditor = nullptr;
