@@ -1,4 +1,5 @@
 #include "SimProcess.h"
+#include "editor/EditorController.h"
 #include "kvt7/Kvt7Window.h"
 #include "kvt7/ManualPanel.h"
 #include "kvt7/MonitorPanel.h"
@@ -6,13 +7,17 @@
 #include "link/SerialLink.h"
 #include "support/ScriptedOperator.h"
 
+#include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
 using namespace kvt;
+using namespace std::chrono_literals;
 using kvt::test::ScriptedOperator;
 using kvt::test::SimProcess;
 
@@ -24,6 +29,8 @@ private Q_SLOTS:
     void missingDeviceIsReportedWithItsName();
     void vanishingDeviceIsReportedOnce();
     void manualMoveThenMonitorPosition();
+    void downloadThenUploadComesBackTheSame();
+    void downloadToSilentControllerStopsAfterWatchdog();
 };
 
 void TestE2eKvt7::onlineCommandReachesControllerAndReplyIsShown()
@@ -117,6 +124,59 @@ void TestE2eKvt7::manualMoveThenMonitorPosition()
     QTRY_VERIFY_WITH_TIMEOUT(response->text().contains(QStringLiteral("POS=+0002000")), 10000);
     QCOMPARE(sim.receivedBytes(), QByteArray("G00,+2000\rPOS\r"));
     QCOMPARE(op.messages.size(), 1);
+}
+
+void TestE2eKvt7::downloadThenUploadComesBackTheSame()
+{
+    SimProcess sim(
+        {QStringLiteral("--no-banner"), QStringLiteral("--listing-pause"), QStringLiteral("20")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    PortMap ports;
+    ports.setDevice(1, sim.device());
+    ScriptedOperator op;
+    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
+    window.initialise();
+    window.editen();
+    const QString program =
+        QStringLiteral("m31,2\r\nG00,+100  to the start\r\n\r\nG10,-25\r\nM21+\r\nm30\r\n");
+    window.findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))->setPlainText(program);
+    window.findChild<QAction*>(QStringLiteral("mnudownload"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
+    QCOMPARE(sim.receivedBytes(), QByteArray("M31,2\rG00,+100\rG10,-25\rM21+\rM30\r"));
+    QCOMPARE(op.beeps, 1);
+
+    window.findChild<QAction*>(QStringLiteral("mnuuploadprog_2"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
+    QCOMPARE(window.editor().text(),
+             QStringLiteral("M31,2\r\nG00,+100\r\nG10,-25\r\nM21+\r\nM30\r\n"));
+    QCOMPARE(window.findChild<QGroupBox*>(QStringLiteral("fraeditor"))->title(),
+             QStringLiteral("EDITOR - Upload #2"));
+    QCOMPARE(op.beeps, 2);
+    QCOMPARE(op.messages.size(), 1); // the COM1 question only
+}
+
+void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
+{
+    SimProcess sim({QStringLiteral("--silent")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    PortMap ports;
+    ports.setDevice(1, sim.device());
+    ScriptedOperator op;
+    Timings timings;
+    timings.watchdog = 1s;
+    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports), timings);
+    window.initialise();
+    window.editen();
+    const QString program = QStringLiteral("M31,0\r\nG27\r\nM30");
+    window.findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))->setPlainText(program);
+    op.messages.clear();
+    window.findChild<QAction*>(QStringLiteral("mnudownload"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
+    QCOMPARE(op.messages.size(), 2);
+    QCOMPARE(op.messages.at(0).title, QStringLiteral("COMMUNICATION FAILURE"));
+    QVERIFY(op.messages.at(1).text.contains(QStringLiteral("line 1 (M31,0)")));
+    QCOMPARE(sim.receivedBytes(), QByteArray("M31,0\r"));
+    QCOMPARE(window.editor().text(), program);
 }
 
 QTEST_MAIN(TestE2eKvt7)
