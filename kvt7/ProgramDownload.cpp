@@ -40,12 +40,9 @@ void ProgramDownload::onSent(SendResult result)
         return;
     switch (result) {
     case SendResult::Sent:
-        m_sent = true;
-        advanceIfAnswered();
-        return;
     case SendResult::Aborted:
     case SendResult::Cancelled:
-        // The watchdog's verdict reaches the window, which stops us with it;
+        // A watchdog verdict reaches the window, which stops us with it;
         // until then the answer may still come.
         m_sent = true;
         advanceIfAnswered();

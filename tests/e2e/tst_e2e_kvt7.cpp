@@ -21,6 +21,21 @@ using namespace std::chrono_literals;
 using kvt::test::ScriptedOperator;
 using kvt::test::SimProcess;
 
+namespace {
+
+// A KVT7 window on the real serial port, COM1 being kvtsim's pty.
+std::unique_ptr<Kvt7Window> openOn(const QString& device, ScriptedOperator& op,
+                                   const Timings& timings = {})
+{
+    PortMap ports;
+    ports.setDevice(1, device);
+    auto window = std::make_unique<Kvt7Window>(op, std::make_unique<QtSerialPort>(ports), timings);
+    window->initialise();
+    return window;
+}
+
+} // namespace
+
 // The real serial port implementation against kvtsim on a pseudo-terminal.
 class TestE2eKvt7 : public QObject {
     Q_OBJECT
@@ -37,12 +52,9 @@ void TestE2eKvt7::onlineCommandReachesControllerAndReplyIsShown()
 {
     SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt7")});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    PortMap ports = PortMap::platformDefault();
-    ports.setDevice(1, sim.device());
-
     ScriptedOperator op;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
+    auto owned = openOn(sim.device(), op);
+    Kvt7Window& window = *owned;
     window.onlineen();
     QCOMPARE(op.messages.size(), 1); // only the COM1 question: the port opened
     QVERIFY(window.port().isOpen());
@@ -82,11 +94,9 @@ void TestE2eKvt7::vanishingDeviceIsReportedOnce()
 {
     auto sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--no-banner")});
     QVERIFY2(sim->started(), qPrintable(sim->errorText()));
-    PortMap ports;
-    ports.setDevice(1, sim->device());
     ScriptedOperator op;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
+    auto owned = openOn(sim->device(), op);
+    Kvt7Window& window = *owned;
     window.onlineen();
     QVERIFY(window.port().isOpen());
     auto* online = window.findChild<QLineEdit*>(QStringLiteral("txtonline"));
@@ -107,11 +117,9 @@ void TestE2eKvt7::manualMoveThenMonitorPosition()
 {
     SimProcess sim({QStringLiteral("--no-banner")});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    PortMap ports;
-    ports.setDevice(1, sim.device());
     ScriptedOperator op;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
+    auto owned = openOn(sim.device(), op);
+    Kvt7Window& window = *owned;
     window.manen();
     auto* manual = window.findChild<ManualPanel*>(QStringLiteral("framanual"));
     manual->hscg00->setValue(2000);
@@ -131,11 +139,9 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     SimProcess sim(
         {QStringLiteral("--no-banner"), QStringLiteral("--listing-pause"), QStringLiteral("20")});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    PortMap ports;
-    ports.setDevice(1, sim.device());
     ScriptedOperator op;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
+    auto owned = openOn(sim.device(), op);
+    Kvt7Window& window = *owned;
     window.editen();
     const QString program =
         QStringLiteral("m31,2\r\nG00,+100  to the start\r\n\r\nG10,-25\r\nM21+\r\nm30\r\n");
@@ -159,13 +165,11 @@ void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
 {
     SimProcess sim({QStringLiteral("--silent")});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    PortMap ports;
-    ports.setDevice(1, sim.device());
     ScriptedOperator op;
     Timings timings;
     timings.watchdog = 1s;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports), timings);
-    window.initialise();
+    auto owned = openOn(sim.device(), op, timings);
+    Kvt7Window& window = *owned;
     window.editen();
     const QString program = QStringLiteral("M31,0\r\nG27\r\nM30");
     window.findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))->setPlainText(program);
