@@ -36,6 +36,9 @@ const QString windowCaption = QStringLiteral("KVT7 communication interface");
 const QString questionTitle = QStringLiteral("KVT7 COMMUNICATION INTERFACE");
 const QString lineSettings = QStringLiteral("9600,N,8,1");
 constexpr int responsePieces = 19;
+// A controller gone wild may send without line breaks; more than this would
+// only slow the label down, and nobody can read it anyway.
+constexpr qsizetype responseCharacters = 8192;
 constexpr int historyPieces = 13;
 
 // The window was drawn in twips (1440 to the inch) for the small fonts of its
@@ -492,7 +495,7 @@ void Kvt7Window::onReceived(const QByteArray& data)
     }
     const QString DisplayText = lblresponse->text() + fromWire(data);
     ReplyReceived = true;
-    lblresponse->setText(keepNewestPieces(DisplayText, responsePieces));
+    lblresponse->setText(keepNewestPieces(DisplayText, responsePieces).right(responseCharacters));
     if (m_download)
         m_download->replyReceived();
 }

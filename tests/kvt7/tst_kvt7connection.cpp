@@ -174,6 +174,10 @@ void TestKvt7Connection::replyDisplay_data()
     QTest::newRow("split bursts trimmed as they grow")
         << QList<QByteArray>{manyShort.left(40), manyShort.mid(40), "END"}
         << QString(QStringLiteral(">\r\n").repeated(18) + QStringLiteral("END"));
+    const QByteArray noBreaks(100000, 'x');
+    QTest::newRow("endless text without line breaks keeps its end")
+        << QList<QByteArray>{"first\r\n", noBreaks, "END"}
+        << QString(QString(8189, QLatin1Char('x')) + QStringLiteral("END"));
     QTest::newRow("8-bit bytes shown, not dropped")
         << QList<QByteArray>{"\xb0\xff?\x01"} << QStringLiteral("\u00b0\u00ff?\u0001");
 }
