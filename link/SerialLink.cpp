@@ -95,11 +95,9 @@ void SerialLink::writeFromCursor()
             return;
         }
         ++m_cursor;
-        // A running repeating timer already keeps the cadence; restarting it
-        // would add each tick's dispatch delay to every character.
-        if (m_profile.pacingOneShot || !tmrcharsend.isActive() || m_periodRequested ||
-            tmrcharsend.intervalAsDuration() != m_timings.pacing)
-            tmrcharsend.start(m_timings.pacing);
+        // Restarted after every character, so no two characters are ever
+        // closer than one pacing period, whatever the timer's phase was.
+        tmrcharsend.start(m_timings.pacing);
         m_periodRequested = false;
         CharTick = false;
 
