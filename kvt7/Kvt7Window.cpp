@@ -76,6 +76,7 @@ Kvt7Window::Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Tim
         {mnunew, mnuopen, mnusave, mnusaveas, mnuprint, nullptr, mnucut, mnucopy, mnupaste});
     lblstatus = new QLabel;
     lblstatus->setObjectName(QStringLiteral("lblstatus"));
+    lblstatus->setAccessibleName(QStringLiteral("Transfer status"));
     statusBar()->addWidget(lblstatus, 1);
     wireLink();
 }
