@@ -7,7 +7,7 @@
 // REPLY_DELAY_MS must be the --reply-delay kvtsim runs with; kvtsim should run
 // with --no-banner, or the banner would pass for the first line's answer.
 
-#include "app/shell/Operator.h"
+#include "BenchSupport.h"
 #include "editor/EditorController.h"
 #include "kvt7/Kvt7Window.h"
 #include "kvt7/ProgramDownload.h"
@@ -17,13 +17,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QPlainTextEdit>
 #include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -31,20 +29,9 @@
 #include <functional>
 
 using namespace kvt;
+using namespace kvt::bench;
 
 namespace {
-
-class AnswerYes : public Operator {
-public:
-    MessageAnswer message(QWidget*, const Message& m) override
-    {
-        std::fprintf(stderr, "box: %s\n", qPrintable(m.text));
-        return MessageAnswer::Yes;
-    }
-    void beep() override {}
-    std::optional<QString> chooseFile(QWidget*, const FileDialog&) override { return {}; }
-    bool choosePrinter(QWidget*, QPrinter&, const PrintDialog&) override { return false; }
-};
 
 // kvtsim stamps its log with steady_clock; the same clock here makes the two
 // processes' times comparable.
@@ -52,40 +39,6 @@ qint64 nowUs()
 {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-struct Received {
-    qint64 atUs;
-    int byte;
-};
-
-QList<Received> readLog(const QString& path)
-{
-    QList<Received> entries;
-    QFile log(path);
-    if (!log.open(QIODevice::ReadOnly))
-        return entries;
-    while (!log.atEnd()) {
-        const QList<QByteArray> f = log.readLine().trimmed().split(' ');
-        if (f.size() == 2)
-            entries.append({f[0].toLongLong(), f[1].toInt()});
-    }
-    return entries;
-}
-
-double percentile(QList<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = qsizetype(p * double(values.size() - 1) + 0.5);
-    return values.at(std::clamp<qsizetype>(index, 0, values.size() - 1));
 }
 
 // Moves and relative moves with feed, acceleration and dwell written without

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/shell/Operator.h"
+
+#include <QList>
+#include <QString>
+
+// What the benchmark programs share: an operator that says Yes, the process
+// CPU clock, kvtsim's receive log, percentiles.
+namespace kvt::bench {
+
+class AnswerYes : public Operator {
+public:
+    MessageAnswer message(QWidget* parent, const Message& message) override;
+    void beep() override {}
+    std::optional<QString> chooseFile(QWidget*, const FileDialog&) override { return {}; }
+    bool choosePrinter(QWidget*, QPrinter&, const PrintDialog&) override { return false; }
+};
+
+double cpuSeconds();
+
+struct Received {
+    qint64 atUs; // kvtsim's steady clock
+    int byte;
+};
+QList<Received> readLog(const QString& path);
+
+double percentile(QList<double> values, double p);
+
+} // namespace kvt::bench
