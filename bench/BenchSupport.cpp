@@ -1,5 +1,8 @@
 #include "BenchSupport.h"
 
+#include "kvt7/Kvt7Window.h"
+#include "link/QtSerialPort.h"
+
 #include <QFile>
 
 #include <sys/resource.h>
@@ -13,6 +16,17 @@ MessageAnswer AnswerYes::message(QWidget*, const Message& message)
 {
     std::fprintf(stderr, "box: %s\n", qPrintable(message.text));
     return MessageAnswer::Yes;
+}
+
+std::unique_ptr<Kvt7Window> openKvt7(const QString& device, Operator& op)
+{
+    PortMap ports;
+    ports.setDevice(1, device);
+    auto window = std::make_unique<Kvt7Window>(op, std::make_unique<QtSerialPort>(ports));
+    window->initialise();
+    if (!window->port().isOpen())
+        return nullptr;
+    return window;
 }
 
 double cpuSeconds()

@@ -5,8 +5,14 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 // What the benchmark programs share: an operator that says Yes, the process
 // CPU clock, kvtsim's receive log, percentiles.
+namespace kvt {
+class Kvt7Window;
+}
+
 namespace kvt::bench {
 
 class AnswerYes : public Operator {
@@ -16,6 +22,9 @@ public:
     std::optional<QString> chooseFile(QWidget*, const FileDialog&) override { return {}; }
     bool choosePrinter(QWidget*, QPrinter&, const PrintDialog&) override { return false; }
 };
+
+// A KVT7 window whose COM1 is device, initialised; null when the port did not open.
+std::unique_ptr<Kvt7Window> openKvt7(const QString& device, Operator& op);
 
 double cpuSeconds();
 

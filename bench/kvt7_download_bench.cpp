@@ -22,7 +22,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -116,13 +115,11 @@ int main(int argc, char* argv[])
     ReadStamp stamp;
     app.installEventFilter(&stamp);
 
-    PortMap ports;
-    ports.setDevice(1, args.at(1));
     AnswerYes op;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
-    if (!window.port().isOpen())
+    const auto opened = openKvt7(args.at(1), op);
+    if (!opened)
         return 1;
+    Kvt7Window& window = *opened;
 
     auto* txteditor = window.findChild<QPlainTextEdit*>(QStringLiteral("txteditor"));
     auto* mnudownload = window.findChild<QAction*>(QStringLiteral("mnudownload"));

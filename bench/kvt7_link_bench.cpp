@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QTimer>
 
-
 #include <algorithm>
 #include <cstdio>
 
@@ -34,13 +33,11 @@ int main(int argc, char* argv[])
     const QString logPath = args.at(2);
     const int commands = args.size() > 3 ? args.at(3).toInt() : 60;
 
-    PortMap ports;
-    ports.setDevice(1, args.at(1));
     AnswerYes op;
-    Kvt7Window window(op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
-    if (!window.port().isOpen())
+    const auto opened = openKvt7(args.at(1), op);
+    if (!opened)
         return 1;
+    Kvt7Window& window = *opened;
 
     constexpr int idleSeconds = 10;
     double idleCpu = 0;

@@ -23,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
@@ -563,9 +562,8 @@ void Kvt7Window::txtonline_KeyPress()
     const QString command = toControllerUpper(txtonline->text());
     // Cleared now rather than after the send, so typing during a send is kept.
     txtonline->clear();
-    const QPointer<Kvt7Window> alive(this);
-    m_link->sendData(command, [this, alive, command](SendResult result) {
-        if (!alive || result == SendResult::Discarded)
+    m_link->sendData(command, [this, command](SendResult result) {
+        if (result == SendResult::Discarded)
             return;
         lblonlinehistory->setText(keepNewestPieces(
             lblonlinehistory->text() + command + QStringLiteral("\r\n"), historyPieces));

@@ -2,8 +2,6 @@
 
 #include "link/SerialLink.h"
 
-#include <QPointer>
-
 namespace kvt {
 
 ProgramDownload::ProgramDownload(SerialLink& link, QList<program::DownloadLine> lines,
@@ -26,12 +24,7 @@ void ProgramDownload::sendNext()
 {
     ReplyReceived = false;
     m_sent = false;
-    const quint64 generation = ++m_generation;
-    const QPointer<ProgramDownload> alive(this);
-    m_link.sendData(m_lines[m_next].command, [this, alive, generation](SendResult result) {
-        if (alive && generation == m_generation)
-            onSent(result);
-    });
+    m_link.sendData(m_lines[m_next].command, this, [this](SendResult result) { onSent(result); });
 }
 
 void ProgramDownload::onSent(SendResult result)
@@ -95,7 +88,6 @@ std::optional<program::DownloadLine> ProgramDownload::pendingLine() const
 void ProgramDownload::finish(Outcome outcome)
 {
     m_running = false;
-    ++m_generation; // a send still queued for us must not restart anything
     Q_EMIT finished(outcome);
 }
 

@@ -53,7 +53,6 @@ private:
     bool m_running = false;
     bool m_sent = false;
     bool ReplyReceived = false;
-    quint64 m_generation = 0;
 };
 
 } // namespace kvt

@@ -4,8 +4,6 @@
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
 
-#include <QPointer>
-
 namespace kvt {
 
 namespace {
@@ -25,11 +23,8 @@ void ProgramUpload::start()
     m_running = true;
     UploadMode = true;
     UploadBuffer.clear();
-    const QPointer<ProgramUpload> alive(this);
-    m_link.sendData(QStringLiteral("DP%1").arg(m_program), [this, alive](SendResult result) {
-        if (alive)
-            onSent(result);
-    });
+    m_link.sendData(QStringLiteral("DP%1").arg(m_program), this,
+                    [this](SendResult result) { onSent(result); });
 }
 
 void ProgramUpload::onSent(SendResult result)

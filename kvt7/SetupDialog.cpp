@@ -149,14 +149,9 @@ void SetupDialog::sendAndClose(const QList<SerialLink::Step>& steps)
     }
     m_sending = true;
     setEnabled(false);
-    const QPointer<SetupDialog> alive(this);
     // The link owns the sequence from here on: it goes out whole even if the
-    // operator closes the dialog meanwhile, so the callback only closes a
-    // dialog that still exists.
-    m_link->sendSequence(steps, [alive](SendResult) {
-        if (alive)
-            alive->close();
-    });
+    // operator closes the dialog meanwhile; only a dialog still there closes.
+    m_link->sendSequence(steps, this, [this](SendResult) { close(); });
 }
 
 } // namespace kvt

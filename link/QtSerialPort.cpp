@@ -3,9 +3,10 @@
 namespace kvt {
 
 namespace {
-const QString portClosedText = QStringLiteral("Operation valid only when the port is open");
-}
 
+const QString portClosedText = QStringLiteral("Operation valid only when the port is open");
+
+// "Cannot open /dev/ttyS0: Permission denied ..." with what the operator can do about it.
 QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
                             const QString& systemReason)
 {
@@ -16,6 +17,8 @@ QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError 
                                "'dialout' group and log in again.");
     return text;
 }
+
+} // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : SerialPort(parent), m_map(std::move(map))
 {

@@ -27,8 +27,6 @@ public:
     qint64 bytesAvailable() const override;
     qint64 bytesToWrite() const override;
 
-    QString deviceName() const { return m_serial.portName(); }
-
 protected:
     QByteArray readRaw(qint64 maxSize) override;
 
@@ -43,9 +41,5 @@ private:
     QString m_device;
     QString m_error;
 };
-
-// "Cannot open /dev/ttyS0: Permission denied ..." with what the operator can do about it.
-QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
-                            const QString& systemReason);
 
 } // namespace kvt

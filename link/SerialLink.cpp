@@ -4,6 +4,8 @@
 #include "ReplyText.h"
 #include "SerialPort.h"
 
+#include <QPointer>
+
 namespace kvt {
 
 SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timings& timings,
@@ -50,6 +52,26 @@ void SerialLink::sendData(const QString& command, Done done)
     m_queue.enqueue({toWire(command) + '\r', std::move(done)});
     if (m_state == State::Idle)
         startNext();
+}
+
+namespace {
+SerialLink::Done guarded(const QObject* receiver, SerialLink::Done done)
+{
+    return [receiver = QPointer<const QObject>(receiver), done = std::move(done)](SendResult r) {
+        if (receiver)
+            done(r);
+    };
+}
+} // namespace
+
+void SerialLink::sendData(const QString& command, const QObject* receiver, Done done)
+{
+    sendData(command, guarded(receiver, std::move(done)));
+}
+
+void SerialLink::sendSequence(const QList<Step>& steps, const QObject* receiver, Done done)
+{
+    sendSequence(steps, guarded(receiver, std::move(done)));
 }
 
 void SerialLink::sendSequence(const QList<Step>& steps, Done done)

@@ -46,6 +46,9 @@ public:
     // command has gone out or failed; commands queued behind a lost device or
     // a shut-down finish as Discarded.
     void sendData(const QString& command, Done done = {});
+    // The same, for a receiver that may be gone when the command has gone
+    // out: done then does not run.
+    void sendData(const QString& command, const QObject* receiver, Done done);
     // Sends the commands with a pause after each one's send has finished; no
     // other command goes out between them. done runs after the last command.
     struct Step {
@@ -53,12 +56,12 @@ public:
         milliseconds pauseAfter{0};
     };
     void sendSequence(const QList<Step>& steps, Done done = {});
+    void sendSequence(const QList<Step>& steps, const QObject* receiver, Done done);
     bool isSending() const { return m_state != State::Idle; }
     int pendingCommands() const { return int(m_queue.size()) + (isSending() ? 1 : 0); }
 
     // For the transfer routines' waits.
     bool charTick() const { return CharTick; }
-    void setCharTick(bool tick) { CharTick = tick; }
     bool commAbort() const { return CommAbort; }
     void setCommAbort(bool abort) { CommAbort = abort; }
     // Restart tmrcharsend with the given interval and clear CharTick.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 
 namespace kvt {
@@ -20,16 +19,6 @@ struct Timings {
     milliseconds programUploadLimit{10000}; // KVT7 upload of a program
     milliseconds speedLinePause{300};       // KVT7 speed dialog: after each of the first lines
     milliseconds jogValuePause{100};        // KVT7 jog dialog: between JOG and its value
-
-    static Timings shrunk(int divisor)
-    {
-        Timings t;
-        for (milliseconds* m : {&t.pacing, &t.watchdog, &t.blockWatchdog, &t.quietPeriod,
-                                &t.blockUploadLimit, &t.keypadPause, &t.keypadUploadLimit,
-                                &t.programUploadLimit, &t.speedLinePause, &t.jogValuePause})
-            *m = std::max(milliseconds{1}, *m / divisor);
-        return t;
-    }
 };
 
 } // namespace kvt
