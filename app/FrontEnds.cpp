@@ -1,7 +1,7 @@
 #include "FrontEnds.h"
 
 #include "FamilyPlaceholderWindow.h"
-#include "app/shell/Module1.h"
+#include "shell/Module1.h"
 #include "kvt7/Kvt7Window.h"
 
 #include <QPointer>

@@ -1,4 +1,5 @@
 #include "StartupWindow.h"
+#include "Version.h"
 
 #include "FrontEnds.h"
 

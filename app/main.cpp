@@ -2,8 +2,9 @@
 #include "CommandLine.h"
 #include "FrontEnds.h"
 #include "StartupWindow.h"
-#include "app/shell/QtOperator.h"
+#include "Version.h"
 #include "link/QtSerialPort.h"
+#include "shell/QtOperator.h"
 
 #include <QApplication>
 

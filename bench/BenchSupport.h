@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell/Operator.h"
+#include "shell/Operator.h"
 
 #include <QList>
 #include <QString>

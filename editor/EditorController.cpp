@@ -7,7 +7,7 @@
 #include "ProgramText.h"
 #include "Windows1252.h"
 
-#include "app/shell/Operator.h"
+#include "shell/Operator.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 
 #include "ManualCommands.h"
 #include "PanelLook.h"
-#include "app/shell/Operator.h"
+#include "shell/Operator.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "SpeedDialog.h"
 
 #include "Spinner.h"
-#include "app/shell/Module1.h"
+#include "shell/Module1.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,3 +1,4 @@
+#include "Version.h"
 #include "sim/CommandLine.h"
 #include "sim/ControllerFactory.h"
 #include "sim/DeviceLink.h"

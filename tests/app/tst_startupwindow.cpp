@@ -1,6 +1,6 @@
 #include "app/FrontEnds.h"
 #include "app/StartupWindow.h"
-#include "app/shell/Module1.h"
+#include "shell/Module1.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/ScriptedOperator.h"
 

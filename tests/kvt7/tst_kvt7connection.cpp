@@ -1,4 +1,4 @@
-#include "app/shell/Module1.h"
+#include "shell/Module1.h"
 #include "kvt7/Kvt7Window.h"
 #include "link/SerialLink.h"
 #include "support/FakeSerialPort.h"

@@ -1,4 +1,4 @@
-#include "app/shell/Module1.h"
+#include "shell/Module1.h"
 #include "kvt7/DirectionDialog.h"
 #include "kvt7/JogDialog.h"
 #include "kvt7/SensorLogicDialog.h"

@@ -1,4 +1,4 @@
-#include "app/shell/QtOperator.h"
+#include "shell/QtOperator.h"
 
 #include <QAbstractButton>
 #include <QApplication>

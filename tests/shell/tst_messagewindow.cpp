@@ -1,5 +1,5 @@
-#include "app/shell/MessageWindow.h"
-#include "app/shell/Module1.h"
+#include "shell/MessageWindow.h"
+#include "shell/Module1.h"
 
 #include <QLabel>
 #include <QPointer>
