@@ -10,10 +10,10 @@
 #include "BenchSupport.h"
 #include "editor/EditorController.h"
 #include "kvt7/Kvt7Window.h"
-#include "kvt7/ProgramDownload.h"
-#include "kvt7/ProgramLines.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
+#include "transfer/Kvt7Download.h"
+#include "transfer/ProgramLines.h"
 
 #include <QAction>
 #include <QApplication>
@@ -136,9 +136,9 @@ int main(int argc, char* argv[])
                      static_cast<long long>(program.size()));
         return 1;
     }
-    const QList<program::DownloadLine> sentLines = program::downloadLines(program);
+    const QList<program::ProgramLine> sentLines = program::linesToSend(program);
     int commandChars = 0;
-    for (const program::DownloadLine& l : sentLines)
+    for (const program::ProgramLine& l : sentLines)
         commandChars += int(l.command.size());
     const int charsSent = commandChars + int(sentLines.size());
     std::printf("program: %lld lines, editor text %lld characters (CR LF counted as 2), "
@@ -195,24 +195,23 @@ int main(int argc, char* argv[])
         startCpu = cpuSeconds();
         startUs = nowUs();
         mnudownload->trigger();
-        ProgramDownload* download = nullptr;
-        for (ProgramDownload* d : window.findChildren<ProgramDownload*>())
-            if (d->running())
+        Kvt7Download* download = nullptr;
+        for (Kvt7Download* d : window.findChildren<Kvt7Download*>())
+            if (d->isRunning())
                 download = d;
         if (!download) {
             std::fprintf(stderr, "Download did not start a transfer\n");
             app.exit(1);
             return;
         }
-        QObject::connect(download, &ProgramDownload::progress, &app, [&](int answered, int) {
+        QObject::connect(download, &Kvt7Download::progress, &app, [&](int answered, int) {
             if (answered > 0)
                 replyUs.append(stamp.lastUs);
         });
         // The window clears its transfer in its own, earlier connection, so
         // transferRunning() is already false here: no polling needed.
         QObject::connect(
-            download, &ProgramDownload::finished, &app,
-            [&, download](ProgramDownload::Outcome outcome) {
+            download, &Kvt7Download::finished, &app, [&, download](TransferOutcome outcome) {
                 const qint64 endUs = nowUs();
                 Run run;
                 run.cpuS = cpuSeconds() - startCpu;
@@ -220,7 +219,7 @@ int main(int argc, char* argv[])
                 run.lines = download->total();
                 run.charsSent = charsSent;
                 run.boundMs = charsSent * 10.0 + run.lines * replyDelayMs;
-                if (outcome != ProgramDownload::Outcome::Complete || window.transferRunning()) {
+                if (outcome != TransferOutcome::Complete || window.transferRunning()) {
                     std::fprintf(stderr, "download %lld did not complete (%d)\n",
                                  static_cast<long long>(runs.size() + 1), int(outcome));
                     ++failed;

@@ -1,44 +1,46 @@
 #include "Kvt7Window.h"
 
-#include "DirectionDialog.h"
+#include "ChoiceDialog.h"
 #include "JogDialog.h"
 #include "ManualPanel.h"
 #include "MonitorPanel.h"
-#include "PanelLook.h"
-#include "ProgramDownload.h"
-#include "ProgramLines.h"
-#include "ProgramUpload.h"
-#include "SensorLogicDialog.h"
 #include "SpeedDialog.h"
-#include "shell/Module1.h"
-#include "shell/Operator.h"
 #include "editor/EditorController.h"
+#include "frontend/EditorPanel.h"
+#include "frontend/FrameClicks.h"
+#include "frontend/PanelLook.h"
+#include "frontend/ReplyDisplay.h"
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
-#include "link/SerialPort.h"
+#include "shell/Module1.h"
+#include "transfer/Kvt7Download.h"
+#include "transfer/Kvt7Upload.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace kvt {
 
 namespace {
-const QString windowCaption = QStringLiteral("KVT7 communication interface");
-const QString questionTitle = QStringLiteral("KVT7 COMMUNICATION INTERFACE");
-const QString lineSettings = QStringLiteral("9600,N,8,1");
-constexpr int responsePieces = 19;
-// A controller gone wild may send without line breaks; more than this would
-// only slow the label down, and nobody can read it anyway.
-constexpr qsizetype responseCharacters = 8192;
+const QString boxTitle = QStringLiteral("KVT7 COMMUNICATION INTERFACE");
 constexpr int historyPieces = 13;
+
+FrontEndProfile kvt7Profile()
+{
+    FrontEndProfile p;
+    p.windowName = "frmkvt_7";
+    p.caption = QStringLiteral("KVT7 communication interface");
+    p.portName = "Comm7";
+    p.boxTitle = boxTitle;
+    p.link = LinkProfile::kvt7();
+    p.editor = EditorProfile::kvt7();
+    p.replyPieces = 19;
+    return p;
+}
 
 // The window was drawn in twips (1440 to the inch) for the small fonts of its
 // time; the zoom keeps today's fonts inside the frames.
@@ -61,31 +63,19 @@ const QString lineNumbers =
 
 Kvt7Window::Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings,
                        QWidget* parent)
-    : QMainWindow(parent), m_operator(op), m_port(std::move(port)),
-      m_link(std::make_unique<SerialLink>(*m_port, LinkProfile::kvt7(), timings)),
-      m_timings(timings)
+    : FrontEndWindow(kvt7Profile(), op, std::move(port), timings, parent)
 {
-    setObjectName(QStringLiteral("frmkvt_7"));
-    setWindowTitle(windowCaption);
-    m_port->setObjectName(QStringLiteral("Comm7"));
     buildMenus();
     buildFrames();
-    m_editor = new EditorController(EditorProfile::kvt7(), m_operator, txteditor, fraeditor, this);
-    m_editor->wireMenu(
-        {mnunew, mnuopen, mnusave, mnusaveas, mnuprint, nullptr, mnucut, mnucopy, mnupaste});
-    lblstatus = new QLabel;
-    lblstatus->setObjectName(QStringLiteral("lblstatus"));
-    lblstatus->setAccessibleName(QStringLiteral("Transfer status"));
-    statusBar()->addWidget(lblstatus, 1);
-    wireLink();
+    wireMenus();
 }
 
 Kvt7Window::~Kvt7Window() = default;
 
 void Kvt7Window::buildMenus()
 {
-    auto action = [this](QMenu* menu, const QString& text, const char* name,
-                         const QKeySequence& shortcut = {}) {
+    auto action = [](QMenu* menu, const QString& text, const char* name,
+                     const QKeySequence& shortcut = {}) {
         QAction* a = menu->addAction(text);
         a->setObjectName(QLatin1String(name));
         a->setShortcut(shortcut);
@@ -99,32 +89,17 @@ void Kvt7Window::buildMenus()
     };
 
     mnu7file = menu(QStringLiteral("&File"), "mnu7file");
-    mnunew = action(mnu7file, QStringLiteral("New"), "mnunew", QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuopen = action(mnu7file, QStringLiteral("Open File"), "mnuopen",
-                     QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnusave =
-        action(mnu7file, QStringLiteral("Save "), "mnusave", QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnusaveas = action(mnu7file, QStringLiteral("Save As"), "mnusaveas");
-    mnuprint =
-        action(mnu7file, QStringLiteral("Print"), "mnuprint", QKeySequence(Qt::CTRL | Qt::Key_P));
-
     mnu7edit = menu(QStringLiteral("&Edit"), "mnu7edit");
-    mnueact = action(mnu7edit, QStringLiteral("Activate"), "mnueact");
-    mnucut = action(mnu7edit, QStringLiteral("Cut"), "mnucut", QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnucopy =
-        action(mnu7edit, QStringLiteral("Copy"), "mnucopy", QKeySequence(Qt::CTRL | Qt::Key_C));
-    mnupaste =
-        action(mnu7edit, QStringLiteral("Paste"), "mnupaste", QKeySequence(Qt::CTRL | Qt::Key_V));
-    mnueclose = action(mnu7edit, QStringLiteral("Close"), "mnueclose");
+    fraeditor->fillMenus(mnu7file, mnu7edit, {"mnueact", "mnueclose"});
 
     mnudownload = menuBar()->addAction(QStringLiteral("&Download"));
     mnudownload->setObjectName(QStringLiteral("mnudownload"));
-
     mnuupload = menu(QStringLiteral("&Upload"), "mnuupload");
     for (int i = 0; i < 4; ++i) {
         mnuuploadprog[i] = mnuupload->addAction(QStringLiteral("Program  #%1").arg(i));
         mnuuploadprog[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
     }
+    fraeditor->setFollowingItems({mnudownload, mnuupload->menuAction()});
 
     mnu7setup = menu(QStringLiteral("&Setup"), "mnu7setup");
     mnuspeed = action(mnu7setup, QStringLiteral("Running Speed"), "mnuspeed",
@@ -151,46 +126,58 @@ void Kvt7Window::buildMenus()
 
     mnu7exit = menuBar()->addAction(QStringLiteral("E&xit"));
     mnu7exit->setObjectName(QStringLiteral("mnu7exit"));
+}
 
-    connect(mnueact, &QAction::triggered, this, &Kvt7Window::editen);
-    connect(mnueclose, &QAction::triggered, this, &Kvt7Window::mnueclose_Click);
+void Kvt7Window::wireMenus()
+{
+    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt7Window::editen);
     connect(mnuoact, &QAction::triggered, this, [this] {
         fraonline->show();
         onlineen();
     });
-    connect(mnuoclose, &QAction::triggered, this, &Kvt7Window::mnuoclose_Click);
+    connect(mnuoclose, &QAction::triggered, this, [this] {
+        fraonline->setEnabled(false);
+        fraonline->hide();
+        mnuoclose->setVisible(false);
+    });
     connect(mnumact, &QAction::triggered, this, [this] {
         framanual->show();
         mnumclose->setVisible(true);
         manen();
     });
-    connect(mnumclose, &QAction::triggered, this, &Kvt7Window::mnumclose_Click);
+    connect(mnumclose, &QAction::triggered, this, [this] {
+        framanual->setEnabled(false);
+        framanual->hide();
+        mnumclose->setVisible(false);
+    });
     connect(mnunact, &QAction::triggered, this, [this] {
         framoni->show();
         monien();
     });
-    connect(mnunclose, &QAction::triggered, this, &Kvt7Window::mnunclose_Click);
-    connect(mnu7exit, &QAction::triggered, this, &Kvt7Window::mnu7exit_Click);
+    connect(mnunclose, &QAction::triggered, this, [this] {
+        framoni->setEnabled(false);
+        framoni->hide();
+        mnunclose->setVisible(false);
+    });
+    connect(mnu7exit, &QAction::triggered, this, &QWidget::close);
     connect(mnudownload, &QAction::triggered, this, &Kvt7Window::mnudownload_Click);
     for (int i = 0; i < 4; ++i)
         connect(mnuuploadprog[i], &QAction::triggered, this, [this, i] { mnuuploadprog_Click(i); });
-    wireSetupMenu();
-}
 
-void Kvt7Window::wireSetupMenu()
-{
     connect(mnuspeed, &QAction::triggered, this, [this] {
-        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, *m_link, m_operator, m_timings);
+        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, link(), m_operator, m_timings);
     });
     connect(mnuhspeed, &QAction::triggered, this, [this] {
-        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, *m_link, m_operator, m_timings);
+        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, link(), m_operator, m_timings);
     });
     connect(mnujog, &QAction::triggered, this,
-            [this] { JogDialog::open(frmjog, *m_link, m_operator, m_timings); });
-    connect(mnudir, &QAction::triggered, this,
-            [this] { DirectionDialog::open(frmdirset, *m_link, m_operator, m_timings); });
-    connect(mnusenlogic, &QAction::triggered, this,
-            [this] { SensorLogicDialog::open(frmsenlog, *m_link, m_operator, m_timings); });
+            [this] { JogDialog::open(frmjog, link(), m_operator, m_timings); });
+    connect(mnudir, &QAction::triggered, this, [this] {
+        ChoiceDialog::open(frmdirset, ChoiceDialog::direction, link(), m_operator, m_timings);
+    });
+    connect(mnusenlogic, &QAction::triggered, this, [this] {
+        ChoiceDialog::open(frmsenlog, ChoiceDialog::sensorLogic, link(), m_operator, m_timings);
+    });
 }
 
 void Kvt7Window::buildFrames()
@@ -202,7 +189,19 @@ void Kvt7Window::buildFrames()
         frame->setParent(central);
         frame->setGeometry(px(t.left), px(t.top), px(t.width), px(t.height));
     };
-    place(buildEditorFrame(), editorPlace);
+
+    lbleditlineno = new QLabel(lineNumbers);
+    lbleditlineno->setObjectName(QStringLiteral("lbleditlineno"));
+    lbleditlineno->setWordWrap(true);
+    lbleditlineno->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lbleditlineno->setFont(fraeditor->textBox()->font());
+    // Narrow enough that the numbers wrap into a column beside the lines.
+    lbleditlineno->setFixedWidth(
+        lbleditlineno->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+    lbleditlineno->setAccessibleName(QStringLiteral("Line numbers"));
+    fraeditor->addBeside(lbleditlineno);
+
+    place(fraeditor, editorPlace);
     place(buildResponseFrame(), responsePlace);
     place(buildOnlineFrame(), onlinePlace);
     framoni = new MonitorPanel;
@@ -214,44 +213,13 @@ void Kvt7Window::buildFrames()
     central->setFixedSize(px(clientArea.width()), px(clientArea.height()));
     setCentralWidget(central);
 
-    // Qt swallows clicks on disabled controls; a disabled control lets them
-    // through to its frame instead, since clicking anywhere on a grey panel is
-    // how the operator activates it.
-    for (QWidget* frame : {static_cast<QWidget*>(fraeditor), static_cast<QWidget*>(fraonline),
-                           static_cast<QWidget*>(framanual), static_cast<QWidget*>(framoni)}) {
-        frame->installEventFilter(this);
-        for (QWidget* child : frame->findChildren<QWidget*>()) {
-            child->installEventFilter(this);
-            child->setAttribute(Qt::WA_TransparentForMouseEvents, !child->isEnabled());
-        }
-    }
-    connect(framanual, &ManualPanel::sendRequested, this, &Kvt7Window::SendData);
-    connect(framoni, &MonitorPanel::sendRequested, this, &Kvt7Window::SendData);
-}
-
-QGroupBox* Kvt7Window::buildEditorFrame()
-{
-    fraeditor = new QGroupBox(QStringLiteral("EDITOR SCREEN"));
-    fraeditor->setObjectName(QStringLiteral("fraeditor"));
-    txteditor = new QPlainTextEdit;
-    txteditor->setObjectName(QStringLiteral("txteditor"));
-    txteditor->setAccessibleName(QStringLiteral("Program"));
-    txteditor->setLineWrapMode(QPlainTextEdit::NoWrap);
-    lbleditlineno = new QLabel(lineNumbers);
-    lbleditlineno->setObjectName(QStringLiteral("lbleditlineno"));
-    lbleditlineno->setWordWrap(true);
-    lbleditlineno->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lbleditlineno->setFont(txteditor->font());
-    // Narrow enough that the numbers wrap into a column beside the lines.
-    lbleditlineno->setFixedWidth(
-        lbleditlineno->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
-    lbleditlineno->setAccessibleName(QStringLiteral("Line numbers"));
-    auto* layout = new QHBoxLayout(fraeditor);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(2);
-    layout->addWidget(lbleditlineno);
-    layout->addWidget(txteditor, 1);
-    return fraeditor;
+    FrameClicks::watch(fraonline, [this] { onlineen(); });
+    FrameClicks::watch(framanual, [this] { manen(); });
+    FrameClicks::watch(framoni, [this] { monien(); });
+    connect(framanual, &ManualPanel::sendRequested, this,
+            [this](const QString& command) { link().sendData(command); });
+    connect(framoni, &MonitorPanel::sendRequested, this,
+            [this](const QString& command) { link().sendData(command); });
 }
 
 QGroupBox* Kvt7Window::buildResponseFrame()
@@ -259,12 +227,7 @@ QGroupBox* Kvt7Window::buildResponseFrame()
     fraresponse = new QGroupBox(QStringLiteral("KVT7 INTERFACE"));
     fraresponse->setObjectName(QStringLiteral("fraresponse"));
     look::paint(fraresponse, look::responseBack, look::black);
-    lblresponse = new QLabel(fraresponse);
-    lblresponse->setObjectName(QStringLiteral("lblresponse"));
-    lblresponse->setTextFormat(Qt::PlainText);
-    lblresponse->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblresponse->setWordWrap(true);
-    lblresponse->setAccessibleName(QStringLiteral("Controller replies"));
+    lblresponse->setParent(fraresponse);
     look::paint(lblresponse, look::responseBack, look::responseText);
     return fraresponse;
 }
@@ -292,44 +255,6 @@ QGroupBox* Kvt7Window::buildOnlineFrame()
     return fraonline;
 }
 
-void Kvt7Window::wireLink()
-{
-    connect(m_link.get(), &SerialLink::received, this, &Kvt7Window::onReceived);
-    connect(m_link.get(), &SerialLink::lineError, this, &Kvt7Window::onLineError);
-    connect(m_link.get(), &SerialLink::unknownEvent, this, &Kvt7Window::onUnknownEvent);
-    connect(m_link.get(), &SerialLink::watchdogExpired, this, &Kvt7Window::onWatchdogExpired);
-    connect(m_link.get(), &SerialLink::writeFailed, this, &Kvt7Window::onWriteFailed);
-    connect(m_link.get(), &SerialLink::linkLost, this, &Kvt7Window::onLinkLost);
-}
-
-bool Kvt7Window::eventFilter(QObject* watched, QEvent* event)
-{
-    // A click anywhere on a frame, also on its disabled controls, activates it.
-    if (event->type() == QEvent::EnabledChange && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        widget->setAttribute(Qt::WA_TransparentForMouseEvents, !widget->isEnabled());
-    } else if (event->type() == QEvent::MouseButtonPress) {
-        if (watched == fraeditor)
-            editen();
-        else if (watched == fraonline)
-            onlineen();
-        else if (watched == framanual)
-            manen();
-        else if (watched == framoni)
-            monien();
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void Kvt7Window::setEditorLook(bool active)
-{
-    look::paint(fraeditor, active ? look::editorFrame : look::inactiveBack,
-                active ? look::black : look::inactiveText);
-    look::paint(txteditor, active ? look::white : look::inactiveBack,
-                active ? look::black : look::inactiveText);
-    look::paintText(lbleditlineno, active ? look::black : look::inactiveText);
-}
-
 void Kvt7Window::setOnlineLook(bool active)
 {
     const QColor text = active ? look::black : look::inactiveText;
@@ -342,41 +267,23 @@ void Kvt7Window::setOnlineLook(bool active)
 
 void Kvt7Window::formdisable()
 {
-    txteditor->setEnabled(false);
-    setEditorLook(false);
-
-    for (QAction* a :
-         {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy, mnucut, mnupaste})
-        a->setEnabled(false);
-
+    fraeditor->greyOut();
+    look::paintText(lbleditlineno, look::inactiveText);
     framoni->setActiveLook(false);
-
     txtonline->setEnabled(false);
     lblonlinehistory->setEnabled(false);
     setOnlineLook(false);
-
     framanual->setActiveLook(false);
     framanual->setControlsEnabled(false);
-
     framoni->setControlsEnabled(false);
 }
 
 void Kvt7Window::editen()
 {
-    if (look::background(fraeditor) == look::inactiveBack)
+    if (fraeditor->isGreyedOut())
         formdisable();
-    fraeditor->setEnabled(true);
-    fraeditor->show();
-    txteditor->setEnabled(true);
-    setEditorMenusVisible(true);
-    for (QAction* a :
-         {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy, mnucut})
-        a->setEnabled(true);
-    // Copy or Cut enable it again.
-    m_editor->resetPaste();
-    mnupaste->setEnabled(false);
-    setEditorLook(true);
-    txteditor->setFocus();
+    fraeditor->activate();
+    look::paintText(lbleditlineno, look::black);
 }
 
 void Kvt7Window::onlineen()
@@ -413,63 +320,11 @@ void Kvt7Window::monien()
     framoni->setActiveLook(true);
 }
 
-void Kvt7Window::setEditorMenusVisible(bool visible)
-{
-    for (QAction* a : {mnu7file->menuAction(), mnudownload, mnuupload->menuAction(), mnucopy,
-                       mnucut, mnupaste, mnueclose})
-        a->setVisible(visible);
-}
-
-void Kvt7Window::mnueclose_Click()
-{
-    fraeditor->setEnabled(false);
-    fraeditor->hide();
-    setEditorMenusVisible(false);
-}
-
-void Kvt7Window::mnuoclose_Click()
-{
-    fraonline->setEnabled(false);
-    fraonline->hide();
-    mnuoclose->setVisible(false);
-}
-
-void Kvt7Window::mnumclose_Click()
-{
-    framanual->setEnabled(false);
-    framanual->hide();
-    mnumclose->setVisible(false);
-}
-
-void Kvt7Window::mnunclose_Click()
-{
-    framoni->setEnabled(false);
-    framoni->hide();
-    mnunclose->setVisible(false);
-}
-
 void Kvt7Window::initialise()
 {
-    const MessageAnswer onCom1 =
-        m_operator.message(this, {QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "),
-                                  questionTitle, MessageIcon::Question, MessageButtons::YesNo});
-    int portNumber = 1;
-    if (onCom1 != MessageAnswer::Yes) {
-        m_operator.message(this, {QStringLiteral("KVT7 IS CONNECTED TO COM2"), questionTitle,
-                                  MessageIcon::Exclamation, MessageButtons::Ok});
-        portNumber = 2;
-    }
-
-    if (!m_port->open(portNumber))
-        m_operator.message(
-            this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
-
-    m_port->setInputLength(0);
-    m_port->setReceiveThreshold(1);
-    if (!m_port->setSettings(lineSettings) && m_port->isOpen())
-        m_operator.message(
-            this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
-    m_port->setHandshaking(Handshaking::None);
+    const int portNumber = askPortNumber({QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "),
+                                          QStringLiteral("KVT7 IS CONNECTED TO COM2"), boxTitle});
+    openPort(portNumber, {0, 1, QStringLiteral("9600,N,8,1"), Handshaking::None});
 
     framanual->rebuildAllCaptions();
     formdisable();
@@ -484,77 +339,13 @@ void Kvt7Window::initialise()
 
     // The link check starts with the window: a controller that stays silent
     // is reported even before the first command.
-    m_link->armWatchdog(m_timings.watchdog);
+    link().armWatchdog(m_timings.watchdog);
 }
 
-void Kvt7Window::onReceived(const QByteArray& data)
+void Kvt7Window::watchdogReported()
 {
-    if (m_upload && m_upload->UploadMode) {
-        m_upload->receive(data);
-        return;
-    }
-    const QString DisplayText = lblresponse->text() + fromWire(data);
-    ReplyReceived = true;
-    lblresponse->setText(keepNewestPieces(DisplayText, responsePieces).right(responseCharacters));
-    if (m_download)
-        m_download->replyReceived();
-}
-
-void Kvt7Window::onLineError(const QString& statusText)
-{
-    lblresponse->setText(lblresponse->text() + statusText);
-}
-
-void Kvt7Window::onUnknownEvent(const QString& errorText)
-{
-    m_operator.beep();
-    const QPointer<Kvt7Window> alive(this);
-    const MessageAnswer answer =
-        m_operator.message(this, {errorText, QStringLiteral("Click Cancel to quit, OK to ignore."),
-                                  MessageIcon::None, MessageButtons::OkCancel});
-    if (alive && answer == MessageAnswer::Cancel)
-        m_port->close();
-}
-
-void Kvt7Window::onWatchdogExpired()
-{
-    // Stopped before the box opens, so a late answer cannot send another line
-    // while the operator reads it; which line went unanswered is told after it.
-    if (m_download)
-        m_download->stop(ProgramDownload::Outcome::NoReply);
-    const QString downloadReport = std::exchange(m_downloadReport, QString());
-    const QPointer<Kvt7Window> alive(this);
-    // The watchdog is single-shot and already off, so a command sent while the
-    // box is open keeps the watchdog it armed.
-    m_operator.message(this, {QStringLiteral("COMMUNICATION FAILED !!\r\nPLEASE ENSURE POWER IS ON "
-                                             "AND COMM CABLE CONNECTED !"),
-                              QStringLiteral("COMMUNICATION FAILURE"), MessageIcon::Critical,
-                              MessageButtons::Ok});
-    if (alive && !downloadReport.isEmpty())
-        m_operator.message(
-            this, {downloadReport, questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
-}
-
-void Kvt7Window::onWriteFailed(const QString& errorText)
-{
-    m_operator.message(this, {errorText, {}, MessageIcon::Exclamation, MessageButtons::Ok});
-}
-
-void Kvt7Window::onLinkLost(const QString& reason)
-{
-    if (m_download)
-        m_download->stop(ProgramDownload::Outcome::LinkLost);
-    if (m_upload)
-        m_upload->stop(ProgramUpload::Outcome::LinkLost);
-    m_operator.message(
-        this, {reason + QStringLiteral("\r\nThe port is closed; the program text is kept. "
-                                       "Restart the program once the controller is connected."),
-               questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
-}
-
-void Kvt7Window::SendData(const QString& command)
-{
-    m_link->sendData(command);
+    if (const QString report = std::exchange(m_unansweredReport, QString()); !report.isEmpty())
+        tell(report);
 }
 
 void Kvt7Window::txtonline_KeyPress()
@@ -562,7 +353,7 @@ void Kvt7Window::txtonline_KeyPress()
     const QString command = toControllerUpper(txtonline->text());
     // Cleared now rather than after the send, so typing during a send is kept.
     txtonline->clear();
-    m_link->sendData(command, [this, command](SendResult result) {
+    link().sendData(command, this, [this, command](SendResult result) {
         if (result == SendResult::Discarded)
             return;
         lblonlinehistory->setText(keepNewestPieces(
@@ -570,146 +361,87 @@ void Kvt7Window::txtonline_KeyPress()
     });
 }
 
-void Kvt7Window::mnu7exit_Click()
-{
-    close();
-}
-
-bool Kvt7Window::transferRunning() const
-{
-    return m_download || m_upload;
-}
-
-bool Kvt7Window::startTransfer()
-{
-    if (!transferRunning())
-        return true;
-    // One transfer at a time: a second one would interleave with the first on the line.
-    m_operator.message(this, {QStringLiteral("A program transfer is still running. Wait until it "
-                                             "has ended, then try again."),
-                              questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
-    return false;
-}
-
 void Kvt7Window::mnudownload_Click()
 {
-    if (!startTransfer())
-        return;
-    m_download = new ProgramDownload(*m_link, program::downloadLines(m_editor->text()), this);
-    connect(m_download, &ProgramDownload::progress, this, [this](int answered, int total) {
+    auto* download = new Kvt7Download(link(), program::linesToSend(editor().text()));
+    connect(download, &TransferJob::progress, this, [this](int answered, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(answered).arg(total));
     });
-    connect(m_download, &ProgramDownload::finished, this,
-            [this](ProgramDownload::Outcome outcome) { downloadFinished(int(outcome)); });
-    m_download->start();
+    connect(download, &TransferJob::finished, this, [this, download](TransferOutcome outcome) {
+        if (outcome == TransferOutcome::NoReply) {
+            const auto line = download->pendingLine();
+            const QString which =
+                line ? QStringLiteral("line %1 (%2)").arg(line->index + 1).arg(line->command)
+                     : QStringLiteral("the last line");
+            m_unansweredReport = QStringLiteral("The controller did not answer %1. The download "
+                                                "was stopped; %2 of %3 lines were sent and "
+                                                "answered.")
+                                     .arg(which)
+                                     .arg(download->answered())
+                                     .arg(download->total());
+        }
+        downloadFinished(download->answered(), download->total(), outcome);
+    });
+    runTransfer(download);
 }
 
-void Kvt7Window::downloadFinished(int outcome)
+void Kvt7Window::downloadFinished(int answered, int total, TransferOutcome outcome)
 {
-    ProgramDownload* download = std::exchange(m_download, nullptr);
-    download->deleteLater();
-    const int answered = download->answered();
-    const int total = download->total();
-    const QString stopped =
-        QStringLiteral("Download stopped after %1 of %2 lines").arg(answered).arg(total);
-    switch (ProgramDownload::Outcome(outcome)) {
-    case ProgramDownload::Outcome::Complete:
-        showStatus(QStringLiteral("Download complete: %1 lines sent").arg(total));
-        m_operator.beep();
-        return;
-    case ProgramDownload::Outcome::NoReply: {
-        showStatus(stopped);
-        const auto line = download->pendingLine();
-        const QString which =
-            line ? QStringLiteral("line %1 (%2)").arg(line->lineNumber).arg(line->command)
-                 : QStringLiteral("the last line");
-        m_downloadReport = QStringLiteral("The controller did not answer %1. The download was "
-                                          "stopped; %2 of %3 lines were sent and answered.")
-                               .arg(which)
-                               .arg(answered)
-                               .arg(total);
+    if (outcome != TransferOutcome::Complete) {
+        showStatus(
+            QStringLiteral("Download stopped after %1 of %2 lines").arg(answered).arg(total));
         return;
     }
-    case ProgramDownload::Outcome::SendFailed:
-    case ProgramDownload::Outcome::LinkLost:
-    case ProgramDownload::Outcome::Abandoned:
-        showStatus(stopped);
-        return;
-    }
+    showStatus(QStringLiteral("Download complete: %1 lines sent").arg(total));
+    m_operator.beep();
 }
 
 void Kvt7Window::mnuuploadprog_Click(int program)
 {
-    if (!startTransfer())
-        return;
-    m_upload = new ProgramUpload(*m_link, program, m_timings.programUploadLimit, this);
-    connect(m_upload, &ProgramUpload::programChanged, this,
-            [this](const QString& text) { m_editor->setUploadedText(text, m_editor->caption()); });
-    connect(m_upload, &ProgramUpload::finished, this,
-            [this, program](ProgramUpload::Outcome outcome, const QString& text) {
-                uploadFinished(int(outcome), text, program);
-            });
-    showStatus(QStringLiteral("Upload of program #%1 ...").arg(program));
-    m_upload->start();
+    auto* upload = new Kvt7Upload(link(), program, m_timings.programUploadLimit);
+    connect(upload, &Kvt7Upload::programChanged, this,
+            [this](const QString& text) { editor().setUploadedText(text, editor().caption()); });
+    connect(upload, &TransferJob::finished, this, [this, upload, program](TransferOutcome outcome) {
+        uploadFinished(program, outcome, upload->programText());
+    });
+    if (runTransfer(upload))
+        showStatus(QStringLiteral("Upload of program #%1 ...").arg(program));
 }
 
-void Kvt7Window::uploadFinished(int outcome, const QString& text, int program)
+void Kvt7Window::uploadFinished(int program, TransferOutcome outcome, const QString& text)
 {
-    std::exchange(m_upload, nullptr)->deleteLater();
-    const auto result = ProgramUpload::Outcome(outcome);
-    switch (result) {
-    case ProgramUpload::Outcome::Complete:
-    case ProgramUpload::Outcome::TimedOut:
-    case ProgramUpload::Outcome::Overflow:
+    switch (outcome) {
+    case TransferOutcome::Complete:
+    case TransferOutcome::TimedOut:
+    case TransferOutcome::Overflow:
         break;
-    case ProgramUpload::Outcome::NotSent:
-    case ProgramUpload::Outcome::LinkLost:
-    case ProgramUpload::Outcome::Abandoned:
+    default:
         // Nothing usable arrived: the operator's text stays as it was.
         showStatus(QStringLiteral("Upload of program #%1 failed").arg(program));
         return;
     }
     const bool whole =
-        m_editor->setUploadedText(text, QStringLiteral("EDITOR - Upload #%1").arg(program));
-    showStatus(result == ProgramUpload::Outcome::Complete
+        editor().setUploadedText(text, QStringLiteral("EDITOR - Upload #%1").arg(program));
+    showStatus(outcome == TransferOutcome::Complete
                    ? QStringLiteral("Upload of program #%1 complete").arg(program)
                    : QStringLiteral("Upload of program #%1 incomplete").arg(program));
     m_operator.beep();
-    if (result == ProgramUpload::Outcome::Overflow)
-        m_operator.message(this,
-                           {QStringLiteral("The controller kept sending without ending program "
-                                           "#%1 with M30; the upload was stopped after 1 MiB.")
-                                .arg(program),
-                            questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+    if (outcome == TransferOutcome::Overflow)
+        tell(QStringLiteral("The controller kept sending without ending program #%1 with M30; the "
+                            "upload was stopped after 1 MiB.")
+                 .arg(program));
     if (!whole)
-        m_operator.message(this, {QStringLiteral("Program #%1 is longer than the editor's 480 "
-                                                 "characters; the editor holds its beginning only.")
-                                      .arg(program),
-                                  questionTitle, MessageIcon::Exclamation, MessageButtons::Ok});
+        tell(QStringLiteral("Program #%1 is longer than the editor's 480 characters; the editor "
+                            "holds its beginning only.")
+                 .arg(program));
 }
 
-void Kvt7Window::showStatus(const QString& text)
+void Kvt7Window::closeOwnWindows()
 {
-    lblstatus->setText(text);
-}
-
-void Kvt7Window::closeEvent(QCloseEvent* event)
-{
-    if (!m_editor->confirmExit()) {
-        event->ignore();
-        return;
-    }
-    if (m_download)
-        m_download->stop(ProgramDownload::Outcome::Abandoned);
-    if (m_upload)
-        m_upload->stop(ProgramUpload::Outcome::Abandoned);
     // The dialogs send through this window's link; they go with it.
     for (QWidget* dialog : std::initializer_list<QWidget*>{frmspeed, frmjog, frmdirset, frmsenlog})
         if (dialog)
             dialog->close();
-    m_link->shutDown();
-    m_port->close();
-    event->accept();
 }
 
 } // namespace kvt

@@ -1,7 +1,7 @@
 #include "ManualPanel.h"
 
 #include "ManualCommands.h"
-#include "PanelLook.h"
+#include "frontend/PanelLook.h"
 #include "shell/Operator.h"
 
 #include <QButtonGroup>

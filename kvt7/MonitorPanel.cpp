@@ -1,6 +1,6 @@
 #include "MonitorPanel.h"
 
-#include "PanelLook.h"
+#include "frontend/PanelLook.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

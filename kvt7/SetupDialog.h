@@ -1,8 +1,8 @@
 #pragma once
 
-#include "shell/Operator.h"
 #include "link/SerialLink.h"
 #include "link/Timings.h"
+#include "shell/Operator.h"
 
 #include <QDialog>
 #include <QList>

@@ -2,29 +2,18 @@
 
 namespace kvt {
 
-// How one front-end family drives SendData, its pacing timer (tmrcharsend) and
-// its reply watchdog (tmrwatchdog). The three families grew different habits;
-// one engine serves them all through these switches.
+// How one front-end family paces SendData and treats its reply watchdog. What
+// a transfer waits for between commands is not here: each job picks its own
+// wait (see LineWait).
 struct LinkProfile {
-    enum class ReceiveEffect {
-        None,         // received data leaves the pacing timer alone
-        StopPacing,   // received data stops it, except while a send waits for its tick
-        RestartPacing // received data restarts a running quiet period
-    };
-
-    // Wait for one pacing tick after every character (otherwise back to back).
+    // Wait for one pacing tick after every character (otherwise back to back,
+    // with the pacing timer merely restarted by each character).
     bool waitForTickPerCharacter = true;
-    // A send clears CommAbort and arms the watchdog.
+    // A send arms the watchdog (and a verdict of an earlier send is forgotten).
     bool sendArmsWatchdog = true;
-    // Every pacing tick switches the watchdog off.
+    // Every pacing tick switches the watchdog off, so on these windows an
+    // armed watchdog lives at most one pacing period after the last character.
     bool pacingTickStopsWatchdog = false;
-    // The pacing timer runs once per (re)start, as a quiet-period detector.
-    bool pacingOneShot = false;
-    // Watchdog expiry also stops the pacing timer.
-    bool watchdogStopsPacing = false;
-    // A send also stops, and its drain wait ends, when the operator cancelled the transfer.
-    bool sendStopsOnTransferAborted = false;
-    ReceiveEffect receiveEffect = ReceiveEffect::None;
 
     static LinkProfile kvt7() { return {}; }
 
@@ -32,8 +21,6 @@ struct LinkProfile {
     {
         LinkProfile p;
         p.pacingTickStopsWatchdog = true;
-        p.watchdogStopsPacing = true;
-        p.receiveEffect = ReceiveEffect::StopPacing;
         return p;
     }
 
@@ -43,10 +30,6 @@ struct LinkProfile {
         p.waitForTickPerCharacter = false;
         p.sendArmsWatchdog = false;
         p.pacingTickStopsWatchdog = true;
-        p.pacingOneShot = true;
-        p.watchdogStopsPacing = true;
-        p.sendStopsOnTransferAborted = true;
-        p.receiveEffect = ReceiveEffect::RestartPacing;
         return p;
     }
 };

@@ -8,6 +8,16 @@
 
 namespace kvt {
 
+namespace {
+SerialLink::Done guarded(const QObject* receiver, SerialLink::Done done)
+{
+    return [receiver = QPointer<const QObject>(receiver), done = std::move(done)](SendResult r) {
+        if (receiver && done)
+            done(r);
+    };
+}
+} // namespace
+
 SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timings& timings,
                        QObject* parent)
     : QObject(parent), m_port(port), m_profile(profile), m_timings(timings)
@@ -15,8 +25,10 @@ SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timin
     tmrcharsend.setObjectName(QStringLiteral("tmrcharsend"));
     tmrwatchdog.setObjectName(QStringLiteral("tmrwatchdog"));
     // Pacing sets the line's speed; a coarse timer would stretch every command.
+    // It is restarted by every character, so one shot per character is enough,
+    // and between commands the process may sleep.
     tmrcharsend.setTimerType(Qt::PreciseTimer);
-    tmrcharsend.setSingleShot(m_profile.pacingOneShot);
+    tmrcharsend.setSingleShot(true);
     // A repeating watchdog would raise a second failure while the first box is open.
     tmrwatchdog.setSingleShot(true);
     tmrwatchdog.setInterval(m_timings.watchdog);
@@ -42,31 +54,31 @@ SerialLink::~SerialLink()
     m_current = {};
 }
 
-void SerialLink::sendData(const QString& command, Done done)
+void SerialLink::enqueue(Pending pending)
 {
     if (m_shutDown) {
-        if (done)
-            done(SendResult::Discarded);
+        if (pending.done)
+            pending.done(SendResult::Discarded);
         return;
     }
-    m_queue.enqueue({toWire(command) + '\r', std::move(done)});
+    m_queue.enqueue(std::move(pending));
     if (m_state == State::Idle)
         startNext();
 }
 
-namespace {
-SerialLink::Done guarded(const QObject* receiver, SerialLink::Done done)
+void SerialLink::sendData(const QString& command, Done done)
 {
-    return [receiver = QPointer<const QObject>(receiver), done = std::move(done)](SendResult r) {
-        if (receiver)
-            done(r);
-    };
+    enqueue({toWire(command) + '\r', std::move(done)});
 }
-} // namespace
 
 void SerialLink::sendData(const QString& command, const QObject* receiver, Done done)
 {
     sendData(command, guarded(receiver, std::move(done)));
+}
+
+void SerialLink::sendRaw(const QByteArray& bytes, const QObject* receiver, Done done)
+{
+    enqueue({bytes, guarded(receiver, std::move(done))});
 }
 
 void SerialLink::sendSequence(const QList<Step>& steps, const QObject* receiver, Done done)
@@ -97,11 +109,12 @@ void SerialLink::startNext()
     m_current = m_queue.dequeue();
     m_cursor = 0;
     m_state = State::Writing;
-    if (m_profile.sendArmsWatchdog) {
-        CommAbort = false;
+    if (m_profile.sendArmsWatchdog)
         tmrwatchdog.start(m_timings.watchdog);
-    }
-    writeFromCursor();
+    if (m_current.bytes.isEmpty())
+        beginDrain();
+    else
+        writeFromCursor();
 }
 
 void SerialLink::writeFromCursor()
@@ -118,17 +131,14 @@ void SerialLink::writeFromCursor()
         }
         ++m_cursor;
         // Restarted after every character, so no two characters are ever
-        // closer than one pacing period, whatever the timer's phase was.
+        // closer than one pacing period, whatever the timer's phase was; the
+        // CR waits its period too, so the next command keeps its distance.
         tmrcharsend.start(m_timings.pacing);
-        m_periodRequested = false;
-        CharTick = false;
-
         if (m_profile.waitForTickPerCharacter) {
             m_state = State::WaitingForTick;
             return;
         }
-        if (m_cursor >= m_current.bytes.size() || CommAbort ||
-            (m_profile.sendStopsOnTransferAborted && transferAborted()))
+        if (m_cursor >= m_current.bytes.size())
             break;
     }
     beginDrain();
@@ -142,19 +152,8 @@ void SerialLink::beginDrain()
 
 void SerialLink::checkDrained()
 {
-    if (m_state != State::Draining)
-        return;
-    if (CommAbort)
-        finish(SendResult::Aborted);
-    else if (m_profile.sendStopsOnTransferAborted && transferAborted())
-        finish(SendResult::Cancelled);
-    else if (m_port.bytesToWrite() == 0)
+    if (m_state == State::Draining && m_port.bytesToWrite() == 0)
         finish(SendResult::Sent);
-}
-
-void SerialLink::transferCancelled()
-{
-    checkDrained();
 }
 
 void SerialLink::finish(SendResult result)
@@ -166,12 +165,10 @@ void SerialLink::finish(SendResult result)
 
     // Behind a lost device or a closing window nothing can go out any more.
     // A dead-link verdict or a refused write ends only this command: the next
-    // one clears CommAbort and tries again, as the operator expects.
+    // one tries again, as the operator expects.
     QList<Pending> discarded;
-    if (result == SendResult::LinkLost || result == SendResult::Discarded) {
-        discarded = m_queue;
-        m_queue.clear();
-    }
+    if (result == SendResult::LinkLost || result == SendResult::Discarded)
+        discarded = std::exchange(m_queue, {});
     // Decided before the callbacks run, so a command they send waits its turn
     // behind the pause instead of cutting it short.
     if (pause > milliseconds{0} && !m_queue.isEmpty()) {
@@ -192,31 +189,17 @@ void SerialLink::finish(SendResult result)
         startNext();
 }
 
-void SerialLink::discardQueue(SendResult result)
+void SerialLink::dropQueue(SendResult result)
 {
     m_pauseTimer.stop();
     if (m_state == State::Pausing)
         m_state = State::Idle;
+    const QList<Pending> dropped = std::exchange(m_queue, {});
     if (commandInFlight())
         finish(result);
-    const QList<Pending> discarded = m_queue;
-    m_queue.clear();
-    for (const Pending& p : discarded)
+    for (const Pending& p : dropped)
         if (p.done)
-            p.done(SendResult::Discarded);
-}
-
-void SerialLink::startPacingPeriod(milliseconds interval)
-{
-    tmrcharsend.start(interval);
-    m_periodRequested = true;
-    CharTick = false;
-}
-
-void SerialLink::stopPacing()
-{
-    tmrcharsend.stop();
-    m_periodRequested = false;
+            p.done(result == SendResult::Cancelled ? result : SendResult::Discarded);
 }
 
 void SerialLink::armWatchdog(milliseconds interval)
@@ -229,12 +212,16 @@ void SerialLink::stopWatchdog()
     tmrwatchdog.stop();
 }
 
+void SerialLink::cancel()
+{
+    dropQueue(SendResult::Cancelled);
+}
+
 void SerialLink::shutDown()
 {
-    m_pauseTimer.stop();
     tmrcharsend.stop();
     tmrwatchdog.stop();
-    discardQueue(SendResult::Discarded);
+    dropQueue(SendResult::Discarded);
     m_shutDown = true;
 }
 
@@ -248,20 +235,6 @@ void SerialLink::onCommEvent(int code)
         return;
     case CommEventKind::Received: {
         tmrwatchdog.stop();
-        switch (m_profile.receiveEffect) {
-        case LinkProfile::ReceiveEffect::None:
-            break;
-        case LinkProfile::ReceiveEffect::StopPacing:
-            // A send waiting for its tick would stall for good without it.
-            if (m_state != State::WaitingForTick)
-                stopPacing();
-            break;
-        case LinkProfile::ReceiveEffect::RestartPacing:
-            // The quiet period measures silence, so data starts it anew.
-            if (tmrcharsend.isActive())
-                tmrcharsend.start();
-            break;
-        }
         const QByteArray data = m_port.read();
         Q_EMIT received(data);
         return;
@@ -280,30 +253,22 @@ void SerialLink::onCommEvent(int code)
 
 void SerialLink::onPacingTick()
 {
-    CharTick = true;
     if (m_profile.pacingTickStopsWatchdog)
         tmrwatchdog.stop();
-    if (m_state == State::WaitingForTick) {
-        if (CommAbort) {
-            finish(SendResult::Aborted);
-        } else if (m_cursor < m_current.bytes.size()) {
-            m_state = State::Writing;
-            writeFromCursor();
-        } else {
-            beginDrain();
-        }
-    } else if (!m_periodRequested) {
-        // Nobody waits for this timer between commands; let the process sleep.
-        tmrcharsend.stop();
+    if (m_state != State::WaitingForTick)
+        return;
+    if (m_cursor < m_current.bytes.size()) {
+        m_state = State::Writing;
+        writeFromCursor();
+    } else {
+        beginDrain();
     }
-    Q_EMIT charTicked();
 }
 
 void SerialLink::onWatchdogTimeout()
 {
-    CommAbort = true;
-    if (m_profile.watchdogStopsPacing)
-        stopPacing();
+    // The command going out stops after its current character; nothing is
+    // remembered, so the next command goes out whole.
     if (commandInFlight())
         finish(SendResult::Aborted);
     Q_EMIT watchdogExpired();
@@ -315,9 +280,7 @@ void SerialLink::onLinkLost(const QString& reason)
         return;
     tmrcharsend.stop();
     tmrwatchdog.stop();
-    m_pauseTimer.stop();
-    m_periodRequested = false;
-    discardQueue(SendResult::LinkLost);
+    dropQueue(SendResult::LinkLost);
     Q_EMIT linkLost(reason);
 }
 

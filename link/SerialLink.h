@@ -17,8 +17,8 @@ class SerialPort;
 
 enum class SendResult {
     Sent,        // every character written and the transmit buffer drained
-    Aborted,     // the watchdog declared the link dead (CommAbort)
-    Cancelled,   // the operator cancelled the transfer (TransferAborted)
+    Aborted,     // the watchdog declared the link dead while it was going out
+    Cancelled,   // the operator cancelled the transfer it belonged to
     WriteFailed, // the port refused a write, e.g. because it is closed
     LinkLost,    // the device went away
     Discarded    // never started: the link failed or the window closed first
@@ -49,6 +49,9 @@ public:
     // The same, for a receiver that may be gone when the command has gone
     // out: done then does not run.
     void sendData(const QString& command, const QObject* receiver, Done done);
+    // The bytes exactly as given, without the CR: a single "C" is how the
+    // four-model controllers are told that a block transfer was cancelled.
+    void sendRaw(const QByteArray& bytes, const QObject* receiver, Done done);
     // Sends the commands with a pause after each one's send has finished; no
     // other command goes out between them. done runs after the last command.
     struct Step {
@@ -60,26 +63,16 @@ public:
     bool isSending() const { return m_state != State::Idle; }
     int pendingCommands() const { return int(m_queue.size()) + (isSending() ? 1 : 0); }
 
-    // For the transfer routines' waits.
-    bool charTick() const { return CharTick; }
-    bool commAbort() const { return CommAbort; }
-    void setCommAbort(bool abort) { CommAbort = abort; }
-    // Restart tmrcharsend with the given interval and clear CharTick.
-    void startPacingPeriod(milliseconds interval);
-    void stopPacing();
-    bool pacingActive() const { return tmrcharsend.isActive(); }
+    // The watchdog declares the link dead if nothing is received within the
+    // interval; a send arms it on its own where the family does so.
     void armWatchdog(milliseconds interval);
     void stopWatchdog();
     bool watchdogActive() const { return tmrwatchdog.isActive(); }
 
-    // Asked by four-model sends between characters; the window answers from
-    // TransferAborted.
-    void setTransferAbortedProbe(std::function<bool()> probe)
-    {
-        m_transferAborted = std::move(probe);
-    }
-    // The operator cancelled: a send in its drain wait stops now.
-    void transferCancelled();
+    // The operator cancelled a transfer: the command going out stops after
+    // its current character and everything queued behind it is dropped, all
+    // finishing as Cancelled.
+    void cancel();
     // Window closing: stop everything and never touch the port again.
     void shutDown();
 
@@ -92,7 +85,6 @@ Q_SIGNALS:
     void watchdogExpired();
     void writeFailed(const QString& errorText);
     void linkLost(const QString& reason);
-    void charTicked();
     void sendFinished(SendResult result);
 
 private:
@@ -103,14 +95,14 @@ private:
         milliseconds pauseAfter{0};
     };
 
+    void enqueue(Pending pending);
     bool commandInFlight() const { return m_state != State::Idle && m_state != State::Pausing; }
     void startNext();
     void writeFromCursor();
     void beginDrain();
     void checkDrained();
     void finish(SendResult result);
-    void discardQueue(SendResult result);
-    bool transferAborted() const { return m_transferAborted && m_transferAborted(); }
+    void dropQueue(SendResult result);
     void onCommEvent(int code);
     void onPacingTick();
     void onWatchdogTimeout();
@@ -122,15 +114,11 @@ private:
     QTimer tmrcharsend;
     QTimer tmrwatchdog;
     QTimer m_pauseTimer;
-    bool CharTick = false;
-    bool CommAbort = false;
-    bool m_periodRequested = false;
     bool m_shutDown = false;
     State m_state = State::Idle;
     Pending m_current;
     qsizetype m_cursor = 0;
     QQueue<Pending> m_queue;
-    std::function<bool()> m_transferAborted;
 };
 
 } // namespace kvt

@@ -6,7 +6,7 @@ class QWidget;
 
 namespace kvt::look {
 
-// The KVT7 window's colours. A panel is inactive exactly when its frame wears
+// The front ends' colours. A panel is inactive exactly when its frame wears
 // the inactive grey, which is how the window tells which panel is active.
 inline const QColor inactiveBack{192, 192, 192};
 inline const QColor inactiveText{128, 128, 128};

@@ -1,25 +1,12 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 namespace kvt::program {
 
-// One program line as a download sends it: its number in the editor (from 1)
-// and the command, the first word of the upper-cased line.
-struct DownloadLine {
-    int lineNumber;
-    QString command;
-
-    friend bool operator==(const DownloadLine&, const DownloadLine&) = default;
-};
-
-// The commands a download sends for the editor's text: each line upper-cased,
-// cut at its first blank and then at its first tab; what is shorter than two
-// characters is not sent.
-QList<DownloadLine> downloadLines(const QString& editorText);
-
-// Upload parsing, applied to the text collected since "DPn" was sent.
+// What the KVT7 answers to "DPn": the echo of the command, the listing lines
+// with a ">" prompt before each, and "M30" with its line break at the end.
+// These work on the text collected since "DPn" was sent.
 
 // Drops the controller's echo: "DP", the digit and the six characters after
 // them; without "DP", the first eight characters.

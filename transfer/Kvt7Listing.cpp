@@ -1,28 +1,6 @@
-#include "ProgramLines.h"
-
-#include "link/ReplyText.h"
-
-#include <QStringList>
+#include "Kvt7Listing.h"
 
 namespace kvt::program {
-
-QList<DownloadLine> downloadLines(const QString& editorText)
-{
-    // Lines end in CR LF; a lone CR or LF (text pasted from elsewhere) ends a
-    // line too instead of swallowing the next character or going on the wire.
-    QString text = toControllerUpper(editorText);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
-    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    const QStringList rawLines = text.split(QLatin1Char('\r'));
-    QList<DownloadLine> lines;
-    for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        const QString command =
-            rawLines[i].section(QLatin1Char(' '), 0, 0).section(QLatin1Char('\t'), 0, 0);
-        if (command.size() >= 2)
-            lines.append({int(i + 1), command});
-    }
-    return lines;
-}
 
 QString stripEcho(const QString& buffer)
 {

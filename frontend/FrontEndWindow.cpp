@@ -1,0 +1,189 @@
+#include "FrontEndWindow.h"
+
+#include "EditorPanel.h"
+#include "ReplyDisplay.h"
+#include "TransferController.h"
+#include "editor/EditorController.h"
+#include "link/ReplyText.h"
+#include "link/SerialLink.h"
+#include "link/SerialPort.h"
+#include "transfer/TransferJob.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QStatusBar>
+
+namespace kvt {
+
+FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
+                               std::unique_ptr<SerialPort> port, const Timings& timings,
+                               QWidget* parent)
+    : QMainWindow(parent), m_profile(std::move(profile)), m_operator(op), m_timings(timings),
+      m_port(std::move(port)),
+      m_link(std::make_unique<SerialLink>(*m_port, m_profile.link, timings))
+{
+    setObjectName(QLatin1String(m_profile.windowName));
+    setWindowTitle(m_profile.caption);
+    m_port->setObjectName(QLatin1String(m_profile.portName));
+    m_transfers = new TransferController(this);
+    lblresponse = new ReplyDisplay(m_profile.replyPieces);
+    fraeditor = new EditorPanel(m_profile.editor, m_operator);
+
+    lblstatus = new QLabel;
+    lblstatus->setObjectName(QStringLiteral("lblstatus"));
+    lblstatus->setAccessibleName(QStringLiteral("Transfer status"));
+    statusBar()->addWidget(lblstatus, 1);
+
+    connect(m_link.get(), &SerialLink::received, this, &FrontEndWindow::onReceived);
+    connect(m_link.get(), &SerialLink::lineError, this, &FrontEndWindow::onLineError);
+    connect(m_link.get(), &SerialLink::unknownEvent, this, &FrontEndWindow::onUnknownEvent);
+    connect(m_link.get(), &SerialLink::watchdogExpired, this, &FrontEndWindow::onWatchdogExpired);
+    connect(m_link.get(), &SerialLink::writeFailed, this, &FrontEndWindow::onWriteFailed);
+    connect(m_link.get(), &SerialLink::linkLost, this, &FrontEndWindow::onLinkLost);
+}
+
+FrontEndWindow::~FrontEndWindow() = default;
+
+EditorController& FrontEndWindow::editor()
+{
+    return fraeditor->editor();
+}
+
+bool FrontEndWindow::transferRunning() const
+{
+    return m_transfers->isBusy();
+}
+
+int FrontEndWindow::askPortNumber(const PortQuestion& question)
+{
+    const MessageAnswer onCom1 =
+        m_operator.message(this, {question.com1Question, question.title, MessageIcon::Question,
+                                  MessageButtons::YesNo});
+    if (onCom1 == MessageAnswer::Yes)
+        return 1;
+    m_operator.message(
+        this, {question.com2Notice, question.title, MessageIcon::Exclamation, MessageButtons::Ok});
+    return 2;
+}
+
+void FrontEndWindow::openPort(int portNumber, const PortSetup& setup)
+{
+    if (!m_port->open(portNumber))
+        m_operator.message(
+            this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
+    m_port->setInputLength(setup.inputLength);
+    m_port->setReceiveThreshold(setup.receiveThreshold);
+    if (!m_port->setSettings(setup.settings) && m_port->isOpen())
+        m_operator.message(
+            this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
+    m_port->setHandshaking(setup.handshaking);
+}
+
+bool FrontEndWindow::runTransfer(TransferJob* job)
+{
+    if (m_transfers->isBusy()) {
+        delete job;
+        tell(QStringLiteral("A program transfer is still running. Wait until it has ended, then "
+                            "try again."));
+        return false;
+    }
+    m_transfers->run(job);
+    return true;
+}
+
+MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, MessageButtons buttons)
+{
+    return m_operator.message(this, {text, m_profile.boxTitle, icon, buttons});
+}
+
+void FrontEndWindow::showStatus(const QString& text)
+{
+    lblstatus->setText(text);
+}
+
+void FrontEndWindow::onReceived(const QByteArray& data)
+{
+    if (m_transfers->routeReceived(data) || m_profile.replyPieces == 0)
+        return;
+    lblresponse->appendReceived(fromWire(data));
+}
+
+void FrontEndWindow::onLineError(const QString& statusText)
+{
+    switch (m_profile.lineErrorShown) {
+    case FrontEndProfile::LineErrorShown::Appended:
+        lblresponse->appendStatus(statusText);
+        return;
+    case FrontEndProfile::LineErrorShown::Replacing:
+        lblresponse->setText(statusText);
+        return;
+    case FrontEndProfile::LineErrorShown::InBox:
+        m_operator.message(this, {statusText, {}, MessageIcon::None, MessageButtons::Ok});
+        return;
+    }
+}
+
+void FrontEndWindow::onUnknownEvent(const QString& errorText)
+{
+    const QPointer<FrontEndWindow> alive(this);
+    switch (m_profile.unknownEventFirst) {
+    case FrontEndProfile::UnknownEventFirst::Nowhere:
+        break;
+    case FrontEndProfile::UnknownEventFirst::InDisplay:
+        lblresponse->setText(errorText);
+        break;
+    case FrontEndProfile::UnknownEventFirst::InBox:
+        m_operator.message(this, {errorText, {}, MessageIcon::None, MessageButtons::Ok});
+        break;
+    }
+    if (!alive)
+        return;
+    m_operator.beep();
+    const MessageAnswer answer =
+        m_operator.message(this, {errorText, QStringLiteral("Click Cancel to quit, OK to ignore."),
+                                  MessageIcon::None, MessageButtons::OkCancel});
+    if (alive && answer == MessageAnswer::Cancel)
+        m_port->close();
+}
+
+void FrontEndWindow::onWatchdogExpired()
+{
+    m_transfers->watchdogExpired();
+    const QPointer<FrontEndWindow> alive(this);
+    // The watchdog is single-shot and already off, so a command sent while the
+    // box is open keeps the watchdog it armed.
+    m_operator.message(this, {QStringLiteral("COMMUNICATION FAILED !!\r\nPLEASE ENSURE POWER IS ON "
+                                             "AND COMM CABLE CONNECTED !"),
+                              QStringLiteral("COMMUNICATION FAILURE"), MessageIcon::Critical,
+                              MessageButtons::Ok});
+    if (alive)
+        watchdogReported();
+}
+
+void FrontEndWindow::onWriteFailed(const QString& errorText)
+{
+    m_operator.message(this, {errorText, {}, MessageIcon::Exclamation, MessageButtons::Ok});
+}
+
+void FrontEndWindow::onLinkLost(const QString& reason)
+{
+    m_transfers->stop(TransferOutcome::LinkLost);
+    tell(reason + QStringLiteral("\r\nThe port is closed; the program text is kept. Restart the "
+                                 "program once the controller is connected."));
+}
+
+void FrontEndWindow::closeEvent(QCloseEvent* event)
+{
+    if (!editor().confirmExit()) {
+        event->ignore();
+        return;
+    }
+    m_transfers->stop(TransferOutcome::Abandoned);
+    closeOwnWindows();
+    m_link->shutDown();
+    m_port->close();
+    event->accept();
+}
+
+} // namespace kvt

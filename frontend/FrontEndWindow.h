@@ -1,0 +1,87 @@
+#pragma once
+
+#include "FrontEndProfile.h"
+#include "link/Timings.h"
+#include "shell/Operator.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QLabel;
+
+namespace kvt {
+
+class EditorController;
+class EditorPanel;
+class ReplyDisplay;
+class SerialLink;
+class SerialPort;
+class TransferController;
+class TransferJob;
+
+// The skeleton every front-end window is built on: its port and link, the
+// reply display, the editor panel, the reports of a failing link, one
+// transfer at a time, and closing. A family's window adds its own panels,
+// menus and transfers, and places the shared panels in its layout.
+class FrontEndWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    ~FrontEndWindow() override;
+
+    // Asks for the port, opens it and sets the window's start state. Runs
+    // once, before the window is first shown.
+    virtual void initialise() = 0;
+
+    SerialLink& link() { return *m_link; }
+    SerialPort& port() { return *m_port; }
+    EditorController& editor();
+    bool transferRunning() const;
+
+protected:
+    FrontEndWindow(FrontEndProfile profile, Operator& op, std::unique_ptr<SerialPort> port,
+                   const Timings& timings, QWidget* parent);
+
+    // The COM1 question and, on No, the COM2 notice: the port number.
+    int askPortNumber(const PortQuestion& question);
+    // Opens and sets up the port; a failure is told and the window goes on
+    // with the port closed.
+    void openPort(int portNumber, const PortSetup& setup);
+
+    // Starts a transfer unless one runs; then the operator is told and it is dropped.
+    bool runTransfer(TransferJob* job);
+    TransferController& transfers() { return *m_transfers; }
+    // A box with the window's own title.
+    MessageAnswer tell(const QString& text, MessageIcon icon = MessageIcon::Exclamation,
+                       MessageButtons buttons = MessageButtons::Ok);
+    // The transfer's progress, in the status line.
+    void showStatus(const QString& text);
+
+    // After the communication-failure box was closed.
+    virtual void watchdogReported() {}
+    // Dialogs of the window's own that must go with it.
+    virtual void closeOwnWindows() {}
+
+    void closeEvent(QCloseEvent* event) override;
+
+    const FrontEndProfile m_profile;
+    Operator& m_operator;
+    const Timings m_timings;
+    ReplyDisplay* lblresponse = nullptr;
+    EditorPanel* fraeditor = nullptr;
+
+private:
+    void onReceived(const QByteArray& data);
+    void onLineError(const QString& statusText);
+    void onUnknownEvent(const QString& errorText);
+    void onWatchdogExpired();
+    void onWriteFailed(const QString& errorText);
+    void onLinkLost(const QString& reason);
+
+    std::unique_ptr<SerialPort> m_port;
+    std::unique_ptr<SerialLink> m_link;
+    TransferController* m_transfers = nullptr;
+    QLabel* lblstatus = nullptr;
+};
+
+} // namespace kvt
