@@ -22,6 +22,9 @@ SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timin
                        QObject* parent)
     : QObject(parent), m_port(port), m_profile(profile), m_timings(timings)
 {
+    // Children by name, so an outside script or test finds them as it finds widgets.
+    tmrcharsend.setParent(this);
+    tmrwatchdog.setParent(this);
     tmrcharsend.setObjectName(QStringLiteral("tmrcharsend"));
     tmrwatchdog.setObjectName(QStringLiteral("tmrwatchdog"));
     // Pacing sets the line's speed; a coarse timer would stretch every command.

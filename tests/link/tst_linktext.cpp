@@ -13,7 +13,6 @@ private Q_SLOTS:
     void settings();
     void keepNewestPieces_data();
     void keepNewestPieces();
-    void burstOf25LinesKeeps19Pieces();
     void controllerUpper_data();
     void controllerUpper();
     void eventClasses_data();
@@ -93,17 +92,6 @@ void TestLinkText::keepNewestPieces()
     QFETCH(int, pieces);
     QFETCH(QString, expected);
     QCOMPARE(kvt::keepNewestPieces(text, pieces), expected);
-}
-
-void TestLinkText::burstOf25LinesKeeps19Pieces()
-{
-    QString burst;
-    for (int i = 1; i <= 25; ++i)
-        burst += QStringLiteral("LINE %1\r\n").arg(i);
-    const QString kept = kvt::keepNewestPieces(burst, 19);
-    QCOMPARE(kept.count(QLatin1Char('\r')) + 1, 19);
-    QVERIFY(kept.startsWith(QStringLiteral("LINE 8\r\n")));
-    QVERIFY(kept.endsWith(QStringLiteral("LINE 25\r\n")));
 }
 
 void TestLinkText::controllerUpper_data()
