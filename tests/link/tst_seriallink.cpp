@@ -1,6 +1,6 @@
 #include "link/LineWait.h"
 #include "link/SerialLink.h"
-#include "support/FakeSerialPort.h"
+#include "support/LinkRig.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -13,37 +13,7 @@ using kvt::test::FakeSerialPort;
 
 Q_DECLARE_METATYPE(kvt::LinkProfile)
 
-namespace {
-
-struct Rig {
-    explicit Rig(const LinkProfile& profile, milliseconds pacing = 2ms)
-        : link(port, profile, timings(pacing))
-    {
-        port.open(1);
-        port.setReceiveThreshold(1);
-    }
-    static Timings timings(milliseconds pacing)
-    {
-        Timings t;
-        t.pacing = pacing;
-        t.watchdog = 5s;
-        return t;
-    }
-    std::optional<SendResult> sendAndWait(const QString& command)
-    {
-        std::optional<SendResult> result;
-        link.sendData(command, [&](SendResult r) { result = r; });
-        if (!QTest::qWaitFor([&] { return result.has_value(); }, 5000))
-            return std::nullopt;
-        return result;
-    }
-    QTimer* pacingTimer() { return link.findChild<QTimer*>(QStringLiteral("tmrcharsend")); }
-
-    FakeSerialPort port;
-    SerialLink link;
-};
-
-} // namespace
+using Rig = kvt::test::LinkRig;
 
 class TestSerialLink : public QObject {
     Q_OBJECT
@@ -238,8 +208,8 @@ void TestSerialLink::failures_data()
         << "midway" << QByteArray("G0") << SendResult::WriteFailed << SendResult::WriteFailed;
     QTest::newRow("device lost") << "lost" << QByteArray("G0") << SendResult::LinkLost
                                  << SendResult::Discarded;
-    QTest::newRow("window closing") << "shutdown" << QByteArray("G") << SendResult::Discarded
-                                    << SendResult::Discarded;
+    QTest::newRow("window closing")
+        << "shutdown" << QByteArray("G") << SendResult::Discarded << SendResult::Discarded;
 }
 
 void TestSerialLink::failures()

@@ -1,0 +1,222 @@
+#include "support/LinkRig.h"
+#include "transfer/Kvt7Download.h"
+#include "transfer/Kvt7Upload.h"
+
+#include <QSignalSpy>
+
+using namespace kvt;
+using namespace std::chrono_literals;
+using kvt::test::LinkRig;
+
+namespace {
+
+// Received data goes to the job, as a window's transfer controller routes it.
+struct JobRig : LinkRig {
+    JobRig() : LinkRig(LinkProfile::kvt7(), 1ms) {}
+    void feed(TransferJob& job)
+    {
+        QObject::connect(&link, &SerialLink::received, &job,
+                         [&job](const QByteArray& data) { job.receive(data); });
+    }
+    bool waitForWritten(const QByteArray& bytes)
+    {
+        return QTest::qWaitFor([&] { return port.written().endsWith(bytes); }, 5000);
+    }
+};
+
+TransferOutcome outcomeOf(const QSignalSpy& finished)
+{
+    return finished.at(0).at(0).value<TransferOutcome>();
+}
+
+} // namespace
+
+class TestKvt7Jobs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void downloadWaitsForEachReply();
+    void downloadStops_data();
+    void downloadStops();
+    void uploadParsing_data();
+    void uploadParsing();
+    void uploadSplitAtEveryPosition();
+    void uploadTimeLimit_data();
+    void uploadTimeLimit();
+    void uploadOverflowEnds();
+};
+
+void TestKvt7Jobs::downloadWaitsForEachReply()
+{
+    JobRig rig;
+    Kvt7Download download(rig.link, program::linesToSend("m31,0\r\nG00,100  remark\r\n\r\nm30"));
+    rig.feed(download);
+    QSignalSpy progress(&download, &TransferJob::progress);
+    QSignalSpy finished(&download, &TransferJob::finished);
+    download.start();
+    QVERIFY(rig.waitForWritten("M31,0\r"));
+    QVERIFY(rig.waitIdle());
+    QTRY_VERIFY(!rig.pacingTimer()->isActive());
+    QCOMPARE(rig.port.written(), QByteArray("M31,0\r")); // nothing before the reply
+    rig.port.receive("OK\r\n>");
+    QVERIFY(rig.waitForWritten("G00,100\r"));
+    // A reply that comes while the line is still going out counts too.
+    rig.port.receive(">");
+    QVERIFY(rig.waitForWritten("M30\r"));
+    QVERIFY(finished.isEmpty());
+    rig.port.receive("OK\r\n>");
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(outcomeOf(finished), TransferOutcome::Complete);
+    QCOMPARE(rig.port.written(), QByteArray("M31,0\rG00,100\rM30\r"));
+    QList<int> answered;
+    for (const auto& p : progress)
+        answered << p.at(0).toInt();
+    QCOMPARE(answered, (QList<int>{0, 1, 2, 3}));
+    QCOMPARE(progress.last().at(1).toInt(), 3);
+}
+
+void TestKvt7Jobs::downloadStops_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<TransferOutcome>("outcome");
+    QTest::newRow("watchdog") << "watchdog" << TransferOutcome::NoReply;
+    QTest::newRow("link lost") << "lost" << TransferOutcome::LinkLost;
+    QTest::newRow("window closed") << "closed" << TransferOutcome::Abandoned;
+}
+
+void TestKvt7Jobs::downloadStops()
+{
+    QFETCH(QString, how);
+    QFETCH(TransferOutcome, outcome);
+    JobRig rig;
+    Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG27\r\nM30"));
+    rig.feed(download);
+    QSignalSpy finished(&download, &TransferJob::finished);
+    download.start();
+    rig.port.receive("OK");
+    QVERIFY(rig.waitForWritten("G27\r"));
+    QCOMPARE(download.pendingLine()->index, 1);
+    if (how == "watchdog")
+        download.watchdogExpired();
+    else if (how == "lost")
+        rig.port.loseLink(QStringLiteral("gone"));
+    else
+        download.stop(TransferOutcome::Abandoned);
+    if (how == "lost") // the window stops the job when the link reports it
+        download.stop(TransferOutcome::LinkLost);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(outcomeOf(finished), outcome);
+    rig.port.receive("OK"); // a late answer sends nothing more
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.port.written(), QByteArray("M31,1\rG27\r"));
+    QCOMPARE(finished.size(), 1);
+}
+
+void TestKvt7Jobs::uploadParsing_data()
+{
+    QTest::addColumn<int>("program");
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("listing") << 2 << QByteArray("DP2\r\n#2\r\nG00,100\r\n\r\n>M30\r\n\r\n>")
+                             << "M31,2\r\nG00,100\r\nM30\r\n";
+    QTest::newRow("noise before the echo")
+        << 0 << QByteArray("\r\n>DP0\r\n#0\r\nG27\r\n\r\n>M30\r\n\r\n>")
+        << "M31,0\r\nG27\r\nM30\r\n";
+    QTest::newRow("no DP: eight dropped")
+        << 1 << QByteArray("xxxxxxxxG10,+5\r\n\r\n>M30\r\n") << "M31,1\r\nG10,+5\r\nM30\r\n";
+    QTest::newRow("text after M30 dropped")
+        << 1 << QByteArray("DP1\r\n#1\r\nM30\r\nJUNK") << "M31,1\r\nM30\r\n";
+    QTest::newRow("prompt at the very start")
+        << 1 << QByteArray("DP1\r\n#1\r\n>G27\r\nM30\r\n") << "M31,1\r\nG27\r\nM30\r\n";
+}
+
+void TestKvt7Jobs::uploadParsing()
+{
+    QFETCH(int, program);
+    QFETCH(QByteArray, received);
+    QFETCH(QString, text);
+    JobRig rig;
+    Kvt7Upload upload(rig.link, program, 5s);
+    rig.feed(upload);
+    QSignalSpy finished(&upload, &TransferJob::finished);
+    upload.start();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.port.written(), "DP" + QByteArray::number(program) + "\r");
+    rig.port.receive(received);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(outcomeOf(finished), TransferOutcome::Complete);
+    QCOMPARE(upload.programText(), text);
+    QVERIFY(!upload.receive("late")); // replies are the display's again
+}
+
+void TestKvt7Jobs::uploadSplitAtEveryPosition()
+{
+    const QByteArray listing = "DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30\r\n\r\n>";
+    for (qsizetype first = 1; first < listing.size(); ++first) {
+        for (qsizetype second = first; second < listing.size(); second += 5) {
+            JobRig rig;
+            Kvt7Upload upload(rig.link, 2, 5s);
+            rig.feed(upload);
+            QSignalSpy finished(&upload, &TransferJob::finished);
+            QSignalSpy shown(&upload, &Kvt7Upload::programChanged);
+            upload.start();
+            QVERIFY(rig.waitIdle());
+            rig.port.receive(listing.left(first));
+            rig.port.receive(listing.mid(first, second - first));
+            rig.port.receive(listing.mid(second));
+            QVERIFY2(finished.size() == 1,
+                     qPrintable(QStringLiteral("split %1/%2").arg(first).arg(second)));
+            QCOMPARE(upload.programText(), QStringLiteral("M31,2\r\nM31,2\r\nG00,100\r\nM30\r\n"));
+            // The listing never shows a prompt, even while it grows.
+            for (const auto& text : shown)
+                QVERIFY(!text.at(0).toString().contains(QLatin1Char('>')));
+        }
+    }
+}
+
+void TestKvt7Jobs::uploadTimeLimit_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing at all") << QByteArray() << "M31,0\r\n";
+    QTest::newRow("partial listing")
+        << QByteArray("DP0\r\n#0\r\nG00,100\r\n\r\n>G1") << "M31,0\r\nG00,100\r\nG1";
+    QTest::newRow("M30 without its line break")
+        << QByteArray("DP0\r\n#0\r\nG27\r\n\r\n>M30") << "M31,0\r\nG27\r\nM30";
+}
+
+void TestKvt7Jobs::uploadTimeLimit()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(QString, text);
+    JobRig rig;
+    Kvt7Upload upload(rig.link, 0, 150ms);
+    rig.feed(upload);
+    QSignalSpy finished(&upload, &TransferJob::finished);
+    upload.start();
+    QVERIFY(rig.waitIdle());
+    if (!received.isEmpty())
+        rig.port.receive(received);
+    QVERIFY(finished.isEmpty());
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(outcomeOf(finished), TransferOutcome::TimedOut);
+    QCOMPARE(upload.programText(), text);
+}
+
+void TestKvt7Jobs::uploadOverflowEnds()
+{
+    JobRig rig;
+    Kvt7Upload upload(rig.link, 1, 60s);
+    QSignalSpy finished(&upload, &TransferJob::finished);
+    upload.start();
+    QVERIFY(rig.waitIdle());
+    const QByteArray chunk(64 * 1024, 'G');
+    for (int i = 0; i < 16; ++i)
+        upload.receive(chunk);
+    QVERIFY(finished.isEmpty()); // exactly the limit is still fine
+    upload.receive("G");
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(outcomeOf(finished), TransferOutcome::Overflow);
+}
+
+QTEST_GUILESS_MAIN(TestKvt7Jobs)
+#include "tst_kvt7jobs.moc"

@@ -1,0 +1,122 @@
+#include "transfer/Kvt7Listing.h"
+#include "transfer/ProgramLines.h"
+#include "transfer/UploadedBlock.h"
+
+#include <QTest>
+
+using namespace kvt::program;
+
+class TestTransferText : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void programLines_data();
+    void programLines();
+    void uploadedBlock_data();
+    void uploadedBlock();
+    void endMarkerSplitOverReads();
+};
+
+void TestTransferText::programLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("passes"); // every line's command, sent or not
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("example") << "m31,0\r\nG00,100  remark\r\n\r\nm30"
+                             << QStringList{"M31,0", "G00,100", "", "M30"}
+                             << QStringList{"M31,0", "G00,100", "M30"};
+    QTest::newRow("one character") << "A\r\nG27" << QStringList{"A", "G27"} << QStringList{"G27"};
+    QTest::newRow("exactly two") << "G0" << QStringList{"G0"} << QStringList{"G0"};
+    QTest::newRow("leading blank or tab")
+        << " G27\r\n\tG28\r\nG29" << QStringList{"", "", "G29"} << QStringList{"G29"};
+    QTest::newRow("blank before tab") << "G0\t1 x" << QStringList{"G0"} << QStringList{"G0"};
+    // The final line break leaves an empty last pass: a pause, no transmission.
+    QTest::newRow("trailing line break") << "M30\r\n"
+                                         << QStringList{"M30", ""} << QStringList{"M30"};
+    QTest::newRow("empty") << "" << QStringList{""} << QStringList{};
+    QTest::newRow("bare CR keeps next line whole")
+        << "G27\rG28" << QStringList{"G27", "G28"} << QStringList{"G27", "G28"};
+    QTest::newRow("bare LF ends a line")
+        << "G27\nG28" << QStringList{"G27", "G28"} << QStringList{"G27", "G28"};
+    QTest::newRow("upper-cased copy")
+        << "g00,+1\r\ntrg1" << QStringList{"G00,+1", "TRG1"} << QStringList{"G00,+1", "TRG1"};
+}
+
+void TestTransferText::programLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, passes);
+    QFETCH(QStringList, sent);
+    QStringList all, onWire;
+    const auto lines = kvt::program::programLines(text);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QCOMPARE(lines[i].index, int(i));
+        all << lines[i].command;
+    }
+    for (const ProgramLine& line : linesToSend(text))
+        onWire << line.command;
+    QCOMPARE(all, passes);
+    QCOMPARE(onWire, sent);
+}
+
+void TestTransferText::uploadedBlock_data()
+{
+    QTest::addColumn<QString>("received");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("programNo");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("program 7") << "M31,7\rG00,100\rEND"
+                               << "M31,7\r\nG00,100\r\n"
+                               << 7 << "EDITOR - Upload # 7";
+    QTest::newRow("text after END dropped") << "M31,2\rABC\rEND\rJUNK"
+                                            << "M31,2\r\nABC\r\n"
+                                            << 2 << "EDITOR - Upload # 2";
+    QTest::newRow("END inside a word ends it") << "M31,1\rSEND\rG27\rEND"
+                                               << "M31,1\r\nS" << 1 << "EDITOR - Upload # 1";
+    QTest::newRow("before M31 keeps bare CRs") << "OK\rM31,3\rG27\rEND"
+                                               << "OK\rM31,3\r\nG27\r\n"
+                                               << 3 << "EDITOR - Upload # 3";
+    QTest::newRow("CR LF gets a second LF") << "M31,4\r\nG27\r\nEND"
+                                            << "M31,4\r\n\nG27\r\n\n"
+                                            << 4 << "EDITOR - Upload # 4";
+    QTest::newRow("no M31: number from the fourth character") << "G0012\rEND"
+                                                              << "G0012\r\n"
+                                                              << 12 << "EDITOR - Upload # 12";
+    QTest::newRow("no M31, no number") << "G27\rG28\rEND"
+                                       << "G27\r\nG28\r\n"
+                                       << 0 << "EDITOR - Upload # 0";
+    QTest::newRow("no CR at all: number 0") << "M31,5END"
+                                            << "M31,5" << 0 << "EDITOR - Upload # 0";
+    QTest::newRow("negative") << "M31,-2\rEND"
+                              << "M31,-2\r\n"
+                              << -2 << "EDITOR - Upload #-2";
+    QTest::newRow("beyond 16 bits") << "M31,70000\rEND"
+                                    << "M31,70000\r\n"
+                                    << 0 << "EDITOR - Upload # 0";
+}
+
+void TestTransferText::uploadedBlock()
+{
+    QFETCH(QString, received);
+    QFETCH(QString, text);
+    QFETCH(int, programNo);
+    QFETCH(QString, caption);
+    QVERIFY(hasEndMarker(received));
+    const UploadedBlock block = kvt::program::uploadedBlock(received);
+    QCOMPARE(block.text, text);
+    QCOMPARE(block.programNo, programNo);
+    QCOMPARE(uploadCaption(block.programNo), caption);
+}
+
+void TestTransferText::endMarkerSplitOverReads()
+{
+    QString collected;
+    for (const char* piece : {"M31,1\rG27\rE", "N"}) {
+        collected += QLatin1String(piece);
+        QVERIFY(!hasEndMarker(collected));
+    }
+    collected += QLatin1String("D");
+    QVERIFY(hasEndMarker(collected));
+}
+
+QTEST_GUILESS_MAIN(TestTransferText)
+#include "tst_transfertext.moc"
