@@ -12,6 +12,7 @@
 #include "frontend/ReplyDisplay.h"
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
+#include "shell/MenuItems.h"
 #include "shell/Module1.h"
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
@@ -74,58 +75,42 @@ Kvt7Window::~Kvt7Window() = default;
 
 void Kvt7Window::buildMenus()
 {
-    auto action = [](QMenu* menu, const QString& text, const char* name,
-                     const QKeySequence& shortcut = {}) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(shortcut);
-        return a;
-    };
-    auto menu = [this](const QString& title, const char* name) {
-        QMenu* m = menuBar()->addMenu(title);
-        m->setObjectName(QLatin1String(name));
-        m->menuAction()->setObjectName(QLatin1String(name));
-        return m;
-    };
-
-    mnu7file = menu(QStringLiteral("&File"), "mnu7file");
-    mnu7edit = menu(QStringLiteral("&Edit"), "mnu7edit");
+    mnu7file = addMenu(menuBar(), QStringLiteral("&File"), "mnu7file");
+    mnu7edit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnu7edit");
     fraeditor->fillMenus(mnu7file, mnu7edit, {"mnueact", "mnueclose"});
 
-    mnudownload = menuBar()->addAction(QStringLiteral("&Download"));
-    mnudownload->setObjectName(QStringLiteral("mnudownload"));
-    mnuupload = menu(QStringLiteral("&Upload"), "mnuupload");
+    mnudownload = addBarItem(menuBar(), QStringLiteral("&Download"), "mnudownload");
+    mnuupload = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     for (int i = 0; i < 4; ++i) {
         mnuuploadprog[i] = mnuupload->addAction(QStringLiteral("Program  #%1").arg(i));
         mnuuploadprog[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
     }
     fraeditor->setFollowingItems({mnudownload, mnuupload->menuAction()});
 
-    mnu7setup = menu(QStringLiteral("&Setup"), "mnu7setup");
-    mnuspeed = action(mnu7setup, QStringLiteral("Running Speed"), "mnuspeed",
-                      QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuhspeed = action(mnu7setup, QStringLiteral("Homing Speed"), "mnuhspeed",
-                       QKeySequence(Qt::CTRL | Qt::Key_H));
-    mnujog = action(mnu7setup, QStringLiteral("Jog Speed"), "mnujog",
-                    QKeySequence(Qt::CTRL | Qt::Key_J));
-    mnudir = action(mnu7setup, QStringLiteral("Set Forward Direction"), "mnudir");
-    mnusenlogic = action(mnu7setup, QStringLiteral("Set Limit Sensor Logic"), "mnusenlogic");
+    mnu7setup = addMenu(menuBar(), QStringLiteral("&Setup"), "mnu7setup");
+    mnuspeed = addItem(mnu7setup, QStringLiteral("Running Speed"), "mnuspeed",
+                       QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuhspeed = addItem(mnu7setup, QStringLiteral("Homing Speed"), "mnuhspeed",
+                        QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnujog = addItem(mnu7setup, QStringLiteral("Jog Speed"), "mnujog",
+                     QKeySequence(Qt::CTRL | Qt::Key_J));
+    mnudir = addItem(mnu7setup, QStringLiteral("Set Forward Direction"), "mnudir");
+    mnusenlogic = addItem(mnu7setup, QStringLiteral("Set Limit Sensor Logic"), "mnusenlogic");
 
-    mnu7man = menu(QStringLiteral("&Manual"), "mnu7man");
-    mnumact = action(mnu7man, QStringLiteral("Activate"), "mnumact");
-    mnumclose = action(mnu7man, QStringLiteral("Close"), "mnumclose");
-    mnu7online = menu(QStringLiteral("&Online"), "mnu7online");
-    mnuoact = action(mnu7online, QStringLiteral("Activate"), "mnuoact");
-    mnuoclose = action(mnu7online, QStringLiteral("Close"), "mnuoclose");
-    mnu7moni = menu(QStringLiteral("Mo&nitor"), "mnu7moni");
-    mnunact = action(mnu7moni, QStringLiteral("Activate"), "mnunact");
-    mnunclose = action(mnu7moni, QStringLiteral("Close"), "mnunclose");
-    help = menu(QStringLiteral("&Help"), "help");
+    mnu7man = addMenu(menuBar(), QStringLiteral("&Manual"), "mnu7man");
+    mnumact = addItem(mnu7man, QStringLiteral("Activate"), "mnumact");
+    mnumclose = addItem(mnu7man, QStringLiteral("Close"), "mnumclose");
+    mnu7online = addMenu(menuBar(), QStringLiteral("&Online"), "mnu7online");
+    mnuoact = addItem(mnu7online, QStringLiteral("Activate"), "mnuoact");
+    mnuoclose = addItem(mnu7online, QStringLiteral("Close"), "mnuoclose");
+    mnu7moni = addMenu(menuBar(), QStringLiteral("Mo&nitor"), "mnu7moni");
+    mnunact = addItem(mnu7moni, QStringLiteral("Activate"), "mnunact");
+    mnunclose = addItem(mnu7moni, QStringLiteral("Close"), "mnunclose");
+    help = addMenu(menuBar(), QStringLiteral("&Help"), "help");
     // The About item has never had an action.
-    helpabout = action(help, QStringLiteral("About KVT7 communication software"), "helpabout");
+    helpabout = addItem(help, QStringLiteral("About KVT7 communication software"), "helpabout");
 
-    mnu7exit = menuBar()->addAction(QStringLiteral("E&xit"));
-    mnu7exit->setObjectName(QStringLiteral("mnu7exit"));
+    mnu7exit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnu7exit");
 }
 
 void Kvt7Window::wireMenus()

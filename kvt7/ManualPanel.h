@@ -26,6 +26,10 @@ public:
     void setControlsEnabled(bool enabled);
     void setActiveLook(bool active);
 
+Q_SIGNALS:
+    void sendRequested(const QString& command);
+
+private:
     std::array<QPushButton*, 12> cmdman{};
     std::array<QLabel*, 12> lblcmd{};
     QScrollBar* hscg00 = nullptr;
@@ -41,10 +45,6 @@ public:
     std::array<QRadioButton*, 2> optg21{};
     std::array<QRadioButton*, 2> optop{};
 
-Q_SIGNALS:
-    void sendRequested(const QString& command);
-
-private:
     QScrollBar* makeBar(const char* name, int minimum, int maximum, int pageStep);
     std::array<QRadioButton*, 2> makePair(const char* name, const QString& first,
                                           const QString& second);

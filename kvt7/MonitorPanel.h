@@ -15,16 +15,18 @@ class MonitorPanel : public QGroupBox {
 public:
     explicit MonitorPanel(QWidget* parent = nullptr);
 
-    // The query a button sends; PROGRAM DISPLAY asks for the chosen program.
-    QString query(int index) const;
     void setControlsEnabled(bool enabled);
     void setActiveLook(bool active);
 
-    std::array<QPushButton*, 5> cmdmoni{};
-    std::array<QRadioButton*, 4> optprg{};
-
 Q_SIGNALS:
     void sendRequested(const QString& command);
+
+private:
+    // The query a button sends; PROGRAM DISPLAY asks for the chosen program.
+    QString query(int index) const;
+
+    std::array<QPushButton*, 5> cmdmoni{};
+    std::array<QRadioButton*, 4> optprg{};
 };
 
 } // namespace kvt
