@@ -21,10 +21,13 @@ bool removeFirstPrompt(QString& buffer)
 bool cutAtProgramEnd(QString& buffer)
 {
     const qsizetype end = buffer.indexOf(QLatin1String("M30"));
-    // Waits for the line break too, so the listing never ends in half of it.
-    if (end < 0 || buffer.size() < end + 5)
+    // Waits for one character after it, so "M3" + "0" split over two reads is
+    // not taken for the end too early; what follows (its line break, a prompt
+    // glued to it) never belongs to the listing, so the end does not depend
+    // on how the reply was split.
+    if (end < 0 || buffer.size() < end + 4)
         return false;
-    buffer.truncate(end + 5);
+    buffer = buffer.left(end + 3) + QLatin1String("\r\n");
     return true;
 }
 

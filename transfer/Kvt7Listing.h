@@ -13,8 +13,8 @@ namespace kvt::program {
 QString stripEcho(const QString& buffer);
 // Removes the first ">" prompt and the two characters before it; false if none.
 bool removeFirstPrompt(QString& buffer);
-// Once "M30" and the line break after it are there, cuts the listing after
-// them and returns true.
+// Once "M30" and the character after it are there, ends the listing with
+// "M30" and a CR LF and returns true. Prompts are still in the buffer then.
 bool cutAtProgramEnd(QString& buffer);
 // What the editor shows: "M31,n", a line break, the listing so far.
 QString uploadedProgram(int program, const QString& listing);

@@ -74,13 +74,15 @@ void Kvt7Upload::process()
         m_uploadBuffer = program::stripEcho(m_uploadBuffer);
         m_echoStripped = true;
     }
+    // The end is looked for before the prompts go: removing a prompt takes
+    // the two characters before it, which may be the line break after "M30".
+    const bool complete = program::cutAtProgramEnd(m_uploadBuffer);
     while (program::removeFirstPrompt(m_uploadBuffer)) {
     }
-    if (program::cutAtProgramEnd(m_uploadBuffer)) {
+    if (complete)
         finish(TransferOutcome::Complete);
-        return;
-    }
-    Q_EMIT programChanged(programText());
+    else
+        Q_EMIT programChanged(programText());
 }
 
 void Kvt7Upload::onTimeLimit()
