@@ -68,7 +68,10 @@ JogDialog::JogDialog(SerialLink& link, Operator& op, const Timings& timings, QWi
 
 void JogDialog::cmdjogspeed_Click()
 {
-    // The value goes out exactly as typed: the controller judges it.
+    // A value in range goes out exactly as typed; one the dialog calls out of
+    // range is corrected first, as Enter would.
+    if (!correctRange(txtjogspeed, vsbjogspeed, tooLow, tooHigh))
+        return;
     sendAndClose(
         {{QStringLiteral("JOG"), m_timings.jogValuePause}, {txtjogspeed->text(), milliseconds{0}}});
 }

@@ -103,8 +103,8 @@ QBoxLayout* SetupDialog::buttonRow(QPushButton* ok, QPushButton* cancel)
     return row;
 }
 
-void SetupDialog::checkEntry(QLineEdit* box, Spinner* spinner, const Message& below,
-                             const Message& above, const std::function<void(int)>& store)
+bool SetupDialog::correctRange(QLineEdit* box, const Spinner* spinner, const Message& below,
+                               const Message& above)
 {
     const double value = numericValue(box->text());
     const Message* problem = nullptr;
@@ -116,19 +116,26 @@ void SetupDialog::checkEntry(QLineEdit* box, Spinner* spinner, const Message& be
         problem = &above;
         bound = spinner->highest();
     }
-    if (problem) {
-        const QPointer<SetupDialog> alive(this);
-        m_operator.message(this, *problem);
-        if (!alive)
-            return;
-        box->setText(QString::number(bound));
-    }
+    if (!problem)
+        return true;
+    const QPointer<SetupDialog> alive(this);
+    m_operator.message(this, *problem);
+    if (!alive)
+        return false;
+    box->setText(QString::number(bound));
+    return true;
+}
+
+void SetupDialog::checkEntry(QLineEdit* box, Spinner* spinner, const Message& below,
+                             const Message& above, const std::function<void(int)>& store)
+{
+    if (!correctRange(box, spinner, below, above))
+        return;
     const int stored = roundHalfEven(numericValue(box->text()));
     store(stored);
+    // Moving the spinner rewrites the box; a spinner already there leaves the
+    // text as the operator typed it, and OK sends that text.
     spinner->setNumber(stored);
-    // A spinner already at the rounded value does not move and so would leave
-    // "1.4" in the box while 1 is stored; the box shows what was stored.
-    box->setText(QString::number(stored));
 }
 
 void SetupDialog::followSpinner(QLineEdit* box, Spinner* spinner, std::function<void(int)> store)

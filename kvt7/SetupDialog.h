@@ -68,8 +68,12 @@ protected:
     QLabel* makeLabel(const char* name, const QString& text);
     static QBoxLayout* buttonRow(QPushButton* ok, QPushButton* cancel);
 
-    // Enter in a number box: correct a value outside the spinner's range after
-    // telling the operator, store the rounded value and move the spinner.
+    // A value outside the spinner's range is told to the operator, then
+    // replaced by the bound. False when the dialog went away meanwhile.
+    bool correctRange(QLineEdit* box, const Spinner* spinner, const Message& below,
+                      const Message& above);
+    // Enter in a number box: correct the range, store the rounded value and
+    // move the spinner.
     void checkEntry(QLineEdit* box, Spinner* spinner, const Message& below, const Message& above,
                     const std::function<void(int)>& store);
     // A spinner change writes its number into the box and stores it.

@@ -135,6 +135,12 @@ void SpeedDialog::prepare(Profile profile)
 
 void SpeedDialog::cmdset_Click()
 {
+    // A value the dialog itself calls out of range must not reach the motor:
+    // OK corrects it as Enter would. What is in range goes out as typed.
+    for (auto [box, spinner] : {std::pair{txtstartsp, vsbstartsp}, std::pair{txtmaxsp, vsbmaxsp},
+                                std::pair{txtaccel, vsbaccel}})
+        if (!correctRange(box, spinner, outOfRange, outOfRange))
+            return;
     const milliseconds pause = m_timings.speedLinePause;
     const auto line = [](const QLineEdit* box) { return plainDecimal(numericValue(box->text())); };
     sendAndClose(

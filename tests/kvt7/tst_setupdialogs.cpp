@@ -163,15 +163,20 @@ void TestSetupDialogs::okSendsLines_data()
     QTest::addColumn<QString>("box"); // or the option to click
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("lines");
+    QTest::addColumn<QString>("told");
     const auto row = [](const char* name, const char* dialog, const char* box, const char* typed,
-                        const char* lines) {
-        QTest::newRow(name) << dialog << box << typed << lines;
+                        const char* lines, const char* told = "") {
+        QTest::newRow(name) << dialog << box << typed << lines << told;
     };
     row("running defaults", "running", "", "", "PROF|500|5000|1");
     row("homing defaults", "homing", "", "", "PROFH|400|1000|1");
     row("typed without Enter", "running", "txtmaxsp", "12000", "PROF|500|12000|1");
     row("fraction keeps its point", "running", "txtaccel", "1.5", "PROF|500|5000|1.5");
-    row("jog as typed", "jog", "txtjogspeed", "12ab", "JOG|12ab");
+    row("out of range corrected", "running", "txtstartsp", "50", "PROF|100|5000|1",
+        "Value out of range !");
+    row("jog as typed", "jog", "txtjogspeed", "800x", "JOG|800x");
+    row("jog out of range corrected", "jog", "txtjogspeed", "50", "JOG|100",
+        "Jog speed too low, please set again ! (100~4000 PPS)");
     row("dir none", "dir", "", "", "CCW");
     row("dir CW", "dir", "optdir_0", "", "CW");
     row("senlog NO", "senlog", "optsenlog_0", "", "SEN.NO");
@@ -184,6 +189,7 @@ void TestSetupDialogs::okSendsLines()
     QFETCH(QString, box);
     QFETCH(QString, typed);
     QFETCH(QString, lines);
+    QFETCH(QString, told);
     Rig rig;
     const QPointer<QDialog> shown = rig.open(dialog);
     if (box.startsWith(QLatin1String("opt"))) {
@@ -196,7 +202,9 @@ void TestSetupDialogs::okSendsLines()
     QTest::mouseClick(Rig::okButton(shown), Qt::LeftButton);
     QTRY_VERIFY(shown.isNull());
     QCOMPARE(rig.lines(), lines.split(QLatin1Char('|')));
-    QVERIFY(rig.op.messages.isEmpty());
+    QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty())
+        QCOMPARE(rig.op.messages.at(0).text, told);
 }
 
 void TestSetupDialogs::enterChecksRange_data()
@@ -217,6 +225,9 @@ void TestSetupDialogs::enterChecksRange_data()
     row("max above", "running", "txtmaxsp", "15001", "15000", range, 15000);
     row("homing max above", "homing", "txtmaxsp", "10001", "10000", range, 10000);
     row("accel half to even", "running", "txtaccel", "2.5", "2", "", 2);
+    // The spinner does not move, so the box keeps what the operator typed.
+    row("accel stays as typed", "running", "txtaccel", "1.4", "1.4", "", 1);
+    row("jog stays as typed", "jog", "txtjogspeed", "800x", "800x", "", 800);
     row("jog below", "jog", "txtjogspeed", "99", "100",
         "Jog speed too low, please set again ! (100~4000 PPS)", 100);
     row("jog above", "jog", "txtjogspeed", "4001", "4000",
