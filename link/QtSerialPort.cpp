@@ -1,5 +1,7 @@
 #include "QtSerialPort.h"
 
+#include <QFileInfo>
+
 namespace kvt {
 
 namespace {
@@ -124,6 +126,19 @@ QByteArray QtSerialPort::readRaw(qint64 maxSize)
     return m_serial.read(maxSize);
 }
 
+QString QtSerialPort::describeLoss(const QString& device, QSerialPort::SerialPortError error,
+                                   bool deviceStillThere, const QString& systemReason)
+{
+    // After a hang-up the system's last error is whatever failed before it,
+    // so it is only named where a write of ours was refused.
+    if (!deviceStillThere)
+        return QStringLiteral("The device %1 was removed (unplugged or switched off).").arg(device);
+    if (error == QSerialPort::WriteError && !systemReason.isEmpty())
+        return QStringLiteral("Writing to %1 failed: %2").arg(device, systemReason);
+    return QStringLiteral("The device %1 hung up: the line was closed at the other end.")
+        .arg(device);
+}
+
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     switch (error) {
@@ -136,8 +151,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     }
     if (!m_serial.isOpen())
         return; // the storm after the first error
-    m_error =
-        QStringLiteral("The connection on %1 was lost: %2").arg(m_device, m_serial.errorString());
+    m_error = describeLoss(m_device, error, QFileInfo::exists(m_device), m_serial.errorString());
     m_serial.clearError();
     m_serial.close();
     Q_EMIT linkLost(m_error);

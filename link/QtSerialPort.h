@@ -27,6 +27,10 @@ public:
     qint64 bytesAvailable() const override;
     qint64 bytesToWrite() const override;
 
+    // What the operator reads when the device goes away.
+    static QString describeLoss(const QString& device, QSerialPort::SerialPortError error,
+                                bool deviceStillThere, const QString& systemReason);
+
 protected:
     QByteArray readRaw(qint64 maxSize) override;
 

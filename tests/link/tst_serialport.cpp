@@ -1,3 +1,4 @@
+#include "link/QtSerialPort.h"
 #include "support/FakeSerialPort.h"
 
 #include <QSignalSpy>
@@ -13,6 +14,8 @@ private Q_SLOTS:
     void thresholdAndInputLength_data();
     void thresholdAndInputLength();
     void noEventsWhileClosedOrThresholdZero();
+    void lossIsToldAsItHappened_data();
+    void lossIsToldAsItHappened();
 };
 
 void TestSerialPort::thresholdAndInputLength_data()
@@ -74,6 +77,36 @@ void TestSerialPort::noEventsWhileClosedOrThresholdZero()
     QCOMPARE(events.count(), 0);
     port.setReceiveThreshold(1); // input that already waits is reported at once
     QCOMPARE(events.count(), 1);
+}
+
+void TestSerialPort::lossIsToldAsItHappened_data()
+{
+    QTest::addColumn<QSerialPort::SerialPortError>("error");
+    QTest::addColumn<bool>("stillThere");
+    QTest::addColumn<QString>("text");
+    // The system's text after a hang-up is stale ("Resource temporarily
+    // unavailable", "Inappropriate ioctl for device") and never shown.
+    QTest::newRow("unplugged")
+        << QSerialPort::ReadError << false
+        << "The device /dev/ttyUSB0 was removed (unplugged or switched off).";
+    QTest::newRow("hung up") << QSerialPort::ResourceError << true
+                             << "The device /dev/ttyUSB0 hung up: the line was closed at the other "
+                                "end.";
+    QTest::newRow("write refused")
+        << QSerialPort::WriteError << true << "Writing to /dev/ttyUSB0 failed: Input/output error";
+}
+
+void TestSerialPort::lossIsToldAsItHappened()
+{
+    QFETCH(QSerialPort::SerialPortError, error);
+    QFETCH(bool, stillThere);
+    QFETCH(QString, text);
+    const QString systemText = error == QSerialPort::WriteError
+                                   ? QStringLiteral("Input/output error")
+                                   : QStringLiteral("Resource temporarily unavailable");
+    QCOMPARE(
+        QtSerialPort::describeLoss(QStringLiteral("/dev/ttyUSB0"), error, stillThere, systemText),
+        text);
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)
