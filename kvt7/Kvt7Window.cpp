@@ -2,6 +2,7 @@
 
 #include "ChoiceDialog.h"
 #include "JogDialog.h"
+#include "LineNumbers.h"
 #include "ManualPanel.h"
 #include "MonitorPanel.h"
 #include "SpeedDialog.h"
@@ -58,8 +59,6 @@ constexpr Twips monitorPlace{1620, 3480, 1575, 2955};
 constexpr Twips manualPlace{3240, 4080, 6135, 2355};
 constexpr Twips responseLabelPlace{240, 240, 5652, 3672};
 
-const QString lineNumbers =
-    QStringLiteral("000  001  002  003  004  005  006  007  008  009  010  011  012  013 014 015");
 } // namespace
 
 Kvt7Window::Kvt7Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings,
@@ -175,15 +174,7 @@ void Kvt7Window::buildFrames()
         frame->setGeometry(px(t.left), px(t.top), px(t.width), px(t.height));
     };
 
-    lbleditlineno = new QLabel(lineNumbers);
-    lbleditlineno->setObjectName(QStringLiteral("lbleditlineno"));
-    lbleditlineno->setWordWrap(true);
-    lbleditlineno->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lbleditlineno->setFont(fraeditor->textBox()->font());
-    // Narrow enough that the numbers wrap into a column beside the lines.
-    lbleditlineno->setFixedWidth(
-        lbleditlineno->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
-    lbleditlineno->setAccessibleName(QStringLiteral("Line numbers"));
+    lbleditlineno = new LineNumbers(fraeditor->textBox());
     fraeditor->addBeside(lbleditlineno);
 
     place(fraeditor, editorPlace);
@@ -355,9 +346,9 @@ void Kvt7Window::mnudownload_Click()
     connect(download, &TransferJob::finished, this, [this, download](TransferOutcome outcome) {
         if (outcome == TransferOutcome::NoReply) {
             const auto line = download->pendingLine();
-            const QString which =
-                line ? QStringLiteral("line %1 (%2)").arg(line->index + 1).arg(line->command)
-                     : QStringLiteral("the last line");
+            const QString which = line ? QStringLiteral("line %1 (%2)")
+                                             .arg(LineNumbers::lineName(line->index), line->command)
+                                       : QStringLiteral("the last line");
             m_unansweredReport = QStringLiteral("The controller did not answer %1. The download "
                                                 "was stopped; %2 of %3 lines were sent and "
                                                 "answered.")

@@ -17,6 +17,7 @@ namespace kvt {
 
 class ChoiceDialog;
 class JogDialog;
+class LineNumbers;
 class ManualPanel;
 class MonitorPanel;
 class SpeedDialog;
@@ -58,7 +59,7 @@ private:
 
     QString m_unansweredReport;
 
-    QLabel* lbleditlineno = nullptr;
+    LineNumbers* lbleditlineno = nullptr;
     QGroupBox* fraresponse = nullptr;
     QGroupBox* fraonline = nullptr;
     QLineEdit* txtonline = nullptr;

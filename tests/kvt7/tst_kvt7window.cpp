@@ -70,6 +70,7 @@ private Q_SLOTS:
     void panelActivation_data();
     void panelActivation();
     void editorCloseAndActivate();
+    void lineNumbersStayBesideTheirLines();
     void manualAndMonitorSend();
     void setupDialogsGoWithTheWindow();
     void downloadThroughTheWindow();
@@ -261,6 +262,27 @@ void TestKvt7Window::editorCloseAndActivate()
     QCOMPARE(rig.txteditor()->toPlainText(), QStringLiteral("G27"));
 }
 
+void TestKvt7Window::lineNumbersStayBesideTheirLines()
+{
+    Rig rig;
+    rig.initialised();
+    rig.trigger(QStringLiteral("mnueact"));
+    QStringList lines;
+    for (int i = 0; i < 40; ++i)
+        lines << QStringLiteral("G%1").arg(i);
+    rig.txteditor()->setPlainText(lines.join(u'\n'));
+    rig.txteditor()->moveCursor(QTextCursor::End);
+    QTRY_VERIFY(rig.text("lbleditlineno").endsWith(QStringLiteral("\n039")));
+    QStringList shown = rig.text("lbleditlineno").split(u'\n');
+    QVERIFY(shown.size() > 5 && shown.size() < 40);
+    // The top line's number is the number of the line at the top of the box.
+    const int top = rig.txteditor()->cursorForPosition(QPoint(1, 1)).blockNumber();
+    QCOMPARE(shown.first(), QStringLiteral("%1").arg(top, 3, 10, QLatin1Char('0')));
+    QVERIFY(top > 0);
+    rig.txteditor()->moveCursor(QTextCursor::Start);
+    QTRY_VERIFY(rig.text("lbleditlineno").startsWith(QStringLiteral("000\n001\n")));
+}
+
 void TestKvt7Window::manualAndMonitorSend()
 {
     Rig rig;
@@ -347,7 +369,7 @@ void TestKvt7Window::downloadWithoutReplyNamesTheLine()
     QTRY_COMPARE_WITH_TIMEOUT(rig.op.messages.size(), 2, 5000);
     QCOMPARE(rig.op.messages.at(0), failureBox);
     QCOMPARE(rig.op.messages.at(1).text,
-             QStringLiteral("The controller did not answer line 2 (G00,100). The download was "
+             QStringLiteral("The controller did not answer line 001 (G00,100). The download was "
                             "stopped; 1 of 3 lines were sent and answered."));
     QVERIFY(!rig.window->transferRunning());
     rig.port->receive("late answer");
