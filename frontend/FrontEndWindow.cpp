@@ -32,7 +32,8 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
 
     lblstatus = new QLabel;
     lblstatus->setObjectName(QStringLiteral("lblstatus"));
-    lblstatus->setAccessibleName(QStringLiteral("Transfer status"));
+    // A description, not a name: a fixed name would hide the text from screen readers.
+    lblstatus->setAccessibleDescription(QStringLiteral("Transfer status"));
     statusBar()->addWidget(lblstatus, 1);
 
     connect(m_link.get(), &SerialLink::received, this, &FrontEndWindow::onReceived);

@@ -16,7 +16,8 @@ ReplyDisplay::ReplyDisplay(int maxPieces, QWidget* parent) : QLabel(parent), m_m
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWordWrap(true);
-    setAccessibleName(QStringLiteral("Controller replies"));
+    // A description, not a name: a fixed name would hide the replies from screen readers.
+    setAccessibleDescription(QStringLiteral("Controller replies"));
 }
 
 void ReplyDisplay::appendReceived(const QString& received)

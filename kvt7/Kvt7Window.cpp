@@ -221,7 +221,7 @@ QGroupBox* Kvt7Window::buildOnlineFrame()
     lblonlinehistory->setObjectName(QStringLiteral("lblonlinehistory"));
     lblonlinehistory->setTextFormat(Qt::PlainText);
     lblonlinehistory->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblonlinehistory->setAccessibleName(QStringLiteral("Command history"));
+    lblonlinehistory->setAccessibleDescription(QStringLiteral("Command history"));
     auto* layout = new QVBoxLayout(fraonline);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(txtonline);
