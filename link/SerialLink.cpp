@@ -71,7 +71,19 @@ void SerialLink::enqueue(Pending pending)
 
 void SerialLink::sendData(const QString& command, Done done)
 {
-    enqueue({toWire(command) + '\r', std::move(done)});
+    if (refuseUnsendable(command, done))
+        return;
+    enqueue({*toWire(command) + '\r', std::move(done)});
+}
+
+bool SerialLink::refuseUnsendable(const QString& text, const Done& done)
+{
+    if (toWire(text))
+        return false;
+    if (done)
+        done(SendResult::WriteFailed);
+    Q_EMIT writeFailed(unsendableText(text));
+    return true;
 }
 
 void SerialLink::sendData(const QString& command, const QObject* receiver, Done done)
@@ -96,9 +108,13 @@ void SerialLink::sendSequence(const QList<Step>& steps, Done done)
             done(SendResult::Discarded);
         return;
     }
+    // All or nothing: half a sequence would leave the controller half set up.
+    for (const Step& step : steps)
+        if (refuseUnsendable(step.command, done))
+            return;
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const bool last = i == steps.size() - 1;
-        m_queue.enqueue({toWire(steps[i].command) + '\r', last ? std::move(done) : Done{},
+        m_queue.enqueue({*toWire(steps[i].command) + '\r', last ? std::move(done) : Done{},
                          steps[i].pauseAfter});
     }
     if (m_state == State::Idle)

@@ -42,9 +42,9 @@ public:
     SerialPort& port() { return m_port; }
     const Timings& timings() const { return m_timings; }
 
-    // Sends command + CR, one character per write. done runs once, when the
-    // command has gone out or failed; commands queued behind a lost device or
-    // a shut-down finish as Discarded.
+    // Sends command + CR, one character per write, in the line's code page. done runs once, when
+    // the command has gone out or failed; commands queued behind a lost device or a shut-down
+    // finish as Discarded.
     void sendData(const QString& command, Done done = {});
     // The same, for a receiver that may be gone when the command has gone
     // out: done then does not run.
@@ -96,6 +96,9 @@ private:
     };
 
     void enqueue(Pending pending);
+    // Text the line cannot carry is told to the window and finishes as
+    // WriteFailed; nothing of it is sent.
+    bool refuseUnsendable(const QString& text, const Done& done);
     bool commandInFlight() const { return m_state != State::Idle && m_state != State::Pausing; }
     void startNext();
     void writeFromCursor();

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void controllerUpper();
     void eventClasses_data();
     void eventClasses();
+    void codePageRoundTrip();
 };
 
 void TestLinkText::settings_data()
@@ -108,8 +109,10 @@ void TestLinkText::controllerUpper_data()
                                   << QStringLiteral("\u00c9T\u00c9");
     QTest::newRow("sharp s keeps length")
         << QStringLiteral("stra\u00dfe") << QStringLiteral("STRA\u00dfE");
-    QTest::newRow("y diaeresis stays 8-bit")
-        << QStringLiteral("\u00ff") << QStringLiteral("\u00ff");
+    QTest::newRow("y diaeresis to its code-page capital")
+        << QStringLiteral("\u00ff\u0161") << QStringLiteral("\u0178\u0160");
+    QTest::newRow("no capital in the code page")
+        << QStringLiteral("\u0101") << QStringLiteral("\u0101");
 }
 
 void TestLinkText::controllerUpper()
@@ -117,7 +120,8 @@ void TestLinkText::controllerUpper()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(toControllerUpper(text), expected);
-    QCOMPARE(toWire(toControllerUpper(text)).size(), text.size());
+    if (const auto wire = toWire(toControllerUpper(text)))
+        QCOMPARE(wire->size(), text.size());
 }
 
 void TestLinkText::eventClasses_data()
@@ -146,6 +150,19 @@ void TestLinkText::eventClasses()
     const CommEventAction action = classifyCommEvent(code);
     QCOMPARE(int(action.kind), kind);
     QCOMPARE(action.statusText, status);
+}
+
+void TestLinkText::codePageRoundTrip()
+{
+    QByteArray every(256, Qt::Uninitialized);
+    for (int b = 0; b < 256; ++b)
+        every[b] = char(b);
+    const QString text = fromWire(every);
+    QCOMPARE(text.at(0x80), QChar(0x20AC)); // the euro sign, as the program files hold it
+    QCOMPARE(toWire(text), std::optional<QByteArray>(every));
+    QCOMPARE(toWire(QStringLiteral("\u20ac")), std::optional<QByteArray>("\x80"));
+    QCOMPARE(toWire(QStringLiteral("G\u03a9")), std::nullopt);
+    QVERIFY(unsendableText(QStringLiteral("G\u03a9")).contains(QStringLiteral("U+03A9")));
 }
 
 QTEST_GUILESS_MAIN(TestLinkText)

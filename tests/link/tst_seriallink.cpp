@@ -30,6 +30,7 @@ private Q_SLOTS:
     void queueKeepsOrderAndSequencesKeepTheirPauses();
     void failures_data();
     void failures();
+    void unsendableTextIsRefusedWhole();
     void dispatch_data();
     void dispatch();
     void cancelStopsTheTransferAndRawByteGoesAlone();
@@ -244,6 +245,21 @@ void TestSerialLink::failures()
     QCOMPARE(writeFailed.isEmpty(), first != SendResult::WriteFailed);
     QCOMPARE(lost.count(), failure == "lost" ? 1 : 0);
     QVERIFY(!rig.link.watchdogActive() || failure == "closed" || failure == "midway");
+}
+
+void TestSerialLink::unsendableTextIsRefusedWhole()
+{
+    Rig rig(LinkProfile::kvt7());
+    QSignalSpy failed(&rig.link, &SerialLink::writeFailed);
+    QCOMPARE(rig.sendAndWait(QStringLiteral("G\u03a9")), SendResult::WriteFailed);
+    std::optional<SendResult> sequence;
+    rig.link.sendSequence({{QStringLiteral("PROF"), 0ms}, {QStringLiteral("5\u03a9"), 0ms}},
+                          [&](SendResult r) { sequence = r; });
+    QCOMPARE(sequence, SendResult::WriteFailed);
+    QCOMPARE(failed.count(), 2);
+    QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("\u03a9")));
+    QVERIFY(rig.waitIdle());
+    QVERIFY(rig.port.writes.isEmpty());
 }
 
 void TestSerialLink::dispatch_data()

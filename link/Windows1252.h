@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace kvt {
+
+// The 8-bit code page of the PCs the controllers grew up with, and so of every
+// program file. Every byte has a character, the five bytes Windows leaves
+// unassigned included (they stand for the C1 controls of the same number), so
+// reading and saving any file gives its bytes back unchanged.
+class Windows1252 {
+public:
+    static QString decode(const QByteArray& bytes);
+
+    // Nothing when a character has no byte: a program must never change behind
+    // its author's back, so there is no stand-in character.
+    static std::optional<QByteArray> encode(const QString& text);
+
+    // Index of the first character (or lone surrogate) the code page cannot
+    // hold, or -1 when it holds them all.
+    static qsizetype firstUnencodable(const QString& text);
+};
+
+} // namespace kvt
