@@ -28,27 +28,11 @@ void Kvt7Download::sendNext()
 
 void Kvt7Download::onSent(SendResult result)
 {
-    if (!isRunning())
+    if (!isRunning() || finishIfNotSent(result))
         return;
-    switch (result) {
-    case SendResult::Sent:
-    case SendResult::Aborted:
-    case SendResult::Cancelled:
-        // A watchdog verdict reaches us through watchdogExpired(); until
-        // then the answer may still come.
-        m_sent = true;
-        advanceIfAnswered();
-        return;
-    case SendResult::WriteFailed:
-        finish(TransferOutcome::SendFailed);
-        return;
-    case SendResult::LinkLost:
-        finish(TransferOutcome::LinkLost);
-        return;
-    case SendResult::Discarded:
-        finish(TransferOutcome::Abandoned);
-        return;
-    }
+    // Until the watchdog speaks, the answer may still come.
+    m_sent = true;
+    advanceIfAnswered();
 }
 
 bool Kvt7Download::receive(const QByteArray&)

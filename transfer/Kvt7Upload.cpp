@@ -28,25 +28,10 @@ void Kvt7Upload::start()
 
 void Kvt7Upload::onSent(SendResult result)
 {
-    if (!isRunning())
+    if (!isRunning() || finishIfNotSent(result))
         return;
-    switch (result) {
-    case SendResult::Sent:
-    case SendResult::Aborted:
-    case SendResult::Cancelled:
-        m_timeLimit.start(m_limit);
-        process();
-        return;
-    case SendResult::WriteFailed:
-        finish(TransferOutcome::SendFailed);
-        return;
-    case SendResult::LinkLost:
-        finish(TransferOutcome::LinkLost);
-        return;
-    case SendResult::Discarded:
-        finish(TransferOutcome::Abandoned);
-        return;
-    }
+    m_timeLimit.start(m_limit);
+    process();
 }
 
 bool Kvt7Upload::receive(const QByteArray& data)

@@ -1,5 +1,7 @@
 #include "TransferJob.h"
 
+#include "link/SerialLink.h"
+
 namespace kvt {
 
 TransferJob::TransferJob(SerialLink& link, QObject* parent) : QObject(parent), m_link(link) {}
@@ -17,6 +19,28 @@ void TransferJob::finish(TransferOutcome outcome)
     m_outcome = outcome;
     wrapUp();
     Q_EMIT finished(outcome);
+}
+
+bool TransferJob::finishIfNotSent(SendResult result)
+{
+    switch (result) {
+    case SendResult::Sent:
+    case SendResult::Aborted:
+    case SendResult::Cancelled:
+        // A watchdog verdict reaches the job through watchdogExpired(); the
+        // command itself went out as far as the line took it.
+        return false;
+    case SendResult::WriteFailed:
+        finish(TransferOutcome::SendFailed);
+        return true;
+    case SendResult::LinkLost:
+        finish(TransferOutcome::LinkLost);
+        return true;
+    case SendResult::Discarded:
+        finish(TransferOutcome::Abandoned);
+        return true;
+    }
+    return true;
 }
 
 } // namespace kvt

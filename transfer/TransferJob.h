@@ -8,6 +8,7 @@
 namespace kvt {
 
 class SerialLink;
+enum class SendResult;
 
 // One download or upload on one window's link. A front end runs one job at a
 // time and routes to it what the link reports; the job decides what to send,
@@ -44,6 +45,8 @@ protected:
     void finish(TransferOutcome outcome);
     // Stops the job's own timers and waits before finished() is emitted.
     virtual void wrapUp() {}
+    // Ends the job when a command could not go out; true when it did.
+    bool finishIfNotSent(SendResult result);
 
 private:
     SerialLink& m_link;
