@@ -81,16 +81,36 @@ void FrontEndWindow::openPort(int portNumber, const PortSetup& setup)
     m_port->setHandshaking(setup.handshaking);
 }
 
+bool FrontEndWindow::refuseSecondTransfer()
+{
+    if (!m_transfers->isBusy())
+        return false;
+    tell(QStringLiteral("A program transfer is still running. Wait until it has ended, then try "
+                        "again."));
+    return true;
+}
+
 bool FrontEndWindow::runTransfer(TransferJob* job)
 {
-    if (m_transfers->isBusy()) {
+    if (refuseSecondTransfer()) {
         delete job;
-        tell(QStringLiteral("A program transfer is still running. Wait until it has ended, then "
-                            "try again."));
         return false;
     }
     m_transfers->run(job);
     return true;
+}
+
+bool FrontEndWindow::mayReplaceEditorText()
+{
+    return editor().confirmExit();
+}
+
+void FrontEndWindow::replaceEditorText(const QString& text, const QString& caption)
+{
+    if (!editor().setUploadedText(text, caption))
+        tell(QStringLiteral("The program is longer than the editor's %1 characters; the editor "
+                            "holds its beginning only.")
+                 .arg(m_profile.editor.characterLimit));
 }
 
 MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, MessageButtons buttons)

@@ -48,8 +48,16 @@ protected:
     // with the port closed.
     void openPort(int portNumber, const PortSetup& setup);
 
+    // One transfer at a time: true, after telling the operator, when one runs.
+    bool refuseSecondTransfer();
     // Starts a transfer unless one runs; then the operator is told and it is dropped.
     bool runTransfer(TransferJob* job);
+    // Before an upload may replace the editor's text: the save question of
+    // New and Open. False when the operator cancelled.
+    bool mayReplaceEditorText();
+    // A received program replaces the editor's text as one step the operator
+    // can undo; a program longer than the editor holds is told.
+    void replaceEditorText(const QString& text, const QString& caption);
     TransferController& transfers() { return *m_transfers; }
     // A box with the window's own title.
     MessageAnswer tell(const QString& text, MessageIcon icon = MessageIcon::Exclamation,

@@ -339,6 +339,8 @@ void Kvt7Window::txtonline_KeyPress()
 
 void Kvt7Window::mnudownload_Click()
 {
+    if (refuseSecondTransfer())
+        return;
     auto* download = new Kvt7Download(link(), program::linesToSend(editor().text()));
     connect(download, &TransferJob::progress, this, [this](int answered, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(answered).arg(total));
@@ -374,42 +376,59 @@ void Kvt7Window::downloadFinished(int answered, int total, TransferOutcome outco
 
 void Kvt7Window::mnuuploadprog_Click(int program)
 {
+    if (refuseSecondTransfer() || !mayReplaceEditorText())
+        return;
     auto* upload = new Kvt7Upload(link(), program, m_timings.programUploadLimit);
-    connect(upload, &Kvt7Upload::programChanged, this,
-            [this](const QString& text) { editor().setUploadedText(text, editor().caption()); });
+    // The listing grows out of sight: the editor keeps the operator's text
+    // until the whole program has arrived.
+    connect(upload, &Kvt7Upload::programChanged, this, [this, program](const QString& text) {
+        showStatus(QStringLiteral("Upload of program #%1: %2 lines received")
+                       .arg(program)
+                       .arg(text.count(QLatin1String("\r\n")) - 1));
+    });
     connect(upload, &TransferJob::finished, this, [this, upload, program](TransferOutcome outcome) {
         uploadFinished(program, outcome, upload->programText());
     });
-    if (runTransfer(upload))
-        showStatus(QStringLiteral("Upload of program #%1 ...").arg(program));
+    showStatus(QStringLiteral("Upload of program #%1 ...").arg(program));
+    runTransfer(upload);
 }
 
 void Kvt7Window::uploadFinished(int program, TransferOutcome outcome, const QString& text)
 {
+    const QString caption = QStringLiteral("EDITOR - Upload #%1").arg(program);
+    const int lines = int(text.count(QLatin1String("\r\n"))) - 1;
+    QString incomplete;
     switch (outcome) {
     case TransferOutcome::Complete:
+        showStatus(QStringLiteral("Upload of program #%1 complete").arg(program));
+        m_operator.beep();
+        replaceEditorText(text, caption);
+        return;
     case TransferOutcome::TimedOut:
+        incomplete = QStringLiteral("The controller did not end program #%1 with M30 within %2 s.")
+                         .arg(program)
+                         .arg(m_timings.programUploadLimit.count() / 1000.0);
+        break;
     case TransferOutcome::Overflow:
+        incomplete = QStringLiteral("The controller kept sending without ending program #%1 with "
+                                    "M30; the upload was stopped after 1 MiB.")
+                         .arg(program);
         break;
     default:
-        // Nothing usable arrived: the operator's text stays as it was.
-        showStatus(QStringLiteral("Upload of program #%1 failed").arg(program));
+        showStatus(QStringLiteral("Upload of program #%1 failed; the editor keeps your text")
+                       .arg(program));
         return;
     }
-    const bool whole =
-        editor().setUploadedText(text, QStringLiteral("EDITOR - Upload #%1").arg(program));
-    showStatus(outcome == TransferOutcome::Complete
-                   ? QStringLiteral("Upload of program #%1 complete").arg(program)
-                   : QStringLiteral("Upload of program #%1 incomplete").arg(program));
+    showStatus(QStringLiteral("Upload of program #%1 incomplete").arg(program));
     m_operator.beep();
-    if (outcome == TransferOutcome::Overflow)
-        tell(QStringLiteral("The controller kept sending without ending program #%1 with M30; the "
-                            "upload was stopped after 1 MiB.")
-                 .arg(program));
-    if (!whole)
-        tell(QStringLiteral("Program #%1 is longer than the editor's 480 characters; the editor "
-                            "holds its beginning only.")
-                 .arg(program));
+    const QPointer<Kvt7Window> alive(this);
+    const MessageAnswer answer =
+        tell(incomplete + QStringLiteral(" The editor still holds your text.\r\nPut the %1 lines "
+                                         "that did arrive into the editor instead?")
+                              .arg(qMax(lines, 0)),
+             MessageIcon::Question, MessageButtons::YesNo);
+    if (alive && answer == MessageAnswer::Yes)
+        replaceEditorText(text, caption);
 }
 
 void Kvt7Window::closeOwnWindows()

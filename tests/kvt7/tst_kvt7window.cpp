@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -76,7 +77,9 @@ private Q_SLOTS:
     void downloadThroughTheWindow();
     void downloadWithoutReplyNamesTheLine();
     void uploadFillsTheEditor();
-    void uploadStopsWhenTheLinkIsLost();
+    void uploadThatDoesNotCompleteKeepsTheText_data();
+    void uploadThatDoesNotCompleteKeepsTheText();
+    void uploadAsksBeforeReplacingUnsavedText();
     void oneTransferAtATimeAndExitStopsIt();
     void everyControlHasAName();
 };
@@ -396,19 +399,72 @@ void TestKvt7Window::uploadFillsTheEditor()
     QCOMPARE(rig.text("lblresponse"), QStringLiteral("PROMPT>"));
 }
 
-void TestKvt7Window::uploadStopsWhenTheLinkIsLost()
+void TestKvt7Window::uploadThatDoesNotCompleteKeepsTheText_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<QString>("editor");
+    QTest::newRow("link lost") << "lost" << MessageAnswer::No << "G27";
+    QTest::newRow("time limit, keep mine") << "limit" << MessageAnswer::No << "G27";
+    QTest::newRow("time limit, take what came")
+        << "limit" << MessageAnswer::Yes << "M31,1\r\nG00,100\r\n";
+}
+
+void TestKvt7Window::uploadThatDoesNotCompleteKeepsTheText()
+{
+    QFETCH(QString, end);
+    QFETCH(MessageAnswer, answer);
+    QFETCH(QString, editor);
+    Timings t = Rig::timings();
+    t.programUploadLimit = 300ms;
+    Rig rig(t);
+    rig.initialised();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("mine.txt"));
+    rig.trigger(QStringLiteral("mnueact"));
+    rig.txteditor()->setPlainText(QStringLiteral("G27"));
+    rig.op.answerNextFile(file);
+    rig.trigger(QStringLiteral("mnusaveas"));
+    const QString caption = rig.fraeditorTitle();
+
+    rig.trigger(QStringLiteral("mnuuploadprog_1"));
+    QVERIFY(rig.waitIdle());
+    rig.port->receive("DP1\r\n#1\r\nG00,100\r\n\r\n>");
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("G27")); // the listing grows out of sight
+    if (end == "lost")
+        rig.port->loseLink(QStringLiteral("The device /dev/ttyUSB0 was removed"));
+    else
+        rig.op.answerNext(answer);
+    QVERIFY(rig.waitForTransferEnd());
+    QCOMPARE(rig.window->editor().text(), editor);
+    QCOMPARE(rig.op.messages.size(), 1);
+    if (editor == "G27") {
+        QCOMPARE(rig.fraeditorTitle(), caption);
+        QVERIFY(rig.window->editor().fileFlag());
+        QVERIFY(!rig.window->editor().editFlag());
+        QVERIFY(rig.op.messages.at(0).text.contains(end == "lost" ? "the program text is kept"
+                                                                  : "still holds your text"));
+    } else {
+        QCOMPARE(rig.fraeditorTitle(), QStringLiteral("EDITOR - Upload #1"));
+        QVERIFY(!rig.window->editor().fileFlag());
+    }
+}
+
+void TestKvt7Window::uploadAsksBeforeReplacingUnsavedText()
 {
     Rig rig;
     rig.initialised();
-    rig.trigger(QStringLiteral("mnuuploadprog_1"));
-    QVERIFY(rig.waitIdle());
-    rig.port->loseLink(QStringLiteral("The device /dev/ttyUSB0 was removed"));
-    QVERIFY(!rig.window->transferRunning());
-    QCOMPARE(rig.text("lblstatus"), QStringLiteral("Upload of program #1 failed"));
+    rig.trigger(QStringLiteral("mnueact"));
+    QTest::keyClicks(rig.txteditor(), QStringLiteral("G27"));
+    rig.op.answerNext(MessageAnswer::Cancel);
+    rig.trigger(QStringLiteral("mnuuploadprog_0"));
     QCOMPARE(rig.op.messages.size(), 1);
-    QVERIFY(rig.op.messages.at(0).text.startsWith(
-        QStringLiteral("The device /dev/ttyUSB0 was removed\r\n")));
-    QCOMPARE(rig.op.beeps, 0);
+    QCOMPARE(rig.op.messages.at(0).buttons, MessageButtons::YesNoCancel);
+    QVERIFY(!rig.window->transferRunning());
+    QVERIFY(rig.port->writes.isEmpty());
+    rig.op.answerNext(MessageAnswer::No);
+    rig.trigger(QStringLiteral("mnuuploadprog_0"));
+    QVERIFY(rig.waitForWritten("DP0\r"));
 }
 
 void TestKvt7Window::oneTransferAtATimeAndExitStopsIt()
