@@ -152,6 +152,7 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,2\rG00,+100\rG10,-25\rM21+\rM30\r"));
     QCOMPARE(op.beeps, 1);
 
+    op.answerNext(MessageAnswer::No); // the typed program need not be saved first
     window.findChild<QAction*>(QStringLiteral("mnuuploadprog_2"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
     QCOMPARE(window.editor().text(),
@@ -159,7 +160,7 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     QCOMPARE(window.findChild<QGroupBox*>(QStringLiteral("fraeditor"))->title(),
              QStringLiteral("EDITOR - Upload #2"));
     QCOMPARE(op.beeps, 2);
-    QCOMPARE(op.messages.size(), 1); // the COM1 question only
+    QCOMPARE(op.messages.size(), 2); // the COM1 question and the save question
 }
 
 void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
@@ -179,7 +180,7 @@ void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
     QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
     QCOMPARE(op.messages.size(), 2);
     QCOMPARE(op.messages.at(0).title, QStringLiteral("COMMUNICATION FAILURE"));
-    QVERIFY(op.messages.at(1).text.contains(QStringLiteral("line 1 (M31,0)")));
+    QVERIFY(op.messages.at(1).text.contains(QStringLiteral("line 000 (M31,0)")));
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,0\r"));
     QCOMPARE(window.editor().text(), program);
 }
