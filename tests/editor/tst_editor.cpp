@@ -1,0 +1,452 @@
+#include "support/PdfText.h"
+#include "support/ScriptedOperator.h"
+
+#include "editor/CharacterLimit.h"
+#include "editor/EditorController.h"
+#include "editor/ListingPrinter.h"
+#include "editor/ProgramFile.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kvt;
+using namespace kvt::test;
+
+namespace {
+
+// A front-end window reduced to its editor: the frame, the text box, the File
+// and Edit menus, and the controller wired to them the way a window does it.
+struct EditorRig {
+    explicit EditorRig(const EditorProfile& profile)
+        : menu(EditorMenu::addTo(new QMenu(window.get()), new QMenu(window.get()), profile)),
+          editor(new EditorController(profile, op, txteditor, fraeditor, window.get()))
+    {
+        window->setCentralWidget(fraeditor);
+        editor->wireMenu(menu);
+    }
+
+    void open(const QString& path)
+    {
+        op.answerNextFile(path);
+        editor->open();
+    }
+
+    void select(int from, int to)
+    {
+        QTextCursor cursor = txteditor->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        txteditor->setTextCursor(cursor);
+    }
+
+    ScriptedOperator op; // outlives the window
+    std::unique_ptr<QMainWindow> window = std::make_unique<QMainWindow>();
+    QPointer<QGroupBox> fraeditor = new QGroupBox(window.get());
+    QPointer<QPlainTextEdit> txteditor = new QPlainTextEdit(fraeditor);
+    EditorMenu menu;
+    QPointer<EditorController> editor;
+};
+
+const QString edited = QStringLiteral("G00,100\r\nM30");
+
+// n characters of program text as the editor counts them, CR LF as two.
+QString program(int n)
+{
+    QString text = QStringLiteral("G00,1\r\n").repeated(n / 7 + 1).left(n);
+    if (text.endsWith(u'\r'))
+        text.back() = u'X';
+    return text;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(kvt::EditorProfile)
+
+class EditorTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString saved(const QString& n) const { return ProgramFile(path(n)).read().value_or("-"); }
+    QString fileWith(const QString& name, const QString& text) const
+    {
+        return ProgramFile(path(name)).write(text) ? path(name) : QString();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QGuiApplication::clipboard()->setText(QStringLiteral("ON THE CLIPBOARD"));
+    }
+
+    void fileCommandsThroughTheMenu()
+    {
+        EditorRig rig(EditorProfile::kvt7());
+        rig.txteditor->setPlainText(edited);
+        rig.op.answerNextFile(path("A1.TXT"));
+        rig.menu.mnusaveas->trigger();
+        QCOMPARE(saved("A1.TXT"), edited);
+        QVERIFY(rig.editor->fileFlag() && !rig.editor->editFlag());
+        QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - A1.TXT"));
+
+        rig.menu.mnunew->trigger();
+        QCOMPARE(rig.editor->text(), QString());
+        QVERIFY(!rig.editor->fileFlag());
+        rig.op.answerNextFile(path("A1.TXT"));
+        rig.menu.mnuopen->trigger();
+        QCOMPARE(rig.editor->text(), edited);
+        QVERIFY(rig.editor->fileFlag() && !rig.editor->editFlag());
+
+        rig.txteditor->appendPlainText(QStringLiteral("G01"));
+        rig.menu.mnusave->trigger();
+        QCOMPARE(saved("A1.TXT"), edited + "\r\nG01");
+        QVERIFY(!rig.editor->editFlag());
+        QCOMPARE(rig.op.fileDialogs.size(), 2); // none for Save
+        QVERIFY(rig.op.messages.isEmpty());     // none for New after saving
+    }
+
+    void saveQuestion_data()
+    {
+        QTest::addColumn<EditorProfile>("profile");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("bound");
+        QTest::addColumn<MessageAnswer>("answer");
+        // After Yes: "new" saved under a name asked for, "place" saved in the
+        // bound file, "cancel" no name given, "fails" saving fails.
+        QTest::addColumn<QString>("save");
+        QTest::addColumn<bool>("goesOn");
+
+        const EditorProfile k7 = EditorProfile::kvt7();
+        const EditorProfile px = EditorProfile::fourModel();
+        const auto yes = MessageAnswer::Yes;
+        QTest::newRow("No") << k7 << "Open" << false << MessageAnswer::No << "" << true;
+        QTest::newRow("Cancel") << k7 << "Exit" << true << MessageAnswer::Cancel << "" << false;
+        QTest::newRow("Yes asks for a name") << k7 << "New" << true << yes << "new" << true;
+        QTest::newRow("Yes, no name given") << k7 << "Exit" << false << yes << "cancel" << false;
+        QTest::newRow("Yes, save fails") << k7 << "Open" << false << yes << "fails" << false;
+        QTest::newRow("Yes saves in place") << px << "New" << true << yes << "place" << true;
+        QTest::newRow("Yes, in place but no file") << px << "Exit" << false << yes << "new" << true;
+        QTest::newRow("Yes, in place fails") << px << "Open" << true << yes << "fails" << false;
+    }
+
+    void saveQuestion()
+    {
+        QFETCH(EditorProfile, profile);
+        QFETCH(QString, command);
+        QFETCH(bool, bound);
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QString, save);
+        QFETCH(bool, goesOn);
+        EditorRig rig(profile);
+        const QString boundFile = fileWith("bound.txt", "OLD");
+        if (bound)
+            rig.open(boundFile);
+        rig.txteditor->setPlainText(edited);
+        const QString before = rig.editor->text();
+        rig.op.answerNext(answer);
+        const QString name = path(save == "fails" ? "none/new.txt" : "new.txt");
+        if (answer == MessageAnswer::Yes)
+            rig.op.answerNextFile(save == "cancel" ? std::nullopt : std::optional(name));
+        if (save == "fails") // nor in place
+            QVERIFY(QFile::remove(boundFile) && QDir().mkdir(boundFile));
+        rig.op.answerNextFile(fileWith("other.txt", "OTHER"));
+
+        bool exitAllowed = false;
+        if (command == "New")
+            rig.editor->newDocument();
+        else if (command == "Open")
+            rig.editor->open();
+        else
+            exitAllowed = rig.editor->confirmExit();
+
+        QCOMPARE(rig.op.messages.constFirst().buttons, MessageButtons::YesNoCancel);
+        QCOMPARE(saved("new.txt"), save == "new" ? edited : "-");
+        if (save != "fails")
+            QCOMPARE(saved("bound.txt"), save == "place" ? edited : "OLD");
+        QCOMPARE(exitAllowed, goesOn && command == "Exit");
+        const QString after = command == "New" ? QString() : QStringLiteral("OTHER");
+        QCOMPARE(rig.editor->text(), goesOn && command != "Exit" ? after : before);
+        QCOMPARE(rig.editor->editFlag(), !goesOn || (command == "Exit" && save.isEmpty()));
+    }
+
+    void replaceQuestion()
+    {
+        EditorRig rig(EditorProfile::kvt7());
+        const QString old = fileWith("old", "OLD");
+        rig.txteditor->setPlainText(edited);
+        rig.op.answerNextFile(old);
+        rig.op.answerNext(MessageAnswer::No);
+        QVERIFY(!rig.editor->saveAs());
+        QCOMPARE(saved("old"), "OLD");
+        // Cancel asks for a name again, offering the one chosen before.
+        for (const MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Yes}) {
+            rig.op.answerNextFile(old);
+            rig.op.answerNext(answer);
+        }
+        QVERIFY(rig.editor->saveAs());
+        QCOMPARE(rig.op.messages.size(), 3);
+        QCOMPARE(rig.op.fileDialogs.size(), 3);
+        QCOMPARE(rig.op.fileDialogs.at(1).fileName, old);
+        QCOMPARE(saved("old"), edited);
+        QCOMPARE(rig.editor->filePath(), old);
+    }
+
+    void fileErrorChangesNothing_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("error");
+        const QString missing = QStringLiteral("none/a.txt: No such file or directory");
+        QTest::newRow("Open") << true << edited << missing;
+        QTest::newRow("Save As") << false << edited << missing;
+        // Before the dialog, and where to look for a character hard to tell from others.
+        QTest::newRow("Save As, not in Windows-1252")
+            << false << QStringLiteral("G00\r\nG01 \u2192 X") << "U+2192) in line 2, column 5";
+    }
+
+    void fileErrorChangesNothing()
+    {
+        QFETCH(bool, open);
+        QFETCH(QString, text);
+        QFETCH(QString, error);
+        EditorRig rig(EditorProfile::fourModel());
+        rig.open(fileWith("bound.txt", "OLD"));
+        rig.txteditor->setPlainText(text);
+        if (open)
+            rig.op.answerNext(MessageAnswer::No); // don't save first
+        rig.op.answerNextFile(path("none/a.txt"));
+        if (open)
+            rig.editor->open();
+        else
+            QVERIFY(!rig.editor->saveAs());
+
+        // One dialog bound the file; text that cannot be saved asks for no name.
+        QCOMPARE(rig.op.fileDialogs.size(), error.startsWith(QLatin1String("none/")) ? 2 : 1);
+        QCOMPARE(rig.op.messages.constLast().icon, MessageIcon::Exclamation);
+        QVERIFY2(rig.op.messages.constLast().text.contains(error),
+                 qPrintable(rig.op.messages.constLast().text));
+        QCOMPARE(rig.editor->text(), text);
+        QVERIFY(rig.editor->editFlag());
+        QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - bound.txt"));
+        QCOMPARE(saved("bound.txt"), "OLD");
+    }
+
+    void windowClosedDuringTheSaveQuestion()
+    {
+        EditorRig rig(EditorProfile::kvt7());
+        rig.txteditor->setPlainText(edited);
+        rig.op.onMessage = [&rig](const Message&) { rig.window.reset(); };
+        rig.op.answerNext(MessageAnswer::No);
+        rig.editor->open();
+        QVERIFY(!rig.editor);
+        QVERIFY(rig.op.fileDialogs.isEmpty());
+    }
+
+    void print_data()
+    {
+        QTest::addColumn<EditorProfile>("profile");
+        QTest::addColumn<QStringList>("body");
+        QTest::newRow("Print, as typed") << EditorProfile::kvt7() << QStringList{"g00,100", "m30"};
+        QTest::newRow("Print with Line#")
+            << EditorProfile::fourModel()
+            << QStringList{"Line#       Command", "", "   0          G00,100", "   1          M30"};
+    }
+
+    void print()
+    {
+        QFETCH(EditorProfile, profile);
+        QFETCH(QStringList, body);
+        EditorRig rig(profile);
+        const QString file = fileWith("prog.txt", "g00,100\r\nm30");
+        rig.open(file);
+        rig.op.answerNextPrint({true, 2, path("listing.pdf")});
+        (profile.formattedListing ? rig.menu.mnuprintlineno : rig.menu.mnuprint)->trigger();
+        QVERIFY(rig.op.messages.isEmpty());
+        const QStringList page{"Filename  :  " + QDir::toNativeSeparators(file), ""};
+        QCOMPARE(PdfText::pages(path("listing.pdf")), QList<QStringList>(2, page + body));
+    }
+
+    void printCancelledOrFailing()
+    {
+        EditorRig rig(EditorProfile::kvt7());
+        rig.op.answerNextPrint({false, 1, QString()});
+        rig.menu.mnuprint->trigger();
+        QVERIFY(rig.op.messages.isEmpty());
+        rig.op.answerNextPrint({true, 1, path("none/listing.pdf")});
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        rig.menu.mnuprint->trigger();
+        QCOMPARE(rig.op.messages.size(), 1);
+        QVERIFY(rig.op.messages.constFirst().text.contains(QLatin1String("could not be printed")));
+    }
+
+    // Each copy begins on a page of its own; a full page goes on to the next,
+    // a line too wide goes on below, even across a page break.
+    void listingOnPaper()
+    {
+        QStringList listing;
+        for (int i = 1; i <= 19; ++i)
+            listing.append(QStringLiteral("L%1").arg(i));
+        const QString wide = QStringLiteral("0123456789").repeated(10);
+        const QList<QStringList> copy{
+            listing.mid(0, 10), listing.mid(10) << wide.left(40), {wide.mid(40, 40), wide.mid(80)}};
+        listing.append(wide);
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("listing.pdf")));
+        printer.setCopyCount(2);
+        // Room for 40 and a half characters by 10 and a half lines.
+        const QFontMetricsF font(QFont(ListingPrinter::font(10), &printer), &printer);
+        const qreal pt = 72.0 / printer.resolution();
+        const QSizeF area(40.5 * font.horizontalAdvance(u'M') * pt, 10.5 * font.lineSpacing() * pt);
+        printer.setPageSize(
+            QPageSize(area + QSizeF(72, 72), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        printer.setPageMargins(QMarginsF(36, 36, 36, 36), QPageLayout::Point);
+
+        QVERIFY(ListingPrinter::print(printer, listing));
+        QCOMPARE(PdfText::pages(printer.outputFileName()), copy + copy);
+        // The print dialog offers the same count again.
+        QCOMPARE(printer.copyCount(), 2);
+    }
+
+    // A limit of 10 on the document; line breaks count two.
+    void limit_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("put");
+        QTest::addColumn<bool>("fits");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("up to the limit") << "ABCDEFGH" << 8 << 8 << "IJ" << true << "ABCDEFGHIJ";
+        QTest::newRow("one over") << "ABCDEFGH" << 8 << 8 << "IJK" << false << "ABCDEFGHIJ";
+        QTest::newRow("the end of what was put in goes")
+            << "ABCDEFGH" << 0 << 0 << "123" << false << "12ABCDEFGH";
+        QTest::newRow("a selected line break makes room for two")
+            << "ABCD\nEFGH" << 3 << 6 << "1234" << true << "ABC1234FGH";
+        QTest::newRow("a line break in the text counts two")
+            << "ABCD\nEFG" << 8 << 8 << "XY" << false << "ABCD\nEFGX";
+        QTest::newRow("a line break put in needs room for two")
+            << "ABCDEFGHI" << 9 << 9 << "\nX" << false << "ABCDEFGHI";
+    }
+
+    void limit()
+    {
+        QFETCH(QString, start);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, put);
+        QFETCH(bool, fits);
+        QFETCH(QString, text);
+        QTextDocument document(start);
+        // The text box's layout: a document without one reports no changes.
+        document.setDocumentLayout(new QPlainTextDocumentLayout(&document));
+        CharacterLimit limit(&document, 10);
+        QSignalSpy changed(&limit, &CharacterLimit::changed);
+        QTextCursor cursor(&document);
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        QCOMPARE(limit.fits(cursor, put.size() + put.count(u'\n')), fits);
+        cursor.beginEditBlock();
+        cursor.insertText(put);
+        cursor.endEditBlock();
+        QCOMPARE(document.toPlainText(), text);
+        QCOMPARE(changed.size(), text == start ? 0 : 1); // taken back whole, nothing changed
+        document.undo();                                 // the edit and the cut together
+        QCOMPARE(document.toPlainText(), start);
+    }
+
+    void copyAndCut_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("copied");
+        QTest::newRow("Copy") << "mnucopy" << 0 << 3 << edited << "G00";
+        QTest::newRow("Copy, nothing selected") << "mnucopy" << 2 << 2 << edited << "";
+        QTest::newRow("Cut") << "mnucut" << 3 << 7 << QStringLiteral("G00\r\nM30") << ",100";
+        QTest::newRow("Ctrl+C") << "Ctrl+C" << 8 << 11 << edited << "M30";
+        QTest::newRow("Ctrl+X") << "Ctrl+X" << 7 << 11 << QStringLiteral("G00,100") << "\nM30";
+    }
+
+    void copyAndCut()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, text);
+        QFETCH(QString, copied);
+        EditorRig rig(EditorProfile::kvt31_33());
+        rig.txteditor->setPlainText(edited);
+        rig.select(from, to);
+        if (QAction* item = rig.window->findChild<QAction*>(how))
+            item->trigger();
+        else
+            QTest::keySequence(rig.txteditor, QKeySequence(how));
+        QCOMPARE(rig.editor->text(), text);
+        // Paste waits for Copy or Cut, whatever the clipboard holds.
+        rig.txteditor->moveCursor(QTextCursor::End);
+        QTest::keySequence(rig.txteditor, QKeySequence::Paste);
+        QCOMPARE(rig.editor->text(), text + QString(copied).replace(u'\n', "\r\n"));
+    }
+
+    void limitOfFrmkvt7()
+    {
+        EditorRig rig(EditorProfile::kvt7());
+        rig.open(fileWith("prog.txt", program(500)));
+        QCOMPARE(rig.editor->text(), program(480));
+        // Saving now would shorten the file.
+        QCOMPARE(rig.op.messages.size(), 1);
+        QVERIFY(rig.op.messages.constFirst().text.contains(QLatin1String("first 480")));
+
+        rig.txteditor->moveCursor(QTextCursor::End);
+        QTest::keyClicks(rig.txteditor, QStringLiteral("X\t"));
+        QTest::keyClick(rig.txteditor, Qt::Key_Return);
+        QCOMPARE(rig.editor->text(), program(480));
+        QVERIFY(!rig.editor->editFlag()); // nothing changed, nothing to save
+        // Room for one character is no room for a line break.
+        QTest::keyClick(rig.txteditor, Qt::Key_Backspace);
+        QTest::keyClick(rig.txteditor, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(rig.txteditor, QStringLiteral("YZ"));
+        QCOMPARE(rig.editor->text(), program(479) + u'Y');
+
+        // Paste over the limit is cut, and one Undo takes back both.
+        rig.select(1, 3);
+        rig.menu.mnucopy->trigger();
+        rig.txteditor->moveCursor(QTextCursor::End);
+        QTest::keyClick(rig.txteditor, Qt::Key_Backspace);
+        rig.menu.mnupaste->trigger();
+        QCOMPARE(rig.editor->text(), program(479) + u'0');
+        rig.txteditor->undo();
+        QCOMPARE(rig.editor->text(), program(479));
+        rig.editor->resetPaste(); // the panel logic turned the editor on again
+        QTest::keySequence(rig.txteditor, QKeySequence::Paste);
+        QCOMPARE(rig.editor->text(), program(479));
+
+        // An upload counts its lone CRs as the CR LF pairs they become, and is
+        // never cut between the two.
+        const QString x = QString(474, u'X');
+        QVERIFY(!rig.editor->setUploadedText("G00\r" + x + "\rM", QStringLiteral("PROGRAM #1")));
+        QCOMPARE(rig.editor->text(), "G00\r\n" + x);
+        QVERIFY(!rig.editor->fileFlag() && rig.editor->editFlag());
+        QCOMPARE(rig.fraeditor->title(), QStringLiteral("PROGRAM #1"));
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "tst_editor.moc"
