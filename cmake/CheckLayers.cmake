@@ -4,7 +4,7 @@ cmake_minimum_required(VERSION 3.25)
 # Run as: cmake -DSOURCE_DIR=<root> -P CheckLayers.cmake
 set(allowed_link "")
 set(allowed_shell "")
-set(allowed_editor shell)
+set(allowed_editor shell link)
 set(allowed_transfer link)
 set(allowed_frontend transfer editor shell link)
 # A family's window uses the skeleton and what lies below it, never another window.

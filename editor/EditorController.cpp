@@ -5,7 +5,7 @@
 #include "ListingText.h"
 #include "ProgramFile.h"
 #include "ProgramText.h"
-#include "Windows1252.h"
+#include "link/Windows1252.h"
 
 #include "shell/Operator.h"
 
@@ -293,7 +293,7 @@ void EditorController::paste()
     m_txteditor->ensureCursorVisible();
 }
 
-bool EditorController::confirmExit()
+bool EditorController::mayDiscardText()
 {
     return saveQuestion();
 }
@@ -308,7 +308,15 @@ bool EditorController::setUploadedText(const QString& text, const QString& capti
     const QString program = ProgramText::withCrLf(text);
     const qsizetype limit = m_profile.characterLimit;
     const bool fits = limit <= 0 || program.size() <= limit;
-    setEditorText(fits ? program : ProgramText::cut(program, limit));
+    if (m_txteditor) {
+        // One edit the operator can undo, rather than a new document.
+        QTextCursor cursor(m_txteditor->document());
+        cursor.beginEditBlock();
+        cursor.select(QTextCursor::Document);
+        cursor.insertText(QString(fits ? program : ProgramText::cut(program, limit))
+                              .replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        cursor.endEditBlock();
+    }
     m_fileFlag = false;
     setCaption(caption);
     return fits;
@@ -344,7 +352,9 @@ QPrinter& EditorController::printer()
 
 bool EditorController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_txteditor || event->type() != QEvent::KeyPress)
+    // The event type first: while the text box is being destroyed, comparing
+    // it as a QPlainTextEdit is no longer valid.
+    if (event->type() != QEvent::KeyPress || watched != m_txteditor)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     // The text box would take the Edit menu's keys for itself; they belong to

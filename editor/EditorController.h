@@ -50,16 +50,18 @@ public:
     void copy();                              // mnucopy
     void paste();                             // mnupaste
 
-    // Exit's save question: true when the window may close (nothing to save,
-    // saved, or the operator chose not to save).
-    bool confirmExit();
+    // The save question of Exit and of an upload about to replace the text:
+    // true when the text may go (nothing to save, saved, or the operator
+    // chose not to save).
+    bool mayDiscardText();
 
     // The panel logic turned the editor on: Paste waits for the next Copy or Cut.
     void resetPaste();
 
     // An upload put a received program into the editor: the document is no
     // longer bound to its file, the caption is the upload's own, and the text
-    // counts as changed. False when the character limit cut the program.
+    // counts as changed; Undo brings the old text back. False when the
+    // character limit cut the program.
     bool setUploadedText(const QString& text, const QString& caption);
 
     // The program as the controller and the files see it, lines ending CR LF.

@@ -1,7 +1,7 @@
 #include "ProgramFile.h"
 
 #include "ProgramText.h"
-#include "Windows1252.h"
+#include "link/Windows1252.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -102,7 +102,7 @@ bool FrontEndWindow::runTransfer(TransferJob* job)
 
 bool FrontEndWindow::mayReplaceEditorText()
 {
-    return editor().confirmExit();
+    return editor().mayDiscardText();
 }
 
 void FrontEndWindow::replaceEditorText(const QString& text, const QString& caption)
@@ -196,7 +196,7 @@ void FrontEndWindow::onLinkLost(const QString& reason)
 
 void FrontEndWindow::closeEvent(QCloseEvent* event)
 {
-    if (!editor().confirmExit()) {
+    if (!editor().mayDiscardText()) {
         event->ignore();
         return;
     }

@@ -8,7 +8,7 @@
 namespace kvt {
 
 // The 8-bit code page of the PCs the controllers grew up with, and so of every
-// program file. Every byte has a character, the five bytes Windows leaves
+// program file and of the serial line. Every byte has a character, the five bytes Windows leaves
 // unassigned included (they stand for the C1 controls of the same number), so
 // reading and saving any file gives its bytes back unchanged.
 class Windows1252 {

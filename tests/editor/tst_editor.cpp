@@ -171,7 +171,7 @@ private Q_SLOTS:
         else if (command == "Open")
             rig.editor->open();
         else
-            exitAllowed = rig.editor->confirmExit();
+            exitAllowed = rig.editor->mayDiscardText();
 
         QCOMPARE(rig.op.messages.constFirst().buttons, MessageButtons::YesNoCancel);
         QCOMPARE(saved("new.txt"), save == "new" ? edited : "-");

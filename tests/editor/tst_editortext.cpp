@@ -1,6 +1,6 @@
 #include "editor/ListingText.h"
 #include "editor/ProgramFile.h"
-#include "editor/Windows1252.h"
+#include "link/Windows1252.h"
 
 #include <QDir>
 #include <QFile>

@@ -384,6 +384,8 @@ void TestKvt7Window::uploadFillsTheEditor()
 {
     Rig rig;
     rig.initialised();
+    rig.window->editor().setUploadedText(QStringLiteral("G27"), QString());
+    rig.op.answerNext(MessageAnswer::No); // G27 need not be saved
     rig.trigger(QStringLiteral("mnuuploadprog_2"));
     QVERIFY(rig.waitForWritten("DP2\r"));
     QVERIFY(rig.waitIdle());
@@ -397,6 +399,8 @@ void TestKvt7Window::uploadFillsTheEditor()
     QVERIFY(rig.text("lblresponse").isEmpty()); // the listing is not a reply
     rig.port->receive("PROMPT>");
     QCOMPARE(rig.text("lblresponse"), QStringLiteral("PROMPT>"));
+    rig.txteditor()->undo(); // the replacement is one step back
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("G27"));
 }
 
 void TestKvt7Window::uploadThatDoesNotCompleteKeepsTheText_data()
