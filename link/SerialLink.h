@@ -40,7 +40,6 @@ public:
     ~SerialLink() override;
 
     SerialPort& port() { return m_port; }
-    const Timings& timings() const { return m_timings; }
 
     // Sends command + CR, one character per write, in the line's code page. done runs once, when
     // the command has gone out or failed; commands queued behind a lost device or a shut-down
@@ -61,13 +60,11 @@ public:
     void sendSequence(const QList<Step>& steps, Done done = {});
     void sendSequence(const QList<Step>& steps, const QObject* receiver, Done done);
     bool isSending() const { return m_state != State::Idle; }
-    int pendingCommands() const { return int(m_queue.size()) + (isSending() ? 1 : 0); }
 
     // The watchdog declares the link dead if nothing is received within the
     // interval; a send arms it on its own where the family does so.
     void armWatchdog(milliseconds interval);
     void stopWatchdog();
-    bool watchdogActive() const { return tmrwatchdog.isActive(); }
 
     // The operator cancelled a transfer: the command going out stops after
     // its current character and everything queued behind it is dropped, all

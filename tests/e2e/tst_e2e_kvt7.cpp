@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -67,7 +68,7 @@ void TestE2eKvt7::onlineCommandReachesControllerAndReplyIsShown()
 
     QTRY_VERIFY_WITH_TIMEOUT(response->text().contains(QStringLiteral("POS=+0002000")), 10000);
     QTRY_COMPARE(sim.receivedBytes(), QByteArray("G00,+2000\rPOS\r"));
-    QVERIFY(!window.link().watchdogActive());
+    QVERIFY(!window.link().findChild<QTimer*>(QStringLiteral("tmrwatchdog"))->isActive());
     QCOMPARE(op.messages.size(), 1);
 }
 

@@ -41,6 +41,10 @@ struct LinkRig {
         return QTest::qWaitFor([&] { return !link.isSending(); }, 5000);
     }
     QTimer* pacingTimer() { return link.findChild<QTimer*>(QStringLiteral("tmrcharsend")); }
+    bool watchdogActive()
+    {
+        return link.findChild<QTimer*>(QStringLiteral("tmrwatchdog"))->isActive();
+    }
 
     FakeSerialPort port;
     SerialLink link;
