@@ -22,53 +22,35 @@ private Q_SLOTS:
 
 void TestLinkText::settings_data()
 {
+    // Every field shows in the canonical form, so it checks the parse as well.
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<int>("parity");
-    QTest::addColumn<int>("dataBits");
-    QTest::addColumn<int>("stopBits");
-    QTest::addColumn<QString>("canonical");
-    using P = LineSettings::Parity;
-    using S = LineSettings::StopBits;
-    QTest::newRow("kvt7") << "9600,N,8,1" << true << 9600 << int(P::None) << 8 << int(S::One)
+    QTest::addColumn<QString>("canonical"); // empty: refused
+    QTest::newRow("kvt7") << "9600,N,8,1"
                           << "9600,N,8,1";
-    QTest::newRow("keypad") << "1200,N,8,1" << true << 1200 << int(P::None) << 8 << int(S::One)
-                            << "1200,N,8,1";
-    QTest::newRow("even 7 2") << "19200,E,7,2" << true << 19200 << int(P::Even) << 7 << int(S::Two)
+    QTest::newRow("even 7 2") << "19200,E,7,2"
                               << "19200,E,7,2";
-    QTest::newRow("odd") << "4800,O,8,1" << true << 4800 << int(P::Odd) << 8 << int(S::One)
+    QTest::newRow("odd") << "4800,O,8,1"
                          << "4800,O,8,1";
-    QTest::newRow("lower-case parity")
-        << "2400,e,7,1" << true << 2400 << int(P::Even) << 7 << int(S::One) << "2400,E,7,1";
-    QTest::newRow("one and a half") << "9600,N,5,1.5" << true << 9600 << int(P::None) << 5
-                                    << int(S::OneAndHalf) << "9600,N,5,1.5";
-    QTest::newRow("blanks") << " 9600 , N , 8 , 1 " << true << 9600 << int(P::None) << 8
-                            << int(S::One) << "9600,N,8,1";
+    QTest::newRow("lower-case parity") << "2400,e,7,1"
+                                       << "2400,E,7,1";
+    QTest::newRow("one and a half") << "9600,N,5,1.5"
+                                    << "9600,N,5,1.5";
+    QTest::newRow("blanks") << " 9600 , N , 8 , 1 "
+                            << "9600,N,8,1";
     for (const char* bad :
          {"", "9600", "9600,N,8", "9600,N,8,1,1", "fast,N,8,1", "-9600,N,8,1", "0,N,8,1",
           "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "9600,N,8,3", "9600,NN,8,1"})
-        QTest::newRow(bad[0] ? bad : "empty") << bad << false << 0 << 0 << 0 << 0 << QString();
+        QTest::newRow(bad[0] ? bad : "empty") << bad << QString();
 }
 
 void TestLinkText::settings()
 {
     QFETCH(QString, text);
-    QFETCH(bool, valid);
-    const auto parsed = LineSettings::parse(text);
-    QCOMPARE(parsed.has_value(), valid);
-    if (!valid)
-        return;
-    QFETCH(int, baud);
-    QFETCH(int, parity);
-    QFETCH(int, dataBits);
-    QFETCH(int, stopBits);
     QFETCH(QString, canonical);
-    QCOMPARE(parsed->baud, baud);
-    QCOMPARE(int(parsed->parity), parity);
-    QCOMPARE(parsed->dataBits, dataBits);
-    QCOMPARE(int(parsed->stopBits), stopBits);
-    QCOMPARE(parsed->toString(), canonical);
+    const auto parsed = LineSettings::parse(text);
+    QCOMPARE(parsed.has_value(), !canonical.isEmpty());
+    if (parsed)
+        QCOMPARE(parsed->toString(), canonical);
 }
 
 void TestLinkText::keepNewestPieces_data()
