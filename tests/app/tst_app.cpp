@@ -1,0 +1,181 @@
+#include "Version.h"
+#include "app/CommandLine.h"
+#include "app/FrontEnds.h"
+#include "app/StartupWindow.h"
+#include "shell/Module1.h"
+#include "tests/support/FakeSerialPort.h"
+#include "tests/support/ScriptedOperator.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <memory>
+
+using namespace kvt;
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+private:
+    test::ScriptedOperator op;
+    FrontEnds frontEnds{
+        AppContext{op, [] { return std::make_unique<test::FakeSerialPort>(); }, Timings{}}};
+    QPointer<StartupWindow> startup;
+    QList<QPointer<QWidget>> opened;
+
+    // Found as the operator finds it: by what it says.
+    QAbstractButton* button(const QString& text) const
+    {
+        for (QAbstractButton* button : startup->findChildren<QAbstractButton*>()) {
+            if (button->text() == text)
+                return button;
+        }
+        return nullptr;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+        connect(&frontEnds, &FrontEnds::opened, this, [this](QWidget* w) { opened.append(w); });
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<CommandLine::Action>("action");
+        QTest::addColumn<QString>("expected"); // COM1|COM2 to run, else part of the text
+
+        using A = CommandLine::Action;
+        QTest::newRow("both") << QStringList{"--com2=/dev/pts/7", "--com1", " /dev/ttyUSB0"}
+                              << A::Run << "/dev/ttyUSB0|/dev/pts/7";
+        QTest::newRow("version before all")
+            << QStringList{"--com1", "x", "--version"} << A::ShowVersion << KVTCOMM_VERSION "\n";
+        QTest::newRow("help") << QStringList{"-h"} << A::ShowHelp << "--com2 <DEVICE>";
+        QTest::newRow("blank device") << QStringList{"--com2=  "} << A::Fail << "--com2 needs";
+        // Qt's own would end the process.
+        QTest::newRow("help-all") << QStringList{"--help-all"} << A::Fail << "help-all";
+        QTest::newRow("stray argument")
+            << QStringList{"/dev/ttyUSB0"} << A::Fail << "'/dev/ttyUSB0'";
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(CommandLine::Action, action);
+        QFETCH(QString, expected);
+
+        const CommandLine line = CommandLine::parse(QStringList{"kvtcomm"} + arguments);
+        QCOMPARE(line.action, action);
+        QCOMPARE(line.exitCode(), action == CommandLine::Action::Fail ? 2 : 0);
+        if (action == CommandLine::Action::Run)
+            QCOMPARE(line.portMap.device(1) + '|' + line.portMap.device(2), expected);
+        else
+            QVERIFY2(line.text.contains(expected), qPrintable(line.text));
+        QCOMPARE(line.text.startsWith("kvtcomm: "), action == CommandLine::Action::Fail);
+    }
+
+    void init()
+    {
+        Module1::reset();
+        op = {};
+        startup = new StartupWindow(frontEnds);
+        startup->show();
+        QVERIFY(QTest::qWaitForWindowExposed(startup));
+    }
+
+    void cleanup()
+    {
+        delete startup;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        opened.clear();
+    }
+
+    void opensTheChosenModel_data()
+    {
+        QTest::addColumn<QString>("model"); // empty: OK without choosing
+        QTest::addColumn<bool>("doubleClick");
+        QTest::addColumn<int>("modelNo");
+        QTest::addColumn<QString>("window");
+
+        const QString kvt31 = QStringLiteral("frmkvt_31_33");
+        const QString kvt52 = QStringLiteral("frmkvt_px_52");
+        // ModelNo is 99 before: KVT7 never had a number of its own.
+        QTest::newRow("OK alone") << "" << false << 99 << "frmkvt_7";
+        QTest::newRow("KVT31") << "KVT31" << true << 1 << kvt31;
+        QTest::newRow("KVT33") << "KVT33" << false << 2 << kvt31;
+        QTest::newRow("KVT52") << "KVT52" << true << 2 << kvt52;
+        QTest::newRow("PX52") << "PX52" << false << 12 << kvt52;
+        QTest::newRow("KVT54") << "KVT54" << false << 4 << kvt52;
+        QTest::newRow("PX54") << "PX54" << true << 14 << kvt52;
+    }
+
+    void opensTheChosenModel()
+    {
+        QFETCH(QString, model);
+        QFETCH(bool, doubleClick);
+        QFETCH(int, modelNo);
+        QFETCH(QString, window);
+        Module1::ModelNo = 99;
+        // The front end asks its port questions before it shows, and the
+        // start-up window must not stand in the way of the boxes.
+        bool visibleAtFirstQuestion = false;
+        op.onMessage = [&](const Message&) {
+            const auto windows = QApplication::topLevelWidgets();
+            visibleAtFirstQuestion |= std::any_of(windows.cbegin(), windows.cend(),
+                                                  [](const QWidget* w) { return w->isVisible(); });
+        };
+
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        bool hiddenAtOnce = false;
+        QTimer::singleShot(0, this, [&] {
+            if (doubleClick)
+                QTest::mouseDClick(button(model), Qt::LeftButton);
+            else if (!model.isEmpty())
+                QTest::mouseClick(button(model), Qt::LeftButton);
+            if (!doubleClick)
+                QTest::mouseClick(button(QStringLiteral("OK")), Qt::LeftButton);
+            // Hidden at once, deleted only once the event loop gets back to it.
+            hiddenAtOnce = startup && !startup->isVisible();
+            QCoreApplication::exit();
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+
+        // For a moment no window is visible; the program must not end there.
+        QCOMPARE(lastClosed.size(), 0);
+        QVERIFY(hiddenAtOnce && startup.isNull());
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(int(Module1::ModelNo), modelNo);
+        QCOMPARE(opened.constFirst()->objectName(), window);
+        QVERIFY(opened.constFirst()->windowTitle().startsWith(model.isEmpty() ? "KVT7" : model));
+        QVERIFY(opened.constFirst()->isVisible() && !opened.constFirst()->isModal());
+        QVERIFY(!visibleAtFirstQuestion);
+        // Only the KVT7 window is more than a stand-in, and it asks for its port.
+        QCOMPARE(op.messages.isEmpty(), window != QLatin1String("frmkvt_7"));
+    }
+
+    void closeBoxEndsTheProgram()
+    {
+        QCOMPARE(startup->windowTitle(), QStringLiteral("KVT COMMUNICATION SOFTWARE"));
+        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+        QTimer::singleShot(0, this, [this] {
+            startup->windowHandle()->close();
+            QCoreApplication::exit(); // should the program go on
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(lastClosed.size(), 1); // which ends the program
+        QVERIFY(opened.isEmpty());
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "tst_app.moc"

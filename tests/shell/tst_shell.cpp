@@ -1,0 +1,145 @@
+#include "shell/MessageWindow.h"
+#include "shell/Module1.h"
+#include "shell/QtOperator.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+using namespace kvt;
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private:
+    enum class Act { Enter, Escape, CloseBox, AskingWindowGoes, Cancel, Unload };
+
+private Q_SLOTS:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("kvtcomm")); }
+
+    void init()
+    {
+        Module1::reset();
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void cleanup()
+    {
+        MessageWindow::unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void operatorAnswers_data()
+    {
+        QTest::addColumn<MessageButtons>("buttons");
+        QTest::addColumn<Act>("act");
+        QTest::addColumn<MessageAnswer>("answer");
+
+        using B = MessageButtons;
+        using A = MessageAnswer;
+        QTest::newRow("Ok, close box") << B::Ok << Act::CloseBox << A::Ok;
+        QTest::newRow("OkCancel, Escape") << B::OkCancel << Act::Escape << A::Cancel;
+        QTest::newRow("YesNo, Enter") << B::YesNo << Act::Enter << A::Yes;
+        // The box goes with the window, and the caller gets the answer of a
+        // box closed without choosing instead of a crash.
+        QTest::newRow("YesNo, asking window goes") << B::YesNo << Act::AskingWindowGoes << A::No;
+        QTest::newRow("OkCancel, asking window goes")
+            << B::OkCancel << Act::AskingWindowGoes << A::Cancel;
+    }
+
+    void operatorAnswers()
+    {
+        QFETCH(MessageButtons, buttons);
+        QFETCH(Act, act);
+        auto* window = new QWidget;
+        window->show();
+        QString title;
+        QTimer::singleShot(0, window, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return; // no answer comes, and the test times out
+            title = box->windowTitle();
+            if (act == Act::Enter || act == Act::Escape)
+                QTest::keyClick(box, act == Act::Enter ? Qt::Key_Return : Qt::Key_Escape);
+            else if (act == Act::CloseBox)
+                box->windowHandle()->close();
+            else
+                delete window;
+        });
+
+        // The old program's boxes without a title showed the project's name.
+        const QString given = buttons == MessageButtons::Ok ? QString() : QStringLiteral("PORT");
+        const MessageAnswer answer =
+            QtOperator().message(window, {QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "),
+                                          given, MessageIcon::Question, buttons});
+
+        QTEST(answer, "answer");
+        QCOMPARE(title, given.isEmpty() ? QStringLiteral("kvtcomm") : given);
+        if (act != Act::AskingWindowGoes)
+            delete window;
+        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    }
+
+    void messageWindowEnds_data()
+    {
+        QTest::addColumn<Act>("act");
+        QTest::addColumn<bool>("engineUnloadsOnCancel");
+
+        QTest::newRow("Cancel") << Act::Cancel << false;
+        // Leaving the transfer running with no window to stop it was never wanted.
+        QTest::newRow("close box") << Act::CloseBox << false;
+        QTest::newRow("transfer over") << Act::Unload << false;
+        // An engine winding down on cancelled() must not stop a second time.
+        QTest::newRow("Cancel, engine unloads") << Act::Cancel << true;
+        QTest::newRow("close box, engine unloads") << Act::CloseBox << true;
+    }
+
+    void messageWindowEnds()
+    {
+        QFETCH(Act, act);
+        QFETCH(bool, engineUnloadsOnCancel);
+        Module1::UploadActive = True;
+        Module1::DownloadActive = True;
+        QPointer<MessageWindow> window = MessageWindow::instance();
+        window->setMessage(QStringLiteral("SENDING"));
+        window->show();
+        QSignalSpy cancelled(window.data(), &MessageWindow::cancelled);
+        QSignalSpy destroyed(window.data(), &QObject::destroyed);
+        if (engineUnloadsOnCancel) {
+            connect(window, &MessageWindow::cancelled, this, [] {
+                Module1::TransferAborted = False;
+                MessageWindow::unload();
+            });
+        }
+
+        auto* cancel = window->findChild<QPushButton*>();
+        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        if (act == Act::Cancel)
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        else if (act == Act::CloseBox)
+            window->windowHandle()->close(); // what the window manager's close box does
+        else
+            MessageWindow::unload();
+
+        const bool stopped = act != Act::Unload;
+        QCOMPARE(cancelled.size(), stopped ? 1 : 0);
+        QCOMPARE(Module1::UploadActive, stopped ? False : True);
+        QCOMPARE(Module1::DownloadActive, stopped ? False : True);
+        QCOMPARE(Module1::TransferAborted, stopped && !engineUnloadsOnCancel ? True : False);
+        QVERIFY(!window->isVisible());
+        // The next transfer, even before the old window is deleted, gets a
+        // window of its own with nothing left over.
+        MessageWindow* fresh = MessageWindow::instance();
+        QVERIFY(fresh != window.data() && fresh->message().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(destroyed.size(), 1);
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "tst_shell.moc"
