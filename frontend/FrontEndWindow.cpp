@@ -113,9 +113,10 @@ void FrontEndWindow::replaceEditorText(const QString& text, const QString& capti
                  .arg(m_profile.editor.characterLimit));
 }
 
-MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, MessageButtons buttons)
+MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, MessageButtons buttons,
+                                   std::optional<MessageAnswer> defaultAnswer)
 {
-    return m_operator.message(this, {text, m_profile.boxTitle, icon, buttons});
+    return m_operator.message(this, {text, m_profile.boxTitle, icon, buttons, defaultAnswer});
 }
 
 void FrontEndWindow::showStatus(const QString& text)

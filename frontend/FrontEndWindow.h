@@ -61,7 +61,8 @@ protected:
     TransferController& transfers() { return *m_transfers; }
     // A box with the window's own title.
     MessageAnswer tell(const QString& text, MessageIcon icon = MessageIcon::Exclamation,
-                       MessageButtons buttons = MessageButtons::Ok);
+                       MessageButtons buttons = MessageButtons::Ok,
+                       std::optional<MessageAnswer> defaultAnswer = std::nullopt);
     // The transfer's progress, in the status line.
     void showStatus(const QString& text);
 

@@ -426,7 +426,7 @@ void Kvt7Window::uploadFinished(int program, TransferOutcome outcome, const QStr
         tell(incomplete + QStringLiteral(" The editor still holds your text.\r\nPut the %1 lines "
                                          "that did arrive into the editor instead?")
                               .arg(qMax(lines, 0)),
-             MessageIcon::Question, MessageButtons::YesNo);
+             MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No);
     if (alive && answer == MessageAnswer::Yes)
         replaceEditorText(text, caption);
 }

@@ -218,7 +218,7 @@ void ManualPanel::cmdman_Click(int index)
     if (index == deleteIndex) {
         const MessageAnswer answer = m_operator.message(
             this, {manual::deleteQuestion(hscdelprg->value()), QStringLiteral("Delete Program"),
-                   MessageIcon::Question, MessageButtons::YesNo});
+                   MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No});
         if (answer != MessageAnswer::Yes)
             return;
     }

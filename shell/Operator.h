@@ -18,9 +18,15 @@ struct Message {
     QString title; // empty: the box carries no title of its own
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
+    // What Enter chooses; none: the first button of the set. A question that
+    // destroys something defaults to No.
+    std::optional<MessageAnswer> defaultAnswer;
 
     friend bool operator==(const Message&, const Message&) = default;
 };
+
+// The answer Enter gives in a box.
+MessageAnswer defaultAnswerOf(const Message& message);
 
 // An Open or Save dialog as a window sets it up.
 struct FileDialog {

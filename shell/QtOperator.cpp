@@ -80,14 +80,21 @@ void prepare(QMessageBox& box, const Message& message)
     box.setText(message.text);
     box.setIcon(boxIcon(message.icon));
     box.setStandardButtons(boxButtons(message.buttons));
-    // Enter takes the first button of the set, as it always did.
-    const bool asks =
-        message.buttons == MessageButtons::YesNo || message.buttons == MessageButtons::YesNoCancel;
-    box.setDefaultButton(asks ? QMessageBox::Yes : QMessageBox::Ok);
+    box.setDefaultButton(standardButton(defaultAnswerOf(message)));
     box.setEscapeButton(box.button(standardButton(escapeAnswer(message.buttons))));
 }
 
 } // namespace
+
+MessageAnswer defaultAnswerOf(const Message& message)
+{
+    if (message.defaultAnswer)
+        return *message.defaultAnswer;
+    // Otherwise Enter takes the first button of the set, as it always did.
+    const bool asks =
+        message.buttons == MessageButtons::YesNo || message.buttons == MessageButtons::YesNoCancel;
+    return asks ? MessageAnswer::Yes : MessageAnswer::Ok;
+}
 
 MessageAnswer QtOperator::message(QWidget* parent, const Message& message)
 {

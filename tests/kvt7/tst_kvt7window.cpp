@@ -295,16 +295,15 @@ void TestKvt7Window::manualAndMonitorSend()
     rig.find<QPushButton>(QStringLiteral("cmdman_1"))->click();
     QVERIFY(rig.waitForWritten("G10,-5\r"));
     rig.find<QScrollBar>(QStringLiteral("hscdelprg"))->setValue(3);
-    rig.op.answerNext(MessageAnswer::No);
-    rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click();
+    rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click(); // Enter: deletes nothing
     rig.op.answerNext(MessageAnswer::Yes);
     rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click();
     QVERIFY(rig.waitForWritten("DELP3\r"));
     QCOMPARE(rig.op.messages.size(), 2);
-    QCOMPARE(
-        rig.op.messages.at(0),
-        (Message{QStringLiteral("Are you sure you want to delete program #3"),
-                 QStringLiteral("Delete Program"), MessageIcon::Question, MessageButtons::YesNo}));
+    QCOMPARE(rig.op.messages.at(0),
+             (Message{QStringLiteral("Are you sure you want to delete program #3"),
+                      QStringLiteral("Delete Program"), MessageIcon::Question,
+                      MessageButtons::YesNo, MessageAnswer::No}));
 
     rig.trigger(QStringLiteral("mnunact"));
     QTest::mouseClick(rig.find<QWidget>(QStringLiteral("optprg_2")), Qt::LeftButton, {},

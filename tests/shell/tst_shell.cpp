@@ -45,6 +45,8 @@ private Q_SLOTS:
         QTest::newRow("Ok, close box") << B::Ok << Act::CloseBox << A::Ok;
         QTest::newRow("OkCancel, Escape") << B::OkCancel << Act::Escape << A::Cancel;
         QTest::newRow("YesNo, Enter") << B::YesNo << Act::Enter << A::Yes;
+        // A destructive question says so; Enter then keeps what is there.
+        QTest::newRow("YesNo defaulting to No, Enter") << B::YesNo << Act::Enter << A::No;
         // The box goes with the window, and the caller gets the answer of a
         // box closed without choosing instead of a crash.
         QTest::newRow("YesNo, asking window goes") << B::YesNo << Act::AskingWindowGoes << A::No;
@@ -74,9 +76,12 @@ private Q_SLOTS:
 
         // The old program's boxes without a title showed the project's name.
         const QString given = buttons == MessageButtons::Ok ? QString() : QStringLiteral("PORT");
-        const MessageAnswer answer =
-            QtOperator().message(window, {QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "),
-                                          given, MessageIcon::Question, buttons});
+        const MessageAnswer answer = QtOperator().message(
+            window, {QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "), given,
+                     MessageIcon::Question, buttons,
+                     QTest::currentDataTag() == QLatin1String("YesNo defaulting to No, Enter")
+                         ? std::optional(MessageAnswer::No)
+                         : std::nullopt});
 
         QTEST(answer, "answer");
         QCOMPARE(title, given.isEmpty() ? QStringLiteral("kvtcomm") : given);

@@ -11,15 +11,7 @@ MessageAnswer ScriptedOperator::message(QWidget*, const Message& message)
         onMessage(message);
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
-    switch (message.buttons) {
-    case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel:
-        return MessageAnswer::Yes;
-    case MessageButtons::Ok:
-    case MessageButtons::OkCancel:
-        break;
-    }
-    return MessageAnswer::Ok;
+    return defaultAnswerOf(message);
 }
 
 std::optional<QString> ScriptedOperator::chooseFile(QWidget*, const FileDialog& dialog)

@@ -11,7 +11,7 @@
 namespace kvt::test {
 
 // Answers the operator's boxes from a script and remembers every box shown.
-// A box without a scripted answer gets the first button of its set (OK or Yes).
+// A box without a scripted answer gets what Enter would choose in it.
 class ScriptedOperator : public Operator {
 public:
     MessageAnswer message(QWidget* parent, const Message& message) override;
