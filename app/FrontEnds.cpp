@@ -1,8 +1,8 @@
 #include "FrontEnds.h"
 
 #include "FamilyPlaceholderWindow.h"
-#include "shell/Module1.h"
 #include "kvt7/Kvt7Window.h"
+#include "shell/Module1.h"
 
 #include <QPointer>
 

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -43,7 +44,7 @@ QPixmap motorPicture()
 } // namespace
 
 StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_frontEnds(frontEnds)
+    : QMainWindow(parent), m_frontEnds(frontEnds)
 {
     setObjectName(QStringLiteral("frmkvt_comm"));
     setWindowTitle(QStringLiteral("KVT COMMUNICATION SOFTWARE"));
@@ -96,7 +97,9 @@ StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
     middle->addWidget(Image1, 0, Qt::AlignCenter);
     middle->addWidget(Frame2, 1);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
     layout->addWidget(lbltitle_1);
     layout->addWidget(lbltitle_0);
     layout->addLayout(middle);
@@ -113,7 +116,15 @@ bool StartupWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void StartupWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        cmdcont1_Click();
+    else
+        QMainWindow::keyPressEvent(event);
 }
 
 void StartupWindow::cmdcont1_Click()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 
 #include <array>
 
@@ -14,14 +14,17 @@ namespace kvt {
 class FrontEnds;
 
 // frmkvt_comm: the operator picks the controller model, then this window
-// hands over to that model's window and goes away.
-class StartupWindow : public QWidget {
+// hands over to that model's window and goes away. A main window, so that a
+// screen reader meets it as a window with its caption.
+class StartupWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit StartupWindow(FrontEnds& frontEnds, QWidget* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Enter chooses, as OK does: OK is the window's default button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void cmdcont1_Click();

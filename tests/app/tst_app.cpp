@@ -7,6 +7,7 @@
 #include "tests/support/ScriptedOperator.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QPointer>
 #include <QSignalSpy>
@@ -103,26 +104,33 @@ private Q_SLOTS:
     void opensTheChosenModel_data()
     {
         QTest::addColumn<QString>("model"); // empty: OK without choosing
-        QTest::addColumn<bool>("doubleClick");
+        QTest::addColumn<QString>("how");
         QTest::addColumn<int>("modelNo");
         QTest::addColumn<QString>("window");
 
         const QString kvt31 = QStringLiteral("frmkvt_31_33");
         const QString kvt52 = QStringLiteral("frmkvt_px_52");
         // ModelNo is 99 before: KVT7 never had a number of its own.
-        QTest::newRow("OK alone") << "" << false << 99 << "frmkvt_7";
-        QTest::newRow("KVT31") << "KVT31" << true << 1 << kvt31;
-        QTest::newRow("KVT33") << "KVT33" << false << 2 << kvt31;
-        QTest::newRow("KVT52") << "KVT52" << true << 2 << kvt52;
-        QTest::newRow("PX52") << "PX52" << false << 12 << kvt52;
-        QTest::newRow("KVT54") << "KVT54" << false << 4 << kvt52;
-        QTest::newRow("PX54") << "PX54" << true << 14 << kvt52;
+        QTest::newRow("OK alone") << ""
+                                  << "OK" << 99 << "frmkvt_7";
+        QTest::newRow("KVT31") << "KVT31"
+                               << "double-click" << 1 << kvt31;
+        QTest::newRow("KVT33") << "KVT33"
+                               << "Enter" << 2 << kvt31;
+        QTest::newRow("KVT52") << "KVT52"
+                               << "double-click" << 2 << kvt52;
+        QTest::newRow("PX52") << "PX52"
+                              << "OK" << 12 << kvt52;
+        QTest::newRow("KVT54") << "KVT54"
+                               << "Enter" << 4 << kvt52;
+        QTest::newRow("PX54") << "PX54"
+                              << "double-click" << 14 << kvt52;
     }
 
     void opensTheChosenModel()
     {
         QFETCH(QString, model);
-        QFETCH(bool, doubleClick);
+        QFETCH(QString, how);
         QFETCH(int, modelNo);
         QFETCH(QString, window);
         Module1::ModelNo = 99;
@@ -138,12 +146,14 @@ private Q_SLOTS:
         QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
         bool hiddenAtOnce = false;
         QTimer::singleShot(0, this, [&] {
-            if (doubleClick)
+            if (how == "double-click")
                 QTest::mouseDClick(button(model), Qt::LeftButton);
             else if (!model.isEmpty())
                 QTest::mouseClick(button(model), Qt::LeftButton);
-            if (!doubleClick)
+            if (how == "OK")
                 QTest::mouseClick(button(QStringLiteral("OK")), Qt::LeftButton);
+            if (how == "Enter") // on the model just chosen, which has the focus
+                QTest::keyClick(button(model), Qt::Key_Return);
             // Hidden at once, deleted only once the event loop gets back to it.
             hiddenAtOnce = startup && !startup->isVisible();
             QCoreApplication::exit();
@@ -166,6 +176,10 @@ private Q_SLOTS:
     void closeBoxEndsTheProgram()
     {
         QCOMPARE(startup->windowTitle(), QStringLiteral("KVT COMMUNICATION SOFTWARE"));
+        // A screen reader meets a window with its caption, not a bare pane.
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(startup.data());
+        QCOMPARE(shown->role(), QAccessible::Window);
+        QCOMPARE(shown->text(QAccessible::Name), startup->windowTitle());
         QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
         QTimer::singleShot(0, this, [this] {
             startup->windowHandle()->close();
