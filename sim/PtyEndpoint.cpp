@@ -180,9 +180,17 @@ void PtyEndpoint::discardUnreadOutput()
     ::close(slave);
 }
 
+void PtyEndpoint::holdInput(bool hold)
+{
+    if (hold == m_inputHeld)
+        return;
+    m_inputHeld = hold;
+    updateNotifiers();
+}
+
 void PtyEndpoint::updateNotifiers()
 {
-    const bool readingPaused = m_output.size() >= outputBacklogLimit;
+    const bool readingPaused = m_inputHeld || m_output.size() >= outputBacklogLimit;
     m_readNotifier->setEnabled(m_clientPresent && !readingPaused);
     m_writeNotifier->setEnabled(m_clientPresent && !m_output.isEmpty());
     const bool checkLine = !m_clientPresent || readingPaused;

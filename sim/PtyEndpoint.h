@@ -39,6 +39,9 @@ public:
 
     // Output for a host that has gone is dropped.
     void write(const QByteArray& bytes);
+    // While held, input is left unread, as flow control would leave it: the
+    // host's writes stall instead of piling up replies here.
+    void holdInput(bool hold);
 
 Q_SIGNALS:
     // One read of the master; receivedAtUs is the monotonic clock, in
@@ -58,6 +61,7 @@ private:
     int m_master = -1;
     QString m_slaveName;
     bool m_clientPresent = false;
+    bool m_inputHeld = false;
     QByteArray m_output;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;

@@ -45,6 +45,8 @@ void Simulator::onClientDisconnected()
     m_bannerTimer.stop();
     m_outputTimer.stop();
     m_pending.clear();
+    m_pendingBytes = 0;
+    applyBackPressure();
     m_controller->discardPartialInput();
     Q_EMIT clientDisconnected();
 }
@@ -52,10 +54,18 @@ void Simulator::onClientDisconnected()
 void Simulator::enqueue(const Replies& replies)
 {
     const Clock::time_point now = Clock::now();
-    for (const Reply& reply : replies)
+    for (const Reply& reply : replies) {
         m_pending.push_back({reply.bytes, reply.delay, now});
+        m_pendingBytes += reply.bytes.size();
+    }
     if (!m_outputTimer.isActive())
         writeDueOutput();
+    applyBackPressure();
+}
+
+void Simulator::applyBackPressure()
+{
+    m_pty.holdInput(m_pendingBytes >= PtyEndpoint::outputBacklogLimit);
 }
 
 void Simulator::writeDueOutput()
@@ -70,7 +80,9 @@ void Simulator::writeDueOutput()
         }
         m_pty.write(next.bytes);
         m_lastWriteAt = now;
+        m_pendingBytes -= next.bytes.size();
         m_pending.pop_front();
+        applyBackPressure();
     }
 }
 

@@ -53,6 +53,9 @@ private:
     void onClientDisconnected();
     void enqueue(const Replies& replies);
     void writeDueOutput();
+    // Delayed replies are bounded like the pty's own backlog: beyond it the
+    // host's input waits unread.
+    void applyBackPressure();
 
     std::unique_ptr<Controller> m_controller;
     PtyEndpoint m_pty;
@@ -61,6 +64,7 @@ private:
     QTimer m_bannerTimer;
     QTimer m_outputTimer;
     std::deque<PendingOutput> m_pending;
+    qsizetype m_pendingBytes = 0;
     Clock::time_point m_lastWriteAt;
 };
 

@@ -17,6 +17,8 @@
 using namespace kvt::sim;
 using std::chrono::milliseconds;
 
+Q_DECLARE_METATYPE(kvt::sim::Faults)
+
 namespace {
 
 const QByteArray banner = "KVT7 SIMULATOR READY\r\n>";
@@ -58,6 +60,8 @@ class TestSimPty : public QObject {
 private Q_SLOTS:
     void nextHostGetsNothingLeftOver_data();
     void nextHostGetsNothingLeftOver();
+    void floodWithDelaysIsHeldBack_data();
+    void floodWithDelaysIsHeldBack();
     void kvtsim_data();
     void kvtsim();
 
@@ -97,6 +101,36 @@ void TestSimPty::nextHostGetsNothingLeftOver()
     QTRY_COMPARE(next.received(), banner);
     QVERIFY(next.send("P\r"));
     QTRY_COMPARE(next.received(), banner + "OK\r\n>");
+}
+
+void TestSimPty::floodWithDelaysIsHeldBack_data()
+{
+    QTest::addColumn<Faults>("faults");
+    QTest::newRow("reply delay") << Faults{.replyDelay = milliseconds{60000}};
+    QTest::newRow("character delay") << Faults{.charDelay = milliseconds{60000}};
+}
+
+void TestSimPty::floodWithDelaysIsHeldBack()
+{
+    QFETCH(Faults, faults);
+    Simulator simulator(
+        std::make_unique<FaultInjector>(std::make_unique<Kvt7Controller>(), faults));
+    simulator.setBannerDelay(std::nullopt);
+    QString error;
+    QVERIFY2(simulator.start(&error), qPrintable(error));
+    QSignalSpy connected(&simulator, &Simulator::clientConnected);
+    Host host(simulator.deviceName());
+    QVERIFY(connected.wait(5000));
+    // A host that never stops: what the simulator queues must stay bounded,
+    // so what the line takes in stops growing long before the flood ends.
+    const QByteArray chunk = QByteArray("POS\r").repeated(1024);
+    qsizetype accepted = 0;
+    for (int round = 0; round < 400; ++round) {
+        const ssize_t written = ::write(host.fd, chunk.constData(), size_t(chunk.size()));
+        accepted += written > 0 ? written : 0;
+        QTest::qWait(1);
+    }
+    QVERIFY2(accepted < 400 * chunk.size() / 4, qPrintable(QString::number(accepted)));
 }
 
 void TestSimPty::kvtsim_data()
