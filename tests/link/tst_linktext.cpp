@@ -17,7 +17,6 @@ private Q_SLOTS:
     void controllerUpper();
     void eventClasses_data();
     void eventClasses();
-    void codePageRoundTrip();
 };
 
 void TestLinkText::settings_data()
@@ -132,19 +131,6 @@ void TestLinkText::eventClasses()
     const CommEventAction action = classifyCommEvent(code);
     QCOMPARE(int(action.kind), kind);
     QCOMPARE(action.statusText, status);
-}
-
-void TestLinkText::codePageRoundTrip()
-{
-    QByteArray every(256, Qt::Uninitialized);
-    for (int b = 0; b < 256; ++b)
-        every[b] = char(b);
-    const QString text = fromWire(every);
-    QCOMPARE(text.at(0x80), QChar(0x20AC)); // the euro sign, as the program files hold it
-    QCOMPARE(toWire(text), std::optional<QByteArray>(every));
-    QCOMPARE(toWire(QStringLiteral("\u20ac")), std::optional<QByteArray>("\x80"));
-    QCOMPARE(toWire(QStringLiteral("G\u03a9")), std::nullopt);
-    QVERIFY(unsendableText(QStringLiteral("G\u03a9")).contains(QStringLiteral("U+03A9")));
 }
 
 QTEST_GUILESS_MAIN(TestLinkText)

@@ -2,10 +2,7 @@
 
 namespace kvt::test {
 
-FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent)
-{
-    m_clock.start();
-}
+FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent) {}
 
 bool FakeSerialPort::open(int portNumber)
 {
@@ -14,15 +11,12 @@ bool FakeSerialPort::open(int portNumber)
         m_error = m_openFailure;
         return false;
     }
-    ++openCount;
     m_open = true;
     return true;
 }
 
 void FakeSerialPort::close()
 {
-    if (m_open)
-        ++closeCount;
     m_open = false;
 }
 
@@ -44,7 +38,7 @@ bool FakeSerialPort::write(const QByteArray& data)
     }
     if (m_writesBeforeFailure > 0)
         --m_writesBeforeFailure;
-    writes.append({data, m_clock.elapsed()});
+    writes.append(data);
     return true;
 }
 
@@ -76,8 +70,8 @@ void FakeSerialPort::loseLink(const QString& reason)
 QByteArray FakeSerialPort::written() const
 {
     QByteArray all;
-    for (const Write& w : writes)
-        all += w.data;
+    for (const QByteArray& w : writes)
+        all += w;
     return all;
 }
 

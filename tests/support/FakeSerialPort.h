@@ -2,21 +2,15 @@
 
 #include "link/SerialPort.h"
 
-#include <QElapsedTimer>
 #include <QList>
 
 namespace kvt::test {
 
-// A port that records every write separately, with the time it happened, and
-// lets a test inject received text, event codes and failures.
+// A port that records every write separately and lets a test inject received
+// text, event codes and failures.
 class FakeSerialPort : public SerialPort {
     Q_OBJECT
 public:
-    struct Write {
-        QByteArray data;
-        qint64 atMs;
-    };
-
     explicit FakeSerialPort(QObject* parent = nullptr);
 
     bool open(int portNumber) override;
@@ -38,11 +32,9 @@ public:
     void drainOutput();
     void loseLink(const QString& reason);
 
-    QList<Write> writes;
+    QList<QByteArray> writes;
     QByteArray written() const;
     int openedPort = 0;
-    int openCount = 0;
-    int closeCount = 0;
     QString settings;
     Handshaking handshaking() const { return m_handshaking; }
 
@@ -58,7 +50,6 @@ private:
     qint64 m_pendingOutput = 0;
     QByteArray m_input;
     Handshaking m_handshaking = Handshaking::None;
-    QElapsedTimer m_clock;
 };
 
 } // namespace kvt::test

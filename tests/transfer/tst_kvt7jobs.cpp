@@ -36,7 +36,6 @@ TransferOutcome outcomeOf(const QSignalSpy& finished)
 class TestKvt7Jobs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void downloadWaitsForEachReply();
     void downloadStops_data();
     void downloadStops();
     void uploadParsing_data();
@@ -47,35 +46,6 @@ private Q_SLOTS:
     void uploadTimeLimit();
     void uploadOverflowEnds();
 };
-
-void TestKvt7Jobs::downloadWaitsForEachReply()
-{
-    JobRig rig;
-    Kvt7Download download(rig.link, program::linesToSend("m31,0\r\nG00,100  remark\r\n\r\nm30"));
-    rig.feed(download);
-    QSignalSpy progress(&download, &TransferJob::progress);
-    QSignalSpy finished(&download, &TransferJob::finished);
-    download.start();
-    QVERIFY(rig.waitForWritten("M31,0\r"));
-    QVERIFY(rig.waitIdle());
-    QTRY_VERIFY(!rig.pacingTimer()->isActive());
-    QCOMPARE(rig.port.written(), QByteArray("M31,0\r")); // nothing before the reply
-    rig.port.receive("OK\r\n>");
-    QVERIFY(rig.waitForWritten("G00,100\r"));
-    // A reply that comes while the line is still going out counts too.
-    rig.port.receive(">");
-    QVERIFY(rig.waitForWritten("M30\r"));
-    QVERIFY(finished.isEmpty());
-    rig.port.receive("OK\r\n>");
-    QTRY_COMPARE(finished.size(), 1);
-    QCOMPARE(outcomeOf(finished), TransferOutcome::Complete);
-    QCOMPARE(rig.port.written(), QByteArray("M31,0\rG00,100\rM30\r"));
-    QList<int> answered;
-    for (const auto& p : progress)
-        answered << p.at(0).toInt();
-    QCOMPARE(answered, (QList<int>{0, 1, 2, 3}));
-    QCOMPARE(progress.last().at(1).toInt(), 3);
-}
 
 void TestKvt7Jobs::downloadStops_data()
 {
