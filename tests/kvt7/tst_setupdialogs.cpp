@@ -1,13 +1,12 @@
-#include "support/LinkRig.h"
-#include "support/ScriptedOperator.h"
+#include "support/WindowRig.h"
 
-#include "kvt7/ChoiceDialog.h"
-#include "kvt7/JogDialog.h"
+#include "kvt7/Kvt7Window.h"
 #include "kvt7/ManualCommands.h"
-#include "kvt7/SpeedDialog.h"
+#include "kvt7/SetupDialog.h"
 #include "kvt7/Spinner.h"
 #include "shell/Module1.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,44 +16,36 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Rig : test::LinkRig {
-    Rig() : LinkRig(LinkProfile::kvt7(), 1ms)
-    {
-        // As the KVT7 window starts them.
-        Module1::reset();
-        Module1::RunStartSpeed = 500;
-        Module1::RunMaxSpeed = 5000;
-        Module1::RunAccel = 1;
-        Module1::HomeStartSpeed = 400;
-        Module1::HomeMaxSpeed = 1000;
-        Module1::HomeAccel = 1;
-        Module1::JogSpeed = 800;
-    }
+// The dialogs as the KVT7 window's Setup menu opens them, with its start values.
+struct Rig : test::WindowRig<Kvt7Window> {
+    Rig() : WindowRig(timings()) { initialised(); }
     ~Rig()
     {
-        for (QWidget* dialog : std::initializer_list<QWidget*>{frmspeed, frmjog, frmdirset})
-            delete dialog;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != window.get() && qobject_cast<QDialog*>(w))
+                delete w;
     }
     static Timings timings()
     {
-        Timings t = LinkRig::timings(1ms);
+        Timings t = WindowRig::timings();
         t.speedLinePause = 5ms;
         t.jogValuePause = 5ms;
         return t;
     }
-    // "running", "homing", "jog", "dir" or "senlog", as the Setup menu opens them.
+    // "running", "homing", "jog", "dir" or "senlog".
     QDialog* open(const QString& which)
     {
-        if (which == "running" || which == "homing")
-            return SpeedDialog::open(frmspeed,
-                                     which == "running" ? SpeedDialog::Profile::Running
-                                                        : SpeedDialog::Profile::Homing,
-                                     link, op, timings());
-        if (which == "jog")
-            return JogDialog::open(frmjog, link, op, timings());
-        return ChoiceDialog::open(
-            frmdirset, which == "dir" ? ChoiceDialog::direction : ChoiceDialog::sensorLogic, link,
-            op, timings());
+        const QHash<QString, QPair<const char*, const char*>> items{
+            {"running", {"mnuspeed", "frmspeed"}},
+            {"homing", {"mnuhspeed", "frmspeed"}},
+            {"jog", {"mnujog", "frmjog"}},
+            {"dir", {"mnudir", "frmdirset"}},
+            {"senlog", {"mnusenlogic", "frmsenlog"}}};
+        trigger(QLatin1String(items[which].first));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String(items[which].second) && w->isVisible())
+                return qobject_cast<QDialog*>(w);
+        qFatal("no dialog %s", qPrintable(which));
     }
     template <class Widget> static Widget* child(QObject* dialog, const QString& name)
     {
@@ -72,15 +63,10 @@ struct Rig : test::LinkRig {
     }
     QStringList lines() const
     {
-        QStringList all = QString::fromLatin1(port.written()).split(QLatin1Char('\r'));
+        QStringList all = QString::fromLatin1(port->written()).split(QLatin1Char('\r'));
         all.removeLast();
         return all;
     }
-
-    test::ScriptedOperator op;
-    QPointer<SpeedDialog> frmspeed;
-    QPointer<JogDialog> frmjog;
-    QPointer<ChoiceDialog> frmdirset;
 };
 
 } // namespace
@@ -263,7 +249,7 @@ void TestSetupDialogs::enterChecksRange()
                               : Module1::RunStartSpeed;
     QCOMPARE(int(global), stored);
     // Enter belongs to the box: it neither sends nor closes.
-    QVERIFY(rig.port.writes.isEmpty());
+    QVERIFY(rig.port->writes.isEmpty());
     QVERIFY(opened->isVisible());
 }
 
@@ -278,22 +264,22 @@ void TestSetupDialogs::spinnerRaisesAndStores()
     QCOMPARE(Module1::RunStartSpeed, qint16(600));
     // Cancel keeps what the spinner stored but sends nothing.
     Rig::child<QPushButton>(dialog, QStringLiteral("cmdcancel"))->click();
-    QVERIFY(rig.port.writes.isEmpty());
+    QVERIFY(rig.port->writes.isEmpty());
     QCOMPARE(Module1::RunStartSpeed, qint16(600));
 }
 
 void TestSetupDialogs::secondOkSendsNothingAndDialogFollowsTheLink()
 {
-    auto rig = std::make_unique<Rig>();
-    const QPointer<QDialog> dialog = rig->open(QStringLiteral("jog"));
+    Rig rig;
+    const QPointer<QDialog> dialog = rig.open(QStringLiteral("jog"));
     QPushButton* ok = Rig::okButton(dialog);
     ok->click();
     ok->click();
     QTRY_VERIFY(dialog.isNull());
-    QCOMPARE(rig->lines(), (QStringList{"JOG", "800"}));
+    QCOMPARE(rig.lines(), (QStringList{"JOG", "800"}));
 
-    const QPointer<QDialog> second = rig->open(QStringLiteral("dir"));
-    rig.reset(); // the window and its link go away
+    const QPointer<QDialog> second = rig.open(QStringLiteral("dir"));
+    rig.window.reset(); // the window and its link go away, without closing first
     QTRY_VERIFY(second.isNull() || !second->isVisible());
 }
 
