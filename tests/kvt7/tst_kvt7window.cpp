@@ -71,7 +71,6 @@ private Q_SLOTS:
     void editorCloseAndActivate();
     void lineNumbersStayBesideTheirLines();
     void manualAndMonitorSend();
-    void setupDialogsGoWithTheWindow();
     void downloadThroughTheWindow();
     void downloadWithoutReplyNamesTheLine();
     void uploadFillsTheEditor();
@@ -116,10 +115,6 @@ void TestKvt7Window::startUp()
     QCOMPARE(rig.port->inputLength(), 0);
     QCOMPARE(rig.port->handshaking(), Handshaking::None);
     QCOMPARE(rig.activePanels(), QString());
-    QCOMPARE((QList<qint16>{Module1::RunStartSpeed, Module1::RunMaxSpeed, Module1::RunAccel,
-                            Module1::HomeStartSpeed, Module1::HomeMaxSpeed, Module1::HomeAccel,
-                            Module1::JogSpeed}),
-             (QList<qint16>{500, 5000, 1, 400, 1000, 1, 800}));
 }
 
 void TestKvt7Window::silentControllerIsReportedAfterOpening()
@@ -292,26 +287,6 @@ void TestKvt7Window::manualAndMonitorSend()
     rig.find<QPushButton>(QStringLiteral("cmdmoni_4"))->click();
     QVERIFY(rig.waitForWritten("DP2\r"));
     QCOMPARE(rig.port->written(), QByteArray("G10,-5\rDELP3\rDP2\r"));
-}
-
-void TestKvt7Window::setupDialogsGoWithTheWindow()
-{
-    Rig rig;
-    rig.initialised();
-    const auto opened = [] {
-        QStringList names;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName().startsWith(QLatin1String("frm")) &&
-                w->objectName() != QLatin1String("frmkvt_7"))
-                names << w->objectName();
-        names.sort();
-        return names;
-    };
-    for (const char* item : {"mnuspeed", "mnuhspeed", "mnujog", "mnudir", "mnusenlogic"})
-        rig.trigger(QLatin1String(item));
-    QCOMPARE(opened(), (QStringList{"frmdirset", "frmjog", "frmsenlog", "frmspeed"}));
-    rig.trigger(QStringLiteral("mnu7exit"));
-    QCOMPARE(opened(), QStringList());
 }
 
 void TestKvt7Window::downloadThroughTheWindow()
