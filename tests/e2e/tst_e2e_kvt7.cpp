@@ -181,7 +181,10 @@ void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
     QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
     QCOMPARE(op.messages.size(), 2);
     QCOMPARE(op.messages.at(0).title, QStringLiteral("COMMUNICATION FAILURE"));
-    QVERIFY(op.messages.at(1).text.contains(QStringLiteral("line 000 (M31,0)")));
+    // Stopped before the failure box, and told after it which line went unanswered.
+    QCOMPARE(op.messages.at(1).text,
+             QStringLiteral("The controller did not answer line 000 (M31,0). The download was "
+                            "stopped; 0 of 3 lines were sent and answered."));
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,0\r"));
     QCOMPARE(window.editor().text(), program);
 }

@@ -72,7 +72,6 @@ private Q_SLOTS:
     void lineNumbersStayBesideTheirLines();
     void manualAndMonitorSend();
     void downloadThroughTheWindow();
-    void downloadWithoutReplyNamesTheLine();
     void uploadFillsTheEditor();
     void uploadThatDoesNotCompleteKeepsTheText_data();
     void uploadThatDoesNotCompleteKeepsTheText();
@@ -313,29 +312,6 @@ void TestKvt7Window::downloadThroughTheWindow()
     QCOMPARE(rig.window->editor().text(), example); // only the copy on the wire is upper-cased
     QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
     QCOMPARE(rig.op.messages.size(), 1);
-}
-
-void TestKvt7Window::downloadWithoutReplyNamesTheLine()
-{
-    Timings t = Rig::timings();
-    t.watchdog = 200ms;
-    Rig rig(t);
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(example);
-    rig.trigger(QStringLiteral("mnudownload"));
-    QVERIFY(rig.waitForWritten("M31,0\r"));
-    rig.port->receive(">");
-    QVERIFY(rig.waitForWritten("G00,100\r"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.op.messages.size(), 2, 5000);
-    QCOMPARE(rig.op.messages.at(0), failureBox);
-    QCOMPARE(rig.op.messages.at(1).text,
-             QStringLiteral("The controller did not answer line 001 (G00,100). The download was "
-                            "stopped; 1 of 3 lines were sent and answered."));
-    QVERIFY(!rig.window->transferRunning());
-    rig.port->receive("late answer");
-    QVERIFY(rig.waitIdle());
-    QCOMPARE(rig.port->written(), QByteArray("M31,0\rG00,100\r"));
 }
 
 void TestKvt7Window::uploadFillsTheEditor()
