@@ -110,6 +110,7 @@ void TestSimPty::floodWithDelaysIsHeldBack_data()
     QTest::newRow("character delay") << Faults{.charDelay = milliseconds{60000}};
 }
 
+// What the simulator queues stays bounded: the line stops taking a flood in.
 void TestSimPty::floodWithDelaysIsHeldBack()
 {
     QFETCH(Faults, faults);
@@ -118,19 +119,12 @@ void TestSimPty::floodWithDelaysIsHeldBack()
     simulator.setBannerDelay(std::nullopt);
     QString error;
     QVERIFY2(simulator.start(&error), qPrintable(error));
-    QSignalSpy connected(&simulator, &Simulator::clientConnected);
     Host host(simulator.deviceName());
-    QVERIFY(connected.wait(5000));
-    // A host that never stops: what the simulator queues must stay bounded,
-    // so what the line takes in stops growing long before the flood ends.
     const QByteArray chunk = QByteArray("POS\r").repeated(1024);
     qsizetype accepted = 0;
-    for (int round = 0; round < 400; ++round) {
-        const ssize_t written = ::write(host.fd, chunk.constData(), size_t(chunk.size()));
-        accepted += written > 0 ? written : 0;
-        QTest::qWait(1);
-    }
-    QVERIFY2(accepted < 400 * chunk.size() / 4, qPrintable(QString::number(accepted)));
+    for (int round = 0; round < 400; ++round, QTest::qWait(1))
+        accepted += qMax<ssize_t>(0, ::write(host.fd, chunk.constData(), size_t(chunk.size())));
+    QVERIFY2(accepted < 100 * chunk.size(), qPrintable(QString::number(accepted)));
 }
 
 void TestSimPty::kvtsim_data()

@@ -13,7 +13,6 @@ private Q_SLOTS:
     void programLines();
     void uploadedBlock_data();
     void uploadedBlock();
-    void endMarkerSplitOverReads();
 };
 
 void TestTransferText::programLines_data()
@@ -105,17 +104,6 @@ void TestTransferText::uploadedBlock()
     QCOMPARE(block.text, text);
     QCOMPARE(block.programNo, programNo);
     QCOMPARE(uploadCaption(block.programNo), caption);
-}
-
-void TestTransferText::endMarkerSplitOverReads()
-{
-    QString collected;
-    for (const char* piece : {"M31,1\rG27\rE", "N"}) {
-        collected += QLatin1String(piece);
-        QVERIFY(!hasEndMarker(collected));
-    }
-    collected += QLatin1String("D");
-    QVERIFY(hasEndMarker(collected));
 }
 
 QTEST_GUILESS_MAIN(TestTransferText)
