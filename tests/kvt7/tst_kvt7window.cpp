@@ -88,11 +88,10 @@ void TestKvt7Window::startUp_data()
     QTest::newRow("COM1") << MessageAnswer::Yes << QString() << 1 << QList<Message>{com1Question};
     QTest::newRow("COM2") << MessageAnswer::No << QString() << 2
                           << QList<Message>{com1Question, com2Notice};
-    QTest::newRow("port missing") << MessageAnswer::Yes << "No such file or directory" << 1
+    // A port that does not open is told, and the window opens regardless.
+    QTest::newRow("port missing") << MessageAnswer::Yes << "gone" << 1
                                   << QList<Message>{com1Question,
-                                                    {"No such file or directory",
-                                                     {},
-                                                     MessageIcon::Exclamation}};
+                                                    {"gone", {}, MessageIcon::Exclamation}};
 }
 
 void TestKvt7Window::startUp()
@@ -245,18 +244,14 @@ void TestKvt7Window::lineNumbersStayBesideTheirLines()
     Rig rig;
     rig.initialised();
     rig.trigger(QStringLiteral("mnueact"));
-    QStringList lines;
-    for (int i = 0; i < 40; ++i)
-        lines << QStringLiteral("G%1").arg(i);
-    rig.txteditor()->setPlainText(lines.join(u'\n'));
+    rig.txteditor()->setPlainText(QStringLiteral("G0\n").repeated(39) + QStringLiteral("M30"));
     rig.txteditor()->moveCursor(QTextCursor::End);
     QTRY_VERIFY(rig.text("lbleditlineno").endsWith(QStringLiteral("\n039")));
-    QStringList shown = rig.text("lbleditlineno").split(u'\n');
-    QVERIFY(shown.size() > 5 && shown.size() < 40);
-    // The top line's number is the number of the line at the top of the box.
+    // The top number is that of the line at the top of the box, scrolled away from 000.
     const int top = rig.txteditor()->cursorForPosition(QPoint(1, 1)).blockNumber();
-    QCOMPARE(shown.first(), QStringLiteral("%1").arg(top, 3, 10, QLatin1Char('0')));
     QVERIFY(top > 0);
+    QVERIFY(rig.text("lbleditlineno")
+                .startsWith(QStringLiteral("%1\n").arg(top, 3, 10, QLatin1Char('0'))));
     rig.txteditor()->moveCursor(QTextCursor::Start);
     QTRY_VERIFY(rig.text("lbleditlineno").startsWith(QStringLiteral("000\n001\n")));
 }

@@ -44,7 +44,6 @@ void TestSerialLink::eachCharacterIsOneWrite_data()
     using L = QList<QByteArray>;
     QTest::newRow("kvt7 DSP") << LinkProfile::kvt7() << "DSP" << L{"\x44", "\x53", "\x50", "\x0d"};
     QTest::newRow("kvt7 empty") << LinkProfile::kvt7() << "" << L{"\r"};
-    QTest::newRow("keypad END") << LinkProfile::kvt31_33() << "END" << L{"E", "N", "D", "\r"};
     QTest::newRow("four-model END") << LinkProfile::fourModel() << "END" << L{"E", "N", "D", "\r"};
     QTest::newRow("blanks sent as typed") << LinkProfile::kvt7() << " A " << L{" ", "A", " ", "\r"};
 }

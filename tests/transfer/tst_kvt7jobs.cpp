@@ -50,7 +50,6 @@ void TestKvt7Jobs::downloadStops_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<TransferOutcome>("outcome");
     QTest::newRow("watchdog") << "watchdog" << TransferOutcome::NoReply;
-    QTest::newRow("link lost") << "lost" << TransferOutcome::LinkLost;
     QTest::newRow("window closed") << "closed" << TransferOutcome::Abandoned;
 }
 
@@ -68,12 +67,8 @@ void TestKvt7Jobs::downloadStops()
     QCOMPARE(download.pendingLine()->index, 1);
     if (how == "watchdog")
         download.watchdogExpired();
-    else if (how == "lost")
-        rig.port.loseLink(QStringLiteral("gone"));
     else
         download.stop(TransferOutcome::Abandoned);
-    if (how == "lost") // the window stops the job when the link reports it
-        download.stop(TransferOutcome::LinkLost);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(outcomeOf(finished), outcome);
     rig.port.receive("OK"); // a late answer sends nothing more

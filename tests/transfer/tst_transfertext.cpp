@@ -32,10 +32,8 @@ void TestTransferText::programLines_data()
     QTest::newRow("trailing line break") << "M30\r\n"
                                          << QStringList{"M30", ""} << QStringList{"M30"};
     QTest::newRow("empty") << "" << QStringList{""} << QStringList{};
-    QTest::newRow("bare CR keeps next line whole")
-        << "G27\rG28" << QStringList{"G27", "G28"} << QStringList{"G27", "G28"};
-    QTest::newRow("bare LF ends a line")
-        << "G27\nG28" << QStringList{"G27", "G28"} << QStringList{"G27", "G28"};
+    QTest::newRow("lone CR or LF ends a line, keeps the next whole")
+        << "G27\rG28\nG29" << QStringList{"G27", "G28", "G29"} << QStringList{"G27", "G28", "G29"};
     QTest::newRow("upper-cased copy")
         << "g00,+1\r\ntrg1" << QStringList{"G00,+1", "TRG1"} << QStringList{"G00,+1", "TRG1"};
 }
