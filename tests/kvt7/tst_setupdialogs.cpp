@@ -100,7 +100,6 @@ void TestSetupDialogs::numbers_data()
     QTest::newRow("negative") << "-3" << -3.0 << -3 << "-3";
     QTest::newRow("minus zero") << "-0" << 0.0 << 0 << "0";
     QTest::newRow("empty") << "" << 0.0 << 0 << "0";
-    QTest::newRow("not a number") << "abc" << 0.0 << 0 << "0";
     QTest::newRow("half to even down") << "2.5" << 2.5 << 2 << "2.5";
     QTest::newRow("half to even up") << "3.5" << 3.5 << 4 << "3.5";
     QTest::newRow("fraction") << "1.40" << 1.4 << 1 << "1.4";
@@ -123,6 +122,7 @@ void TestSetupDialogs::manualCommands_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("move forward") << manual::moveCommand("G00", 250) << "G00,+250";
     QTest::newRow("move back") << manual::moveCommand("G10", -5) << "G10,-5";
+    QTest::newRow("zero moves forward") << manual::moveCommand("G15", 0) << "G15,+0";
     QTest::newRow("search back") << manual::searchCommand("G20", 1, false) << "G20,1,-";
     QTest::newRow("search forward") << manual::searchCommand("G21", 0, true) << "G21,0,+";
     QTest::newRow("output on") << manual::outputCommand(2, true) << "M22+";
