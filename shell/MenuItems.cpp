@@ -9,6 +9,8 @@ QMenu* addMenu(QMenuBar* bar, const QString& caption, const char* name)
 {
     QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QLatin1String(name));
+    // What a screen reader calls the open menu.
+    menu->setWindowTitle(QString(caption).remove(u'&'));
     menu->menuAction()->setObjectName(QLatin1String(name));
     return menu;
 }

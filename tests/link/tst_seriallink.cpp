@@ -110,29 +110,27 @@ void TestSerialLink::watchdogArming()
 
 void TestSerialLink::watchdogExpiryCutsOnlyTheCommandInFlight()
 {
-    FakeSerialPort port;
-    port.open(1);
     Timings t = Rig::timings(5ms);
     t.watchdog = 60ms;
-    SerialLink link(port, LinkProfile::kvt7(), t);
-    port.holdOutput(1); // a drain wait would never end
-    QSignalSpy expired(&link, &SerialLink::watchdogExpired);
+    Rig rig(LinkProfile::kvt7(), t);
+    rig.port.holdOutput(1); // a drain wait would never end
+    QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
     const QByteArray longCommand(200, 'X');
     std::optional<SendResult> first, queued;
     QByteArray sentByFirst;
-    link.sendData(QString::fromLatin1(longCommand), [&](SendResult r) {
+    rig.link.sendData(QString::fromLatin1(longCommand), [&](SendResult r) {
         first = r;
-        sentByFirst = port.written();
+        sentByFirst = rig.port.written();
     });
-    link.sendData(QStringLiteral("POS"), [&](SendResult r) { queued = r; });
+    rig.link.sendData(QStringLiteral("POS"), [&](SendResult r) { queued = r; });
     QTRY_COMPARE(first, SendResult::Aborted);
     QCOMPARE(expired.count(), 1);
     QVERIFY2(sentByFirst.size() < longCommand.size(), "the rest must stay unsent");
     QVERIFY(longCommand.startsWith(sentByFirst));
     // The command behind it goes out whole, with a watchdog of its own.
-    QTRY_COMPARE(port.written(), sentByFirst + "POS\r");
-    QVERIFY(link.findChild<QTimer*>(QStringLiteral("tmrwatchdog"))->isActive());
-    port.drainOutput();
+    QTRY_COMPARE(rig.port.written(), sentByFirst + "POS\r");
+    QVERIFY(rig.watchdogActive());
+    rig.port.drainOutput();
     QTRY_COMPARE(queued, SendResult::Sent);
 }
 

@@ -16,7 +16,10 @@ namespace kvt::test {
 struct LinkRig {
     explicit LinkRig(const LinkProfile& profile = LinkProfile::kvt7(),
                      std::chrono::milliseconds pacing = std::chrono::milliseconds{2})
-        : link(port, profile, timings(pacing))
+        : LinkRig(profile, timings(pacing))
+    {
+    }
+    LinkRig(const LinkProfile& profile, const Timings& timings) : link(port, profile, timings)
     {
         port.open(1);
         port.setReceiveThreshold(1);

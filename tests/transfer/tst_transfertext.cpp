@@ -78,9 +78,6 @@ void TestTransferText::uploadedBlock_data()
     QTest::newRow("no M31: number from the fourth character") << "G0012\rEND"
                                                               << "G0012\r\n"
                                                               << 12 << "EDITOR - Upload # 12";
-    QTest::newRow("no M31, no number") << "G27\rG28\rEND"
-                                       << "G27\r\nG28\r\n"
-                                       << 0 << "EDITOR - Upload # 0";
     QTest::newRow("no CR at all: number 0") << "M31,5END"
                                             << "M31,5" << 0 << "EDITOR - Upload # 0";
     QTest::newRow("negative") << "M31,-2\rEND"

@@ -1,4 +1,6 @@
 #include "support/LinkRig.h"
+#include "transfer/KeypadDownload.h"
+#include "transfer/KeypadUpload.h"
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
 
@@ -33,7 +35,7 @@ TransferOutcome outcomeOf(const QSignalSpy& finished)
 
 } // namespace
 
-class TestKvt7Jobs : public QObject {
+class TestTransferJobs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void downloadStops_data();
@@ -43,9 +45,13 @@ private Q_SLOTS:
     void uploadSplitAtEveryPosition_data();
     void uploadSplitAtEveryPosition();
     void uploadOverflowEnds();
+    void keypadDownload_data();
+    void keypadDownload();
+    void keypadUpload_data();
+    void keypadUpload();
 };
 
-void TestKvt7Jobs::downloadStops_data()
+void TestTransferJobs::downloadStops_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<TransferOutcome>("outcome");
@@ -53,7 +59,7 @@ void TestKvt7Jobs::downloadStops_data()
     QTest::newRow("window closed") << "closed" << TransferOutcome::Abandoned;
 }
 
-void TestKvt7Jobs::downloadStops()
+void TestTransferJobs::downloadStops()
 {
     QFETCH(QString, how);
     QFETCH(TransferOutcome, outcome);
@@ -77,7 +83,7 @@ void TestKvt7Jobs::downloadStops()
     QCOMPARE(finished.size(), 1);
 }
 
-void TestKvt7Jobs::upload_data()
+void TestTransferJobs::upload_data()
 {
     QTest::addColumn<int>("program");
     QTest::addColumn<QByteArray>("received");
@@ -103,7 +109,7 @@ void TestKvt7Jobs::upload_data()
         << 0 << QByteArray("DP0\r\n#0\r\nG27\r\n\r\n>M30") << timedOut << "M31,0\r\nG27\r\nM30";
 }
 
-void TestKvt7Jobs::upload()
+void TestTransferJobs::upload()
 {
     QFETCH(int, program);
     QFETCH(QByteArray, received);
@@ -124,7 +130,7 @@ void TestKvt7Jobs::upload()
     QVERIFY(!upload.receive("late")); // replies are the display's again
 }
 
-void TestKvt7Jobs::uploadSplitAtEveryPosition_data()
+void TestTransferJobs::uploadSplitAtEveryPosition_data()
 {
     QTest::addColumn<QByteArray>("listing");
     QTest::newRow("as kvtsim lists")
@@ -133,7 +139,7 @@ void TestKvt7Jobs::uploadSplitAtEveryPosition_data()
         << QByteArray("DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30\r\n>");
 }
 
-void TestKvt7Jobs::uploadSplitAtEveryPosition()
+void TestTransferJobs::uploadSplitAtEveryPosition()
 {
     QFETCH(QByteArray, listing);
     for (qsizetype first = 1; first < listing.size(); ++first) {
@@ -158,7 +164,7 @@ void TestKvt7Jobs::uploadSplitAtEveryPosition()
     }
 }
 
-void TestKvt7Jobs::uploadOverflowEnds()
+void TestTransferJobs::uploadOverflowEnds()
 {
     JobRig rig;
     Kvt7Upload upload(rig.link, 1, 60s);
@@ -174,5 +180,73 @@ void TestKvt7Jobs::uploadOverflowEnds()
     QCOMPARE(outcomeOf(finished), TransferOutcome::Overflow);
 }
 
-QTEST_GUILESS_MAIN(TestKvt7Jobs)
-#include "tst_kvt7jobs.moc"
+void TestTransferJobs::keypadDownload_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("lineHeld"); // the handshake holds the line: the controller is off
+    QTest::addColumn<TransferOutcome>("outcome");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::newRow("cut and skipped lines")
+        << "g00,+1000 go\r\nx\r\n\r\nm30\r\n"
+        << false << TransferOutcome::Complete << QByteArray("G00,+1000\rM30\rEND\r");
+    QTest::newRow("empty editor") << "" << false << TransferOutcome::Complete
+                                  << QByteArray("END\r");
+    QTest::newRow("line never leaves")
+        << "G27\r\nM30" << true << TransferOutcome::NoReply << QByteArray("G27\r");
+}
+
+void TestTransferJobs::keypadDownload()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, lineHeld);
+    QFETCH(TransferOutcome, outcome);
+    QFETCH(QByteArray, wire);
+    JobRig rig(LinkProfile::kvt31_33());
+    rig.port.holdOutput(lineHeld ? 1 : 0);
+    KeypadDownload download(rig.link, program::programLines(text), 5ms, 200ms);
+    QSignalSpy finished(&download, &TransferJob::finished);
+    // Replies come while lines go out and while the job pauses; none may stall it.
+    connect(rig.pacingTimer(), &QTimer::timeout, &rig.link, [&] { rig.port.receive("?>"); });
+    download.start();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(outcomeOf(finished), outcome);
+    rig.port.drainOutput();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.port.written(), wire);
+}
+
+void TestTransferJobs::keypadUpload_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces"); // empty: the controller stays silent
+    QTest::addColumn<TransferOutcome>("outcome");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("END split over reads") << QList<QByteArray>{"M31,7\rG00,100\rEN", "D\r"}
+                                          << TransferOutcome::Complete << "M31,7\r\nG00,100\r\n";
+    QTest::newRow("silent controller") << QList<QByteArray>{} << TransferOutcome::TimedOut << "";
+    // Once anything arrived, only END or the operator end the wait.
+    QTest::newRow("data, silence, Cancel")
+        << QList<QByteArray>{"M31,1\rG2"} << TransferOutcome::Cancelled << "M31,1\r\nG2";
+}
+
+void TestTransferJobs::keypadUpload()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(TransferOutcome, outcome);
+    QFETCH(QString, text);
+    JobRig rig(LinkProfile::kvt31_33());
+    KeypadUpload upload(rig.link, 100ms);
+    QSignalSpy finished(&upload, &TransferJob::finished);
+    rig.feed(upload);
+    upload.start();
+    for (const QByteArray& piece : pieces)
+        rig.port.receive(piece);
+    if (outcome == TransferOutcome::Cancelled && !finished.wait(300)) // past the limit
+        upload.cancel();
+    QVERIFY(!finished.isEmpty() || finished.wait(5000));
+    QCOMPARE(outcomeOf(finished), outcome);
+    QCOMPARE(upload.block().text, text);
+    QVERIFY(rig.port.writes.isEmpty()); // an upload sends nothing
+}
+
+QTEST_GUILESS_MAIN(TestTransferJobs)
+#include "tst_transferjobs.moc"
