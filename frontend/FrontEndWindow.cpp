@@ -90,14 +90,9 @@ bool FrontEndWindow::refuseSecondTransfer()
     return true;
 }
 
-bool FrontEndWindow::runTransfer(TransferJob* job)
+void FrontEndWindow::runTransfer(TransferJob* job)
 {
-    if (refuseSecondTransfer()) {
-        delete job;
-        return false;
-    }
     m_transfers->run(job);
-    return true;
 }
 
 bool FrontEndWindow::mayReplaceEditorText()

@@ -50,8 +50,8 @@ protected:
 
     // One transfer at a time: true, after telling the operator, when one runs.
     bool refuseSecondTransfer();
-    // Starts a transfer unless one runs; then the operator is told and it is dropped.
-    bool runTransfer(TransferJob* job);
+    // Starts a transfer; the caller asked refuseSecondTransfer() first.
+    void runTransfer(TransferJob* job);
     // Before an upload may replace the editor's text: the save question of
     // New and Open. False when the operator cancelled.
     bool mayReplaceEditorText();

@@ -31,12 +31,9 @@ const ChoiceDialog::Choice ChoiceDialog::sensorLogic{
 ChoiceDialog* ChoiceDialog::open(QPointer<ChoiceDialog>& slot, const Choice& choice,
                                  SerialLink& link, Operator& op, const Timings& timings)
 {
-    // A closed dialog waits in the slot for its deferred delete; every dialog
-    // put there is shown at once, so a hidden one is on its way out.
-    if (!slot || slot->isHidden())
-        slot = new ChoiceDialog(choice, link, op, timings);
-    slot->present();
-    return slot.data();
+    ChoiceDialog* dialog = reuseOrCreate(slot, choice, link, op, timings);
+    dialog->present();
+    return dialog;
 }
 
 ChoiceDialog::ChoiceDialog(const Choice& choice, SerialLink& link, Operator& op,

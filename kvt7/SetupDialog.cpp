@@ -1,15 +1,13 @@
 #include "SetupDialog.h"
 
 #include "Spinner.h"
+#include "link/NumberText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-
-#include <charconv>
-#include <cmath>
 
 namespace kvt {
 
@@ -23,38 +21,6 @@ SetupDialog::SetupDialog(const char* name, const QString& title, SerialLink& lin
     setAttribute(Qt::WA_DeleteOnClose);
     // The dialog sends through the KVT7 window's link and has no use without it.
     connect(&link, &QObject::destroyed, this, &QWidget::close);
-}
-
-double SetupDialog::numericValue(const QString& text)
-{
-    const QByteArray latin = text.toLatin1();
-    const char* const end = latin.constData() + latin.size();
-    const char* p = latin.constData();
-    while (p != end && (*p == ' ' || *p == '\t'))
-        ++p;
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-'))
-        negative = *p++ == '-';
-
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    const char* const first = p;
-    int digits = 0;
-    for (; p != end && isDigit(*p); ++p)
-        ++digits;
-    if (p != end && *p == '.')
-        for (++p; p != end && isDigit(*p); ++p)
-            ++digits;
-    double value = 0;
-    if (digits == 0 || std::from_chars(first, p, value, std::chars_format::fixed).ec != std::errc{})
-        return 0;
-    return negative ? -value : value;
-}
-
-int SetupDialog::roundHalfEven(double value)
-{
-    // nearbyint follows the current rounding mode, which is to-nearest-even
-    // unless someone changed it; the program never does.
-    return int(std::nearbyint(value));
 }
 
 QString SetupDialog::plainDecimal(double value)

@@ -33,15 +33,6 @@ public:
     // True from OK until the dialog's lines are out.
     bool isSending() const { return m_sending; }
 
-    // How a number box is read: blanks and tabs in front are skipped, then an
-    // optional sign, digits and one decimal point are taken as far as they go
-    // ("12abc" is 12, " 7" is 7, "-3" is -3, "1.5" is 1.5); an empty or
-    // non-numeric text is 0. An exponent is not read ("1e3" is 1): the boxes
-    // hold whole pulses per second, and a letter ending the number keeps every
-    // value a box can hold printable as a plain decimal for the controller.
-    static double numericValue(const QString& text);
-    // Halves go to the even neighbour: 1.5 is 2, 2.5 is 2.
-    static int roundHalfEven(double value);
     // "500", "1.5", "-3": no exponent, no leading blank, no trailing zeros.
     static QString plainDecimal(double value);
 
@@ -50,14 +41,13 @@ protected:
                 const Timings& timings, QWidget* parent);
 
     // The caller keeps one dialog of a kind in slot; an open one is reused.
-    template <class Dialog>
-    static Dialog* reuseOrCreate(QPointer<Dialog>& slot, SerialLink& link, Operator& op,
-                                 const Timings& timings)
+    template <class Dialog, class... Arguments>
+    static Dialog* reuseOrCreate(QPointer<Dialog>& slot, Arguments&&... arguments)
     {
         // A closed dialog waits in the slot for its deferred delete; every
         // dialog put there is shown at once, so a hidden one is on its way out.
         if (!slot || slot->isHidden())
-            slot = new Dialog(link, op, timings);
+            slot = new Dialog(std::forward<Arguments>(arguments)...);
         return slot.data();
     }
     void present();

@@ -1,5 +1,7 @@
 #include "SpeedDialog.h"
 
+#include "link/NumberText.h"
+
 #include "Spinner.h"
 #include "shell/Module1.h"
 

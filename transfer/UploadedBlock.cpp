@@ -1,5 +1,7 @@
 #include "UploadedBlock.h"
 
+#include "link/NumberText.h"
+
 #include <cmath>
 #include <limits>
 
@@ -9,27 +11,11 @@ namespace {
 const QString endMarker = QStringLiteral("END");
 const QString programMarker = QStringLiteral("M31,");
 
-// The number at the start of text: blanks, a sign, digits and a fraction as
-// far as they go, rounded half to even; 0 when there is none or it does not
-// fit the 16 bits the number has always been kept in.
+// The number at the start of text, rounded half to even; 0 when there is
+// none or it does not fit the 16 bits the number has always been kept in.
 int leadingNumber(const QString& text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == u' ')
-        ++i;
-    const qsizetype start = i;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        ++i;
-    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128)
-        ++i;
-    if (i < text.size() && text[i] == u'.')
-        for (++i; i < text.size() && text[i].isDigit() && text[i].unicode() < 128;)
-            ++i;
-    bool ok = false;
-    const double value = text.mid(start, i - start).toDouble(&ok);
-    if (!ok)
-        return 0;
-    const double rounded = std::nearbyint(value);
+    const double rounded = std::nearbyint(numericValue(text));
     if (rounded < std::numeric_limits<qint16>::min() ||
         rounded > std::numeric_limits<qint16>::max())
         return 0;
@@ -44,8 +30,8 @@ bool hasEndMarker(const QString& collected)
 
 UploadedBlock uploadedBlock(const QString& collected)
 {
-    QString text = collected.left(collected.indexOf(endMarker) < 0 ? collected.size()
-                                                                   : collected.indexOf(endMarker));
+    // Everything when there is no marker: left() takes the whole text then.
+    QString text = collected.left(collected.indexOf(endMarker));
     const qsizetype marker = text.indexOf(programMarker);
     // Counted from where the marker's number starts, as the controllers'
     // software always read it; without a marker, from the fourth character.

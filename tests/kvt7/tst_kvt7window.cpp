@@ -50,6 +50,14 @@ struct Rig : test::WindowRig<Kvt7Window> {
         QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
                           widget->mapTo(window.get(), QPoint(3, 3)));
     }
+    // The example program from the editor, up to its first line on the wire.
+    bool startDownload()
+    {
+        trigger(QStringLiteral("mnueact"));
+        txteditor()->setPlainText(example);
+        trigger(QStringLiteral("mnudownload"));
+        return waitForWritten("M31,0\r");
+    }
     bool waitForTransferEnd()
     {
         return QTest::qWaitFor([this] { return !window->transferRunning(); }, 5000);
@@ -287,10 +295,7 @@ void TestKvt7Window::downloadThroughTheWindow()
 {
     Rig rig;
     rig.initialised();
-    rig.trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(example);
-    rig.trigger(QStringLiteral("mnudownload"));
-    QVERIFY(rig.waitForWritten("M31,0\r"));
+    QVERIFY(rig.startDownload());
     QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download: 0 of 3 lines sent"));
     rig.trigger(QStringLiteral("mnuuploadprog_0")); // one transfer at a time
     QCOMPARE(rig.op.messages.size(), 1);
@@ -392,10 +397,7 @@ void TestKvt7Window::exitStopsATransfer()
 {
     Rig rig;
     rig.initialised();
-    rig.trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(example);
-    rig.trigger(QStringLiteral("mnudownload"));
-    QVERIFY(rig.waitForWritten("M31,0\r"));
+    QVERIFY(rig.startDownload());
     rig.op.answerNext(MessageAnswer::No); // don't save the changed text
     rig.trigger(QStringLiteral("mnu7exit"));
     QVERIFY(!rig.window->isVisible() && !rig.port->isOpen() && !rig.window->transferRunning());

@@ -4,6 +4,7 @@
 #include "kvt7/ManualCommands.h"
 #include "kvt7/SetupDialog.h"
 #include "kvt7/Spinner.h"
+#include "link/NumberText.h"
 #include "shell/Module1.h"
 
 #include <QApplication>
@@ -111,9 +112,9 @@ void TestSetupDialogs::numbers()
     QFETCH(double, value);
     QFETCH(int, rounded);
     QFETCH(QString, plain);
-    QCOMPARE(SetupDialog::numericValue(text), value);
-    QCOMPARE(SetupDialog::roundHalfEven(SetupDialog::numericValue(text)), rounded);
-    QCOMPARE(SetupDialog::plainDecimal(SetupDialog::numericValue(text)), plain);
+    QCOMPARE(numericValue(text), value);
+    QCOMPARE(roundHalfEven(numericValue(text)), rounded);
+    QCOMPARE(SetupDialog::plainDecimal(numericValue(text)), plain);
 }
 
 void TestSetupDialogs::manualCommands_data()
