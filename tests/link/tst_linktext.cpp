@@ -105,8 +105,6 @@ void TestLinkText::eventClasses_data()
     QTest::addColumn<QString>("status");
     for (int code : {1, 4, 5, 6, 7})
         QTest::addRow("ignored %d", code) << code << int(CommEventKind::Ignored) << QString();
-    QTest::newRow("receive") << 2 << int(CommEventKind::Received) << QString();
-    QTest::newRow("cts") << 3 << int(CommEventKind::CtsChange) << QString();
     QTest::newRow("break") << 1001 << int(CommEventKind::LineError) << "Break Received ! ";
     QTest::newRow("cts timeout") << 1002 << int(CommEventKind::LineError) << "CTS timeout";
     QTest::newRow("dsr timeout") << 1003 << int(CommEventKind::LineError) << "DSR timeout";

@@ -14,8 +14,7 @@ namespace {
 
 // Received data goes to the job, as a window's transfer controller routes it.
 struct JobRig : LinkRig {
-    // Back to back, a command is out before start() returns: for the tests
-    // that only care about what comes back.
+    // With the four-model profile a command is out before start() returns.
     explicit JobRig(const LinkProfile& profile = LinkProfile::kvt7()) : LinkRig(profile, 1ms) {}
     void feed(TransferJob& job)
     {
@@ -245,7 +244,6 @@ void TestTransferJobs::keypadUpload()
     QVERIFY(!finished.isEmpty() || finished.wait(5000));
     QCOMPARE(outcomeOf(finished), outcome);
     QCOMPARE(upload.block().text, text);
-    QVERIFY(rig.port.writes.isEmpty()); // an upload sends nothing
 }
 
 QTEST_GUILESS_MAIN(TestTransferJobs)
