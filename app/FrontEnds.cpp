@@ -1,6 +1,7 @@
 #include "FrontEnds.h"
 
 #include "FamilyPlaceholderWindow.h"
+#include "kvt31_33/Kvt31_33Window.h"
 #include "kvt7/Kvt7Window.h"
 #include "shell/Module1.h"
 
@@ -40,23 +41,23 @@ FrontEnds::FrontEnds(AppContext context, QObject* parent)
 
 QWidget* FrontEnds::create(int optionIndex)
 {
+    FrontEndWindow* window = nullptr;
     switch (optionIndex) {
-    case 0: {
-        auto* window = new Kvt7Window(m_context.op, m_context.makePort(), m_context.timings);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->initialise();
-        return window;
-    }
+    case 0:
+        window = new Kvt7Window(m_context.op, m_context.makePort(), m_context.timings);
+        break;
     case 1:
     case 2:
-        return new FamilyPlaceholderWindow(QStringLiteral("frmkvt_31_33"),
-                                           QStringLiteral("KVT31 / KVT33  controller"),
-                                           QStringLiteral("KVT31 and KVT33"));
+        window = new Kvt31_33Window(m_context.op, m_context.makePort(), m_context.timings);
+        break;
     default:
         return new FamilyPlaceholderWindow(QStringLiteral("frmkvt_px_52"),
                                            QStringLiteral("KVT52 / KVT54 / PX52 / PX54 controller"),
                                            QStringLiteral("KVT52, KVT54, PX52 and PX54"));
     }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->initialise();
+    return window;
 }
 
 QWidget* FrontEnds::open(int optionIndex)

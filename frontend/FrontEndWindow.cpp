@@ -170,12 +170,17 @@ void FrontEndWindow::onWatchdogExpired()
     const QPointer<FrontEndWindow> alive(this);
     // The watchdog is single-shot and already off, so a command sent while the
     // box is open keeps the watchdog it armed.
+    tellCommunicationFailure();
+    if (alive)
+        watchdogReported();
+}
+
+void FrontEndWindow::tellCommunicationFailure()
+{
     m_operator.message(this, {QStringLiteral("COMMUNICATION FAILED !!\r\nPLEASE ENSURE POWER IS ON "
                                              "AND COMM CABLE CONNECTED !"),
                               QStringLiteral("COMMUNICATION FAILURE"), MessageIcon::Critical,
                               MessageButtons::Ok});
-    if (alive)
-        watchdogReported();
 }
 
 void FrontEndWindow::onWriteFailed(const QString& errorText)

@@ -63,6 +63,8 @@ protected:
     MessageAnswer tell(const QString& text, MessageIcon icon = MessageIcon::Exclamation,
                        MessageButtons buttons = MessageButtons::Ok,
                        std::optional<MessageAnswer> defaultAnswer = std::nullopt);
+    // The box that says the controller cannot be reached.
+    void tellCommunicationFailure();
     // The transfer's progress, in the status line.
     void showStatus(const QString& text);
 

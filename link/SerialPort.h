@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 
 namespace kvt {
 
@@ -36,7 +39,10 @@ enum class Handshaking { None = 0, RtsCts = 2 };
 // The receive threshold is implemented here, once, for every implementation:
 // a Receive event is raised when at least threshold characters wait, and is
 // raised again after each read() while that many still wait, so a read limited
-// to a few characters never strands a longer burst.
+// to a few characters never strands a longer burst. Fewer characters than the
+// threshold are reported once the line has been quiet for a short while, so
+// the last character of an odd-length transmission is not left unread until
+// the controller happens to send again.
 class SerialPort : public QObject {
     Q_OBJECT
 public:
@@ -62,6 +68,15 @@ public:
     // 0 switches receive events off.
     void setReceiveThreshold(int threshold);
     int receiveThreshold() const { return m_receiveThreshold; }
+    // How long fewer characters than the threshold may wait unreported; 0
+    // leaves them waiting for more.
+    void setStrandedReadDelay(std::chrono::milliseconds delay)
+    {
+        m_strandedRead.setInterval(delay);
+    }
+    // At 1200 baud a character takes about 8 ms: a gap of a few characters
+    // means the controller has finished, not that it pauses between two.
+    static constexpr std::chrono::milliseconds defaultStrandedReadDelay{30};
 
     QByteArray read();
 
@@ -79,7 +94,11 @@ protected:
 
 private:
     void recheckThreshold();
+    // Fewer than threshold characters wait: they are read after a quiet period.
+    void watchStranded();
+    void onStrandedReadDue();
 
+    QTimer m_strandedRead;
     int m_inputLength = 0;
     int m_receiveThreshold = 0;
     bool m_recheckPending = false;

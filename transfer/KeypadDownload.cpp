@@ -14,9 +14,10 @@ KeypadDownload::KeypadDownload(SerialLink& link, QList<program::ProgramLine> lin
     m_sendLimit.setSingleShot(true);
     m_sendLimit.setInterval(sendLimit);
     connect(&m_sendLimit, &QTimer::timeout, this, [this] {
-        // The line never left the port; what is still queued must not follow it.
-        this->link().cancel();
+        // The line never left the port; what is still queued must not follow
+        // it. Finished first, so the cancelled send is not counted as sent.
         finish(TransferOutcome::NoReply);
+        this->link().cancel();
     });
     connect(&m_pause, &LineWait::ended, this, [this] { nextPass(); });
 }

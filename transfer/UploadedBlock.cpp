@@ -2,6 +2,8 @@
 
 #include "link/NumberText.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <limits>
 
@@ -31,7 +33,10 @@ bool hasEndMarker(const QString& collected)
 UploadedBlock uploadedBlock(const QString& collected)
 {
     // Everything when there is no marker: left() takes the whole text then.
-    QString text = collected.left(collected.indexOf(endMarker));
+    const qsizetype end = collected.indexOf(endMarker);
+    QString text = collected.left(end);
+    const qsizetype lineStart = text.lastIndexOf(QRegularExpression(QStringLiteral("[\r\n]"))) + 1;
+    const QString lineCutAtEnd = end > lineStart ? text.mid(lineStart) : QString();
     const qsizetype marker = text.indexOf(programMarker);
     // Counted from where the marker's number starts, as the controllers'
     // software always read it; without a marker, from the fourth character.
@@ -42,7 +47,7 @@ UploadedBlock uploadedBlock(const QString& collected)
     for (qsizetype cr = text.indexOf(u'\r', qMax<qsizetype>(marker, 0)); cr >= 0;
          cr = text.indexOf(u'\r', cr + 2))
         text.insert(cr + 1, u'\n');
-    return {text, programNo};
+    return {text, programNo, lineCutAtEnd};
 }
 
 QString uploadCaption(int programNo)

@@ -13,6 +13,9 @@ bool hasEndMarker(const QString& collected);
 struct UploadedBlock {
     QString text;  // for the editor: cut before "END", CR LF from "M31," on
     int programNo; // the number after the first "M31,"; 0 when none can be read
+    // When "END" stood inside a line (a word such as SEND), the line up to
+    // it: the controller's text was cut there, which the operator must know.
+    QString lineCutAtEnd;
 };
 UploadedBlock uploadedBlock(const QString& collected);
 

@@ -25,17 +25,24 @@ void TestSerialPort::thresholdAndInputLength_data()
     QTest::addColumn<QList<QByteArray>>("arrivals");
     QTest::addColumn<QList<QByteArray>>("reads");
     QTest::addColumn<int>("leftWaiting");
+    QTest::addColumn<int>("strandedMs"); // 0: a short rest waits for more
 
     using L = QList<QByteArray>;
-    QTest::newRow("every character") << 1 << 0 << L{"A", "B"} << L{"A", "B"} << 0;
-    QTest::newRow("burst read whole") << 1 << 0 << L{"POS=+5\r\n>"} << L{"POS=+5\r\n>"} << 0;
-    QTest::newRow("one waits for a second") << 2 << 0 << L{"A", "B"} << L{"AB"} << 0;
-    QTest::newRow("lone character waits") << 2 << 0 << L{"A"} << L{} << 1;
-    QTest::newRow("pairs, even total") << 2 << 2 << L{"ABCDEF"} << L{"AB", "CD", "EF"} << 0;
-    QTest::newRow("pairs, odd total") << 2 << 2 << L{"ABCDE"} << L{"AB", "CD"} << 1;
+    QTest::newRow("every character") << 1 << 0 << L{"A", "B"} << L{"A", "B"} << 0 << 0;
+    QTest::newRow("burst read whole") << 1 << 0 << L{"POS=+5\r\n>"} << L{"POS=+5\r\n>"} << 0 << 0;
+    QTest::newRow("one waits for a second") << 2 << 0 << L{"A", "B"} << L{"AB"} << 0 << 0;
+    QTest::newRow("lone character waits") << 2 << 0 << L{"A"} << L{} << 1 << 0;
+    QTest::newRow("pairs, even total") << 2 << 2 << L{"ABCDEF"} << L{"AB", "CD", "EF"} << 0 << 0;
+    QTest::newRow("pairs, odd total") << 2 << 2 << L{"ABCDE"} << L{"AB", "CD"} << 1 << 0;
     QTest::newRow("odd rest joins the next")
-        << 2 << 2 << L{"ABCDE", "F"} << L{"AB", "CD", "EF"} << 0;
-    QTest::newRow("short reads, threshold 1") << 1 << 2 << L{"ABCDE"} << L{"AB", "CD", "E"} << 0;
+        << 2 << 2 << L{"ABCDE", "F"} << L{"AB", "CD", "EF"} << 0 << 0;
+    QTest::newRow("short reads, threshold 1")
+        << 1 << 2 << L{"ABCDE"} << L{"AB", "CD", "E"} << 0 << 0;
+    // The end of a transmission is read once the line falls quiet.
+    QTest::newRow("lone character, quiet line") << 2 << 0 << L{"A"} << L{"A"} << 0 << 5;
+    QTest::newRow("END split, quiet line") << 2 << 0 << L{"EN", "D"} << L{"EN", "D"} << 0 << 5;
+    QTest::newRow("pairs, odd total, quiet line")
+        << 2 << 2 << L{"ABCDE"} << L{"AB", "CD", "E"} << 0 << 5;
 }
 
 void TestSerialPort::thresholdAndInputLength()
@@ -45,8 +52,10 @@ void TestSerialPort::thresholdAndInputLength()
     QFETCH(QList<QByteArray>, arrivals);
     QFETCH(QList<QByteArray>, reads);
     QFETCH(int, leftWaiting);
+    QFETCH(int, strandedMs);
 
     FakeSerialPort port;
+    port.setStrandedReadDelay(std::chrono::milliseconds(strandedMs));
     QVERIFY(port.open(1));
     port.setInputLength(inputLength);
     port.setReceiveThreshold(threshold);
@@ -60,7 +69,7 @@ void TestSerialPort::thresholdAndInputLength()
         // Let queued re-checks run until the port falls quiet.
         QTest::qWait(20);
     }
-    QCOMPARE(got, reads);
+    QTRY_COMPARE(got, reads);
     QCOMPARE(port.bytesAvailable(), qint64(leftWaiting));
 }
 

@@ -1,0 +1,240 @@
+#include "Kvt31_33Window.h"
+
+#include "KeypadInstructions.h"
+#include "editor/EditorController.h"
+#include "frontend/EditorPanel.h"
+#include "frontend/PanelLook.h"
+#include "frontend/ReplyDisplay.h"
+#include "frontend/TransferController.h"
+#include "shell/MenuItems.h"
+#include "shell/MessageWindow.h"
+#include "shell/Module1.h"
+#include "transfer/KeypadDownload.h"
+#include "transfer/KeypadUpload.h"
+#include "transfer/ProgramLines.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+
+namespace kvt {
+
+namespace {
+const QString portTitle = QStringLiteral("COMMUNICATION INTERFACE");
+const QColor messageLabelBack{192, 192, 192};
+
+FrontEndProfile kvt31_33Profile()
+{
+    FrontEndProfile p;
+    p.windowName = "frmkvt_31_33";
+    p.caption = QStringLiteral("KVT31 / KVT33  controller");
+    p.portName = "Comm31";
+    p.boxTitle = portTitle;
+    p.link = LinkProfile::kvt31_33();
+    p.editor = EditorProfile::kvt31_33();
+    p.replyPieces = 9;
+    p.lineErrorShown = FrontEndProfile::LineErrorShown::Replacing;
+    p.unknownEventFirst = FrontEndProfile::UnknownEventFirst::InDisplay;
+    return p;
+}
+} // namespace
+
+Kvt31_33Window::Kvt31_33Window(Operator& op, std::unique_ptr<SerialPort> port,
+                               const Timings& timings, QWidget* parent)
+    : FrontEndWindow(kvt31_33Profile(), op, std::move(port), timings, parent)
+{
+    buildMenus();
+    buildFrames();
+    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt31_33Window::editen);
+    connect(&transfers(), &TransferController::busyChanged, this,
+            [this](bool busy) { setTransferMenusEnabled(!busy); });
+}
+
+Kvt31_33Window::~Kvt31_33Window() = default;
+
+void Kvt31_33Window::buildMenus()
+{
+    mnufile = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
+    mnuedit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
+    fraeditor->fillMenus(mnufile, mnuedit, {"mnueditact", "mnueditclose"});
+    mnudownload = addBarItem(menuBar(), QStringLiteral("&Download"), "mnudownload");
+    mnuupload = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
+    fraeditor->setFollowingItems({mnudownload, mnuupload});
+    mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
+
+    connect(mnudownload, &QAction::triggered, this, &Kvt31_33Window::mnudownload_Click);
+    connect(mnuupload, &QAction::triggered, this, &Kvt31_33Window::mnuupload_Click);
+    connect(mnuexit, &QAction::triggered, this, &QWidget::close);
+}
+
+void Kvt31_33Window::buildFrames()
+{
+    framoni = new QGroupBox(QStringLiteral("MONITOR"));
+    framoni->setObjectName(QStringLiteral("framoni"));
+    look::paint(framoni, look::monitorBack, look::black);
+    Label4 = new QLabel(QStringLiteral("MESSAGE  :-"));
+    Label4->setObjectName(QStringLiteral("Label4"));
+    look::paint(lblresponse, messageLabelBack, look::black);
+    lblresponse->setMinimumWidth(280);
+    auto* messages = new QVBoxLayout(framoni);
+    messages->addWidget(Label4);
+    messages->addWidget(lblresponse, 1);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->addWidget(fraeditor, 1);
+    layout->addWidget(framoni, 1);
+    setCentralWidget(central);
+    // Room for a screenful of program lines, well inside a 1366x768 screen.
+    resize(760, 480);
+}
+
+void Kvt31_33Window::initialise()
+{
+    const bool kvt31 = Module1::ModelNo == 1;
+    const int portNumber =
+        askPortNumber({kvt31 ? QStringLiteral("IS KVT31 CURRENTLY CONNECTED TO COM1 ? ")
+                             : QStringLiteral("IS KVT33 CURRENTLY CONNECTED TO COM1 ? "),
+                       kvt31 ? QStringLiteral("KVT31 IS CONNECTED TO COM2 ")
+                             : QStringLiteral("KVT33 IS  CONNECTED TO  COM2 "),
+                       portTitle});
+    openPort(portNumber, {0, 2, QStringLiteral("1200,N,8,1"), Handshaking::RtsCts});
+
+    formdisable();
+    editen();
+
+    // Kept for the other windows; this one never reads them.
+    Module1::RunStartSpeed = 500;
+    Module1::RunMaxSpeed = 5000;
+    Module1::RunAccel = 1;
+    Module1::UploadProgramNo = 0;
+}
+
+void Kvt31_33Window::formdisable()
+{
+    fraeditor->greyOut();
+}
+
+void Kvt31_33Window::editen()
+{
+    if (fraeditor->isGreyedOut())
+        formdisable();
+    fraeditor->activate();
+}
+
+void Kvt31_33Window::setTransferMenusEnabled(bool enabled)
+{
+    for (QAction* item : {mnufile->menuAction(), mnuedit->menuAction(), mnudownload, mnuupload})
+        item->setEnabled(enabled);
+}
+
+void Kvt31_33Window::mnudownload_Click()
+{
+    if (refuseSecondTransfer())
+        return;
+    if (m_operator.message(this,
+                           {keypad::downloadInstructions(), QStringLiteral("DOWNLOADING SETUP"),
+                            MessageIcon::None, MessageButtons::OkCancel}) != MessageAnswer::Ok)
+        return;
+    lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
+    // A line that cannot leave the port within the watchdog time means the
+    // handshake holds the line: the controller is off or the cable is out.
+    auto* download = new KeypadDownload(link(), program::programLines(editor().text()),
+                                        m_timings.keypadPause, m_timings.watchdog);
+    connect(download, &TransferJob::progress, this, [this](int sent, int total) {
+        showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(sent).arg(total));
+    });
+    connect(download, &TransferJob::finished, this,
+            [this, download](TransferOutcome outcome) { downloadFinished(*download, outcome); });
+    runTransfer(download);
+}
+
+void Kvt31_33Window::downloadFinished(const KeypadDownload& download, TransferOutcome outcome)
+{
+    if (outcome == TransferOutcome::Abandoned)
+        return;
+    if (outcome == TransferOutcome::Complete) {
+        lblresponse->setText(QStringLiteral("Download  Completed.        "));
+        showStatus(QStringLiteral("Download complete: %1 lines sent").arg(download.total()));
+        m_operator.beep();
+        return;
+    }
+    const QString stopped = QStringLiteral("Download stopped after %1 of %2 lines.")
+                                .arg(download.sent())
+                                .arg(download.total());
+    lblresponse->setText(stopped);
+    showStatus(stopped);
+    // A refused write or a lost port has been told already.
+    if (outcome == TransferOutcome::NoReply)
+        tellCommunicationFailure();
+}
+
+void Kvt31_33Window::mnuupload_Click()
+{
+    if (refuseSecondTransfer() || !mayReplaceEditorText())
+        return;
+    Module1::UploadActive = True;
+    auto* upload = new KeypadUpload(link(), m_timings.keypadUploadLimit);
+    connect(upload, &TransferJob::finished, this,
+            [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });
+
+    MessageWindow* frmmessage = MessageWindow::instance();
+    frmmessage->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
+    frmmessage->setMessage(keypad::uploadInstructions());
+    // Cancel and the close box alike end the upload.
+    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    lblresponse->setText(QStringLiteral("Uploading . . . \r\n Please Wait  . . . "));
+    // Only the message window is left to the operator until the upload ends.
+    setEnabled(false);
+    frmmessage->show();
+    runTransfer(upload);
+}
+
+void Kvt31_33Window::uploadFinished(const KeypadUpload& upload, TransferOutcome outcome)
+{
+    // Cancel has closed the message window already; every other end closes it here.
+    MessageWindow::unload();
+    Module1::UploadActive = False;
+    setEnabled(true);
+    if (outcome == TransferOutcome::Abandoned)
+        return;
+    raise();
+    activateWindow();
+    switch (outcome) {
+    case TransferOutcome::Complete: {
+        const program::UploadedBlock block = upload.block();
+        Module1::UploadProgramNo = qint16(block.programNo);
+        lblresponse->setText(QStringLiteral("Program Uploaded . . . "));
+        showStatus(QStringLiteral("Upload of program # %1 complete").arg(block.programNo));
+        m_operator.beep();
+        replaceEditorText(block.text, program::uploadCaption(block.programNo));
+        if (!block.lineCutAtEnd.isEmpty())
+            tell(QStringLiteral("The line \"%1END...\" holds \"END\", which ends an upload: the "
+                                "program was cut there, and what the controller sent after it is "
+                                "not in the editor. Compare the end of the program with the "
+                                "controller's.")
+                     .arg(block.lineCutAtEnd));
+        return;
+    }
+    case TransferOutcome::TimedOut:
+        lblresponse->setText(QStringLiteral("Upload timeout error ! "));
+        m_operator.message(this, {QStringLiteral("Uploading timeout....    Please try again ! "),
+                                  QStringLiteral("Timeout error"), MessageIcon::Exclamation,
+                                  MessageButtons::Ok});
+        return;
+    case TransferOutcome::Cancelled:
+        lblresponse->setText(QStringLiteral("Upload Aborted by user ..."));
+        return;
+    default:
+        lblresponse->setText(QStringLiteral("Upload stopped; the editor keeps its text."));
+        showStatus(lblresponse->text());
+        // A lost port is told by the window; a flood is only known here.
+        if (outcome == TransferOutcome::Overflow)
+            tell(QStringLiteral("The controller sent more than 1 MiB without \"END\"; the upload "
+                                "was stopped. The editor keeps its text."));
+        return;
+    }
+}
+
+} // namespace kvt

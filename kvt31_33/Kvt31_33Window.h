@@ -1,0 +1,51 @@
+#pragma once
+
+#include "frontend/FrontEndWindow.h"
+#include "transfer/TransferOutcome.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+
+namespace kvt {
+
+class KeypadDownload;
+class KeypadUpload;
+
+// frmkvt_31_33, the KVT31/KVT33 front end: the editor panel and the message
+// panel. The controllers are worked from their own keypad; this window only
+// edits programs, moves them while the operator steps the keypad, and shows
+// what the controller sends.
+class Kvt31_33Window : public FrontEndWindow {
+    Q_OBJECT
+public:
+    Kvt31_33Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings = {},
+                   QWidget* parent = nullptr);
+    ~Kvt31_33Window() override;
+
+    void initialise() override;
+
+    void formdisable();
+    void editen();
+
+private:
+    void buildMenus();
+    void buildFrames();
+    void setTransferMenusEnabled(bool enabled);
+    void mnudownload_Click();
+    void downloadFinished(const KeypadDownload& download, TransferOutcome outcome);
+    void mnuupload_Click();
+    void uploadFinished(const KeypadUpload& upload, TransferOutcome outcome);
+
+    QGroupBox* framoni = nullptr;
+    QLabel* Label4 = nullptr;
+
+    QMenu* mnufile = nullptr;
+    QMenu* mnuedit = nullptr;
+    QAction* mnudownload = nullptr;
+    QAction* mnuupload = nullptr;
+    QAction* mnuexit = nullptr;
+};
+
+} // namespace kvt
