@@ -1,3 +1,4 @@
+#include "support/ScreenReader.h"
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void exitDuringDownload();
     void upload_data();
     void upload();
+    void everyControlHasAName();
 };
 
 void TestKvt31_33Window::startUp_data()
@@ -267,6 +269,17 @@ void TestKvt31_33Window::upload()
     QCOMPARE(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().title, box);
     rig.port->receive("OK");
     QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
+}
+
+void TestKvt31_33Window::everyControlHasAName()
+{
+    Rig rig;
+    rig.initialised();
+    rig.port->receive("READY\r\n");
+    int checked = 0;
+    const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
+    QVERIFY2(checked >= 6, qPrintable(QString::number(checked)));
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(TestKvt31_33Window)

@@ -1,10 +1,10 @@
+#include "support/ScreenReader.h"
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
 #include "frontend/PanelLook.h"
 #include "kvt7/Kvt7Window.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -414,22 +414,8 @@ void TestKvt7Window::everyControlHasAName()
     rig.trigger(QStringLiteral("mnuoact"));
     QTest::keyClicks(rig.find<QLineEdit>(QStringLiteral("txtonline")), QStringLiteral("pos\r"));
     QTRY_VERIFY(!rig.text("lblonlinehistory").isEmpty());
-    QStringList unnamed;
     int checked = 0;
-    for (QWidget* w : rig.window->findChildren<QWidget*>()) {
-        // Every control the window names; Qt's own parts are named qt_...
-        if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
-            continue;
-        ++checked;
-        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(w);
-        const QString name = shown->text(QAccessible::Name);
-        // A label reads out what it shows; an empty one at least says what it is for.
-        if (auto* label = qobject_cast<QLabel*>(w);
-            label && !label->text().isEmpty()
-                ? name != label->text()
-                : name.trimmed().isEmpty() && shown->text(QAccessible::Description).isEmpty())
-            unnamed << w->objectName();
-    }
+    const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
     QVERIFY2(checked >= 55, qPrintable(QString::number(checked)));
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
