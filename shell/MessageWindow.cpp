@@ -55,7 +55,12 @@ void MessageWindow::unload()
 
 void MessageWindow::setMessage(const QString& text)
 {
+    // Steps to follow keep their lines and indents; a sentence wraps centred.
+    const bool steps = text.trimmed().contains(u'\n');
+    lblmessage->setWordWrap(!steps);
+    lblmessage->setAlignment(steps ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
     lblmessage->setText(text);
+    adjustSize();
 }
 
 QString MessageWindow::message() const
