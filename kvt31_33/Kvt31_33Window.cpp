@@ -9,8 +9,8 @@
 #include "shell/MenuItems.h"
 #include "shell/MessageWindow.h"
 #include "shell/Module1.h"
-#include "transfer/KeypadDownload.h"
-#include "transfer/KeypadUpload.h"
+#include "transfer/BlockDownload.h"
+#include "transfer/BlockUpload.h"
 #include "transfer/ProgramLines.h"
 
 #include <QGroupBox>
@@ -140,8 +140,9 @@ void Kvt31_33Window::mnudownload_Click()
     lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
     // A line that cannot leave the port within the watchdog time means the
     // handshake holds the line: the controller is off or the cable is out.
-    auto* download = new KeypadDownload(link(), program::programLines(editor().text()),
-                                        m_timings.keypadPause, m_timings.watchdog);
+    auto* download =
+        new BlockDownload(link(), program::programLines(editor().text()),
+                          {{}, LineWait::Kind::Fixed, m_timings.keypadPause, m_timings.watchdog});
     connect(download, &TransferJob::progress, this, [this](int sent, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(sent).arg(total));
     });
@@ -150,7 +151,7 @@ void Kvt31_33Window::mnudownload_Click()
     runTransfer(download);
 }
 
-void Kvt31_33Window::downloadFinished(const KeypadDownload& download, TransferOutcome outcome)
+void Kvt31_33Window::downloadFinished(const BlockDownload& download, TransferOutcome outcome)
 {
     if (outcome == TransferOutcome::Abandoned)
         return;
@@ -175,7 +176,7 @@ void Kvt31_33Window::mnuupload_Click()
     if (refuseSecondTransfer() || !mayReplaceEditorText())
         return;
     Module1::UploadActive = True;
-    auto* upload = new KeypadUpload(link(), m_timings.keypadUploadLimit);
+    auto* upload = new BlockUpload(link(), m_timings.keypadUploadLimit);
     connect(upload, &TransferJob::finished, this,
             [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });
 
@@ -191,7 +192,7 @@ void Kvt31_33Window::mnuupload_Click()
     runTransfer(upload);
 }
 
-void Kvt31_33Window::uploadFinished(const KeypadUpload& upload, TransferOutcome outcome)
+void Kvt31_33Window::uploadFinished(const BlockUpload& upload, TransferOutcome outcome)
 {
     // Cancel has closed the message window already; every other end closes it here.
     MessageWindow::unload();

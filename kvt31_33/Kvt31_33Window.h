@@ -10,8 +10,8 @@ class QMenu;
 
 namespace kvt {
 
-class KeypadDownload;
-class KeypadUpload;
+class BlockDownload;
+class BlockUpload;
 
 // frmkvt_31_33, the KVT31/KVT33 front end: the editor panel and the message
 // panel. The controllers are worked from their own keypad; this window only
@@ -34,9 +34,9 @@ private:
     void buildFrames();
     void setTransferMenusEnabled(bool enabled);
     void mnudownload_Click();
-    void downloadFinished(const KeypadDownload& download, TransferOutcome outcome);
+    void downloadFinished(const BlockDownload& download, TransferOutcome outcome);
     void mnuupload_Click();
-    void uploadFinished(const KeypadUpload& upload, TransferOutcome outcome);
+    void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
 
     QGroupBox* framoni = nullptr;
     QLabel* Label4 = nullptr;

@@ -1,6 +1,6 @@
 #include "support/LinkRig.h"
-#include "transfer/KeypadDownload.h"
-#include "transfer/KeypadUpload.h"
+#include "transfer/BlockDownload.h"
+#include "transfer/BlockUpload.h"
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
 
@@ -44,10 +44,10 @@ private Q_SLOTS:
     void uploadSplitAtEveryPosition_data();
     void uploadSplitAtEveryPosition();
     void uploadOverflowEnds();
-    void keypadDownload_data();
-    void keypadDownload();
-    void keypadUpload_data();
-    void keypadUpload();
+    void blockDownload_data();
+    void blockDownload();
+    void blockUpload_data();
+    void blockUpload();
 };
 
 void TestTransferJobs::downloadStops_data()
@@ -179,64 +179,96 @@ void TestTransferJobs::uploadOverflowEnds()
     QCOMPARE(outcomeOf(finished), TransferOutcome::Overflow);
 }
 
-void TestTransferJobs::keypadDownload_data()
+void TestTransferJobs::blockDownload_data()
 {
+    QTest::addColumn<bool>("fourModel"); // else KVT31/KVT33
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("lineHeld"); // the handshake holds the line: the controller is off
+    QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
     QTest::addColumn<TransferOutcome>("outcome");
     QTest::addColumn<QByteArray>("wire");
-    QTest::newRow("cut and skipped lines")
-        << "g00,+1000 go\r\nx\r\n\r\nm30\r\n"
-        << false << TransferOutcome::Complete << QByteArray("G00,+1000\rM30\rEND\r");
-    QTest::newRow("empty editor") << "" << false << TransferOutcome::Complete
-                                  << QByteArray("END\r");
-    QTest::newRow("line never leaves")
-        << "G27\r\nM30" << true << TransferOutcome::NoReply << QByteArray("G27\r");
+    QTest::newRow("keypad: cut and skipped lines")
+        << false << "g00,+1000 go\r\nx\r\n\r\nm30\r\n"
+        << false << QByteArray() << TransferOutcome::Complete
+        << QByteArray("G00,+1000\rM30\rEND\r");
+    QTest::newRow("keypad: empty editor")
+        << false << "" << false << QByteArray() << TransferOutcome::Complete << QByteArray("END\r");
+    QTest::newRow("keypad: line never leaves") << false << "G27\r\nM30" << true << QByteArray()
+                                               << TransferOutcome::NoReply << QByteArray("G27\r");
+    // Answered after every line: each reply lengthens the quiet period, never ends the download.
+    QTest::newRow("four-model: block answered line by line")
+        << true << "ab1 note\r\ncd\r\nx" << false << QByteArray() << TransferOutcome::Complete
+        << QByteArray("S00\rAB1\rCD\rEND\r");
+    QTest::newRow("four-model: Cancel sends C alone")
+        << true << "ab1\r\ncd" << false << QByteArray("AB1\r") << TransferOutcome::Cancelled
+        << QByteArray("S00\rAB1\rC");
 }
 
-void TestTransferJobs::keypadDownload()
+void TestTransferJobs::blockDownload()
 {
+    QFETCH(bool, fourModel);
     QFETCH(QString, text);
     QFETCH(bool, lineHeld);
+    QFETCH(QByteArray, cancelAfter);
     QFETCH(TransferOutcome, outcome);
     QFETCH(QByteArray, wire);
-    JobRig rig(LinkProfile::kvt31_33());
+    JobRig rig(fourModel ? LinkProfile::fourModel() : LinkProfile::kvt31_33());
     rig.port.holdOutput(lineHeld ? 1 : 0);
-    KeypadDownload download(rig.link, program::programLines(text), 5ms, 200ms);
+    BlockDownload::Plan plan{fourModel ? QStringLiteral("S00") : QString(),
+                             fourModel ? LineWait::Kind::Quiet : LineWait::Kind::Fixed,
+                             5ms,
+                             200ms,
+                             fourModel ? 50ms : 0ms,
+                             fourModel ? "C" : ""};
+    BlockDownload download(rig.link, program::programLines(text), plan);
     QSignalSpy finished(&download, &TransferJob::finished);
     // Replies come while lines go out and while the job pauses; none may stall it.
-    connect(rig.pacingTimer(), &QTimer::timeout, &rig.link, [&] { rig.port.receive("?>"); });
+    connect(rig.pacingTimer(), &QTimer::timeout, &rig.link, [&] {
+        rig.port.receive("?>");
+        if (!cancelAfter.isEmpty() && rig.port.written().endsWith(cancelAfter))
+            download.cancel();
+    });
     download.start();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(!finished.isEmpty() || finished.wait(5000));
     QCOMPARE(outcomeOf(finished), outcome);
     rig.port.drainOutput();
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.port.written(), wire);
 }
 
-void TestTransferJobs::keypadUpload_data()
+void TestTransferJobs::blockUpload_data()
 {
+    QTest::addColumn<QString>("request");          // empty: the keypad starts the controller
     QTest::addColumn<QList<QByteArray>>("pieces"); // empty: the controller stays silent
     QTest::addColumn<TransferOutcome>("outcome");
     QTest::addColumn<QString>("text");
-    QTest::newRow("END split over reads") << QList<QByteArray>{"M31,7\rG00,100\rEN", "D\r"}
+    QTest::newRow("END split over reads") << "" << QList<QByteArray>{"M31,7\rG00,100\rEN", "D\r"}
                                           << TransferOutcome::Complete << "M31,7\r\nG00,100\r\n";
-    QTest::newRow("silent controller") << QList<QByteArray>{} << TransferOutcome::TimedOut << "";
+    QTest::newRow("silent controller")
+        << "" << QList<QByteArray>{} << TransferOutcome::TimedOut << "";
     // Once anything arrived, only END or the operator end the wait.
     QTest::newRow("data, silence, Cancel")
-        << QList<QByteArray>{"M31,1\rG2"} << TransferOutcome::Cancelled << "M31,1\r\nG2";
+        << "" << QList<QByteArray>{"M31,1\rG2"} << TransferOutcome::Cancelled << "M31,1\r\nG2";
+    QTest::newRow("requested block") << "S04" << QList<QByteArray>{"M31,2\rABC\rEND\r"}
+                                     << TransferOutcome::Complete << "M31,2\r\nABC\r\n";
 }
 
-void TestTransferJobs::keypadUpload()
+void TestTransferJobs::blockUpload()
 {
+    QFETCH(QString, request);
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(TransferOutcome, outcome);
     QFETCH(QString, text);
-    JobRig rig(LinkProfile::kvt31_33());
-    KeypadUpload upload(rig.link, 100ms);
+    JobRig rig(request.isEmpty() ? LinkProfile::kvt31_33() : LinkProfile::fourModel());
+    std::optional<BlockUpload::Request> asked;
+    if (!request.isEmpty())
+        asked = BlockUpload::Request{request, 50s};
+    BlockUpload upload(rig.link, 100ms, asked);
     QSignalSpy finished(&upload, &TransferJob::finished);
     rig.feed(upload);
     upload.start();
+    QVERIFY(rig.waitIdle());
+    QCOMPARE(rig.port.written(), request.isEmpty() ? QByteArray() : request.toLatin1() + '\r');
     for (const QByteArray& piece : pieces)
         rig.port.receive(piece);
     if (outcome == TransferOutcome::Cancelled && !finished.wait(300)) // past the limit
