@@ -84,7 +84,7 @@ void EditorPanel::activate()
     txteditor->setEnabled(true);
     for (QAction* item : itemsThatFollow()) {
         item->setVisible(true);
-        item->setEnabled(true);
+        item->setEnabled(!m_itemsHeld);
     }
     m_items.mnupaste->setVisible(true);
     m_editor->resetPaste();

@@ -48,6 +48,9 @@ public:
     void activate();
     // Edit, Close: the panel and its items are hidden, the text kept.
     void closePanel();
+    // While a transfer runs, activating the panel shows its items but leaves
+    // them disabled, so a second transfer cannot start inside the first.
+    void setItemsHeld(bool held) { m_itemsHeld = held; }
 
 Q_SIGNALS:
     // Edit, Activate or a click on the frame: the window runs its editen.
@@ -63,6 +66,7 @@ private:
     EditorMenu m_items;
     QAction* m_closeItem = nullptr;
     QList<QAction*> m_following;
+    bool m_itemsHeld = false;
 };
 
 } // namespace kvt

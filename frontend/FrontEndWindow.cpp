@@ -9,6 +9,7 @@
 #include "link/SerialPort.h"
 #include "transfer/TransferJob.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPointer>
@@ -88,6 +89,15 @@ bool FrontEndWindow::refuseSecondTransfer()
     tell(QStringLiteral("A program transfer is still running. Wait until it has ended, then try "
                         "again."));
     return true;
+}
+
+void FrontEndWindow::holdDuringTransfers(QList<QAction*> items)
+{
+    connect(m_transfers, &TransferController::busyChanged, this, [this, items](bool busy) {
+        fraeditor->setItemsHeld(busy);
+        for (QAction* item : items)
+            item->setEnabled(!busy);
+    });
 }
 
 void FrontEndWindow::runTransfer(TransferJob* job)

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class QAction;
 class QLabel;
 
 namespace kvt {
@@ -50,6 +51,8 @@ protected:
 
     // One transfer at a time: true, after telling the operator, when one runs.
     bool refuseSecondTransfer();
+    // Menus that are off while a transfer runs, whatever activates the editor meanwhile.
+    void holdDuringTransfers(QList<QAction*> items);
     // Starts a transfer; the caller asked refuseSecondTransfer() first.
     void runTransfer(TransferJob* job);
     // Before an upload may replace the editor's text: the save question of

@@ -3,9 +3,8 @@
 #include "KeypadInstructions.h"
 #include "editor/EditorController.h"
 #include "frontend/EditorPanel.h"
-#include "frontend/PanelLook.h"
+#include "frontend/MessagePanel.h"
 #include "frontend/ReplyDisplay.h"
-#include "frontend/TransferController.h"
 #include "shell/MenuItems.h"
 #include "shell/MessageWindow.h"
 #include "shell/Module1.h"
@@ -13,16 +12,12 @@
 #include "transfer/BlockUpload.h"
 #include "transfer/ProgramLines.h"
 
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMenuBar>
 
 namespace kvt {
 
 namespace {
 const QString portTitle = QStringLiteral("COMMUNICATION INTERFACE");
-const QColor messageLabelBack{192, 192, 192};
 
 FrontEndProfile kvt31_33Profile()
 {
@@ -47,8 +42,7 @@ Kvt31_33Window::Kvt31_33Window(Operator& op, std::unique_ptr<SerialPort> port,
     buildMenus();
     buildFrames();
     connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt31_33Window::editen);
-    connect(&transfers(), &TransferController::busyChanged, this,
-            [this](bool busy) { setTransferMenusEnabled(!busy); });
+    holdDuringTransfers({mnufile->menuAction(), mnuedit->menuAction(), mnudownload, mnuupload});
 }
 
 Kvt31_33Window::~Kvt31_33Window() = default;
@@ -70,22 +64,7 @@ void Kvt31_33Window::buildMenus()
 
 void Kvt31_33Window::buildFrames()
 {
-    framoni = new QGroupBox(QStringLiteral("MONITOR"));
-    framoni->setObjectName(QStringLiteral("framoni"));
-    look::paint(framoni, look::monitorBack, look::black);
-    Label4 = new QLabel(QStringLiteral("MESSAGE  :-"));
-    Label4->setObjectName(QStringLiteral("Label4"));
-    look::paint(lblresponse, messageLabelBack, look::black);
-    lblresponse->setMinimumWidth(280);
-    auto* messages = new QVBoxLayout(framoni);
-    messages->addWidget(Label4);
-    messages->addWidget(lblresponse, 1);
-
-    auto* central = new QWidget(this);
-    auto* layout = new QHBoxLayout(central);
-    layout->addWidget(fraeditor, 1);
-    layout->addWidget(framoni, 1);
-    setCentralWidget(central);
+    setCentralWidget(MessagePanel::besideEditor(fraeditor, lblresponse));
     // Room for a screenful of program lines, well inside a 1366x768 screen.
     resize(760, 480);
 }
@@ -121,12 +100,6 @@ void Kvt31_33Window::editen()
     if (fraeditor->isGreyedOut())
         formdisable();
     fraeditor->activate();
-}
-
-void Kvt31_33Window::setTransferMenusEnabled(bool enabled)
-{
-    for (QAction* item : {mnufile->menuAction(), mnuedit->menuAction(), mnudownload, mnuupload})
-        item->setEnabled(enabled);
 }
 
 void Kvt31_33Window::mnudownload_Click()

@@ -4,8 +4,6 @@
 #include "transfer/TransferOutcome.h"
 
 class QAction;
-class QGroupBox;
-class QLabel;
 class QMenu;
 
 namespace kvt {
@@ -32,14 +30,10 @@ public:
 private:
     void buildMenus();
     void buildFrames();
-    void setTransferMenusEnabled(bool enabled);
     void mnudownload_Click();
     void downloadFinished(const BlockDownload& download, TransferOutcome outcome);
     void mnuupload_Click();
     void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
-
-    QGroupBox* framoni = nullptr;
-    QLabel* Label4 = nullptr;
 
     QMenu* mnufile = nullptr;
     QMenu* mnuedit = nullptr;

@@ -160,7 +160,8 @@ void TestKvt31_33Window::download()
     rig.initialised();
     rig.port->holdOutput(lineHeld ? 1 : 0);
     // The controller answers while lines go out and during the pauses; the
-    // replies are shown and stall nothing. The menus stay off meanwhile.
+    // replies are shown and stall nothing. The menus stay off meanwhile, even
+    // when the editor panel is activated again.
     int ticksWhileSending = 0;
     bool menusOnWhileSending = false;
     connect(rig.window->link().findChild<QTimer*>(QStringLiteral("tmrcharsend")), &QTimer::timeout,
@@ -169,6 +170,7 @@ void TestKvt31_33Window::download()
                 if (!rig.window->transferRunning())
                     return;
                 ++ticksWhileSending;
+                rig.window->editen(); // a click on the editor frame
                 menusOnWhileSending |= rig.find<QAction>(QStringLiteral("mnufile"))->isEnabled() ||
                                        rig.visibleAndEnabled("mnuupload");
             });
