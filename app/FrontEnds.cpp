@@ -1,7 +1,7 @@
 #include "FrontEnds.h"
 
-#include "FamilyPlaceholderWindow.h"
 #include "kvt31_33/Kvt31_33Window.h"
+#include "kvt52/Kvt52Window.h"
 #include "kvt7/Kvt7Window.h"
 #include "shell/Module1.h"
 
@@ -51,9 +51,8 @@ QWidget* FrontEnds::create(int optionIndex)
         window = new Kvt31_33Window(m_context.op, m_context.makePort(), m_context.timings);
         break;
     default:
-        return new FamilyPlaceholderWindow(QStringLiteral("frmkvt_px_52"),
-                                           QStringLiteral("KVT52 / KVT54 / PX52 / PX54 controller"),
-                                           QStringLiteral("KVT52, KVT54, PX52 and PX54"));
+        window = new Kvt52Window(m_context.op, m_context.makePort(), m_context.timings);
+        break;
     }
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->initialise();

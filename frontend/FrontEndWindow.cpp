@@ -7,6 +7,9 @@
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
+#include "shell/Module1.h"
+#include "transfer/BlockDownload.h"
+#include "transfer/BlockUpload.h"
 #include "transfer/TransferJob.h"
 
 #include <QAction>
@@ -183,6 +186,74 @@ void FrontEndWindow::onWatchdogExpired()
     tellCommunicationFailure();
     if (alive)
         watchdogReported();
+}
+
+void FrontEndWindow::reportBlockDownload(const BlockDownload& download, TransferOutcome outcome,
+                                         const QString& cancelledText)
+{
+    switch (outcome) {
+    case TransferOutcome::Complete:
+        lblresponse->setText(QStringLiteral("Download  Completed.        "));
+        showStatus(QStringLiteral("Download complete: %1 lines sent").arg(download.total()));
+        m_operator.beep();
+        return;
+    case TransferOutcome::Cancelled:
+        lblresponse->setText(cancelledText);
+        return;
+    case TransferOutcome::Abandoned:
+        return;
+    default:
+        // Where it stopped, never success; a refused write or a lost port
+        // has been told already, a line that never left is told here.
+        lblresponse->setText(QStringLiteral("Download stopped after %1 of %2 lines.")
+                                 .arg(download.sent())
+                                 .arg(download.total()));
+        showStatus(lblresponse->text());
+        if (outcome == TransferOutcome::NoReply)
+            tellCommunicationFailure();
+        return;
+    }
+}
+
+void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcome outcome,
+                                       const QString& cancelledText)
+{
+    switch (outcome) {
+    case TransferOutcome::Complete: {
+        const program::UploadedBlock block = upload.block();
+        Module1::UploadProgramNo = qint16(block.programNo);
+        lblresponse->setText(QStringLiteral("Program Uploaded . . . "));
+        showStatus(QStringLiteral("Upload of # %1 complete").arg(block.programNo));
+        m_operator.beep();
+        replaceEditorText(block.text, program::uploadCaption(block.programNo));
+        if (!block.lineCutAtEnd.isEmpty())
+            tell(QStringLiteral("The line \"%1END...\" holds \"END\", which ends an upload: the "
+                                "text was cut there, and what the controller sent after it is "
+                                "not in the editor. Compare the end of the program with the "
+                                "controller's.")
+                     .arg(block.lineCutAtEnd));
+        return;
+    }
+    case TransferOutcome::TimedOut:
+        lblresponse->setText(QStringLiteral("Upload timeout error ! "));
+        m_operator.message(this, {QStringLiteral("Uploading timeout....    Please try again ! "),
+                                  QStringLiteral("Timeout error"), MessageIcon::Exclamation,
+                                  MessageButtons::Ok});
+        return;
+    case TransferOutcome::Cancelled:
+        lblresponse->setText(cancelledText);
+        return;
+    case TransferOutcome::Abandoned:
+        return;
+    default:
+        lblresponse->setText(QStringLiteral("Upload stopped; the editor keeps its text."));
+        showStatus(lblresponse->text());
+        // A lost port is told by the window; a flood is only known here.
+        if (outcome == TransferOutcome::Overflow)
+            tell(QStringLiteral("The controller sent more than 1 MiB without \"END\"; the upload "
+                                "was stopped. The editor keeps its text."));
+        return;
+    }
 }
 
 void FrontEndWindow::tellCommunicationFailure()

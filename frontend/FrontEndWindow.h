@@ -3,6 +3,7 @@
 #include "FrontEndProfile.h"
 #include "link/Timings.h"
 #include "shell/Operator.h"
+#include "transfer/TransferOutcome.h"
 
 #include <QMainWindow>
 
@@ -13,6 +14,8 @@ class QLabel;
 
 namespace kvt {
 
+class BlockDownload;
+class BlockUpload;
 class EditorController;
 class EditorPanel;
 class ReplyDisplay;
@@ -66,6 +69,12 @@ protected:
     MessageAnswer tell(const QString& text, MessageIcon icon = MessageIcon::Exclamation,
                        MessageButtons buttons = MessageButtons::Ok,
                        std::optional<MessageAnswer> defaultAnswer = std::nullopt);
+    // How a block transfer of the keypad or four-model windows ended, in
+    // lblresponse, the status line and, where the operator must act, a box.
+    void reportBlockDownload(const BlockDownload& download, TransferOutcome outcome,
+                             const QString& cancelledText);
+    void reportBlockUpload(const BlockUpload& upload, TransferOutcome outcome,
+                           const QString& cancelledText);
     // The box that says the controller cannot be reached.
     void tellCommunicationFailure();
     // The transfer's progress, in the status line.

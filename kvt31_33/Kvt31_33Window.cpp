@@ -119,29 +119,10 @@ void Kvt31_33Window::mnudownload_Click()
     connect(download, &TransferJob::progress, this, [this](int sent, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(sent).arg(total));
     });
-    connect(download, &TransferJob::finished, this,
-            [this, download](TransferOutcome outcome) { downloadFinished(*download, outcome); });
+    connect(download, &TransferJob::finished, this, [this, download](TransferOutcome outcome) {
+        reportBlockDownload(*download, outcome, {});
+    });
     runTransfer(download);
-}
-
-void Kvt31_33Window::downloadFinished(const BlockDownload& download, TransferOutcome outcome)
-{
-    if (outcome == TransferOutcome::Abandoned)
-        return;
-    if (outcome == TransferOutcome::Complete) {
-        lblresponse->setText(QStringLiteral("Download  Completed.        "));
-        showStatus(QStringLiteral("Download complete: %1 lines sent").arg(download.total()));
-        m_operator.beep();
-        return;
-    }
-    const QString stopped = QStringLiteral("Download stopped after %1 of %2 lines.")
-                                .arg(download.sent())
-                                .arg(download.total());
-    lblresponse->setText(stopped);
-    showStatus(stopped);
-    // A refused write or a lost port has been told already.
-    if (outcome == TransferOutcome::NoReply)
-        tellCommunicationFailure();
 }
 
 void Kvt31_33Window::mnuupload_Click()
@@ -171,44 +152,11 @@ void Kvt31_33Window::uploadFinished(const BlockUpload& upload, TransferOutcome o
     MessageWindow::unload();
     Module1::UploadActive = False;
     setEnabled(true);
-    if (outcome == TransferOutcome::Abandoned)
-        return;
-    raise();
-    activateWindow();
-    switch (outcome) {
-    case TransferOutcome::Complete: {
-        const program::UploadedBlock block = upload.block();
-        Module1::UploadProgramNo = qint16(block.programNo);
-        lblresponse->setText(QStringLiteral("Program Uploaded . . . "));
-        showStatus(QStringLiteral("Upload of program # %1 complete").arg(block.programNo));
-        m_operator.beep();
-        replaceEditorText(block.text, program::uploadCaption(block.programNo));
-        if (!block.lineCutAtEnd.isEmpty())
-            tell(QStringLiteral("The line \"%1END...\" holds \"END\", which ends an upload: the "
-                                "program was cut there, and what the controller sent after it is "
-                                "not in the editor. Compare the end of the program with the "
-                                "controller's.")
-                     .arg(block.lineCutAtEnd));
-        return;
+    if (outcome != TransferOutcome::Abandoned) {
+        raise();
+        activateWindow();
     }
-    case TransferOutcome::TimedOut:
-        lblresponse->setText(QStringLiteral("Upload timeout error ! "));
-        m_operator.message(this, {QStringLiteral("Uploading timeout....    Please try again ! "),
-                                  QStringLiteral("Timeout error"), MessageIcon::Exclamation,
-                                  MessageButtons::Ok});
-        return;
-    case TransferOutcome::Cancelled:
-        lblresponse->setText(QStringLiteral("Upload Aborted by user ..."));
-        return;
-    default:
-        lblresponse->setText(QStringLiteral("Upload stopped; the editor keeps its text."));
-        showStatus(lblresponse->text());
-        // A lost port is told by the window; a flood is only known here.
-        if (outcome == TransferOutcome::Overflow)
-            tell(QStringLiteral("The controller sent more than 1 MiB without \"END\"; the upload "
-                                "was stopped. The editor keeps its text."));
-        return;
-    }
+    reportBlockUpload(upload, outcome, QStringLiteral("Upload Aborted by user ..."));
 }
 
 } // namespace kvt

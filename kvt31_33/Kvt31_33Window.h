@@ -8,7 +8,6 @@ class QMenu;
 
 namespace kvt {
 
-class BlockDownload;
 class BlockUpload;
 
 // frmkvt_31_33, the KVT31/KVT33 front end: the editor panel and the message
@@ -31,7 +30,6 @@ private:
     void buildMenus();
     void buildFrames();
     void mnudownload_Click();
-    void downloadFinished(const BlockDownload& download, TransferOutcome outcome);
     void mnuupload_Click();
     void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
 

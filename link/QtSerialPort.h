@@ -21,6 +21,7 @@ public:
     bool isOpen() const override { return m_serial.isOpen(); }
     void close() override;
     QString errorString() const override { return m_error; }
+    QString deviceName(int portNumber) const override { return m_map.device(portNumber); }
     bool setSettings(const QString& settings) override;
     void setHandshaking(Handshaking handshaking) override;
     bool write(const QByteArray& data) override;

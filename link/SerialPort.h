@@ -51,6 +51,8 @@ public:
     virtual bool open(int portNumber) = 0;
     virtual bool isOpen() const = 0;
     virtual void close() = 0;
+    // The device behind a port number, for the operator; empty where unknown.
+    virtual QString deviceName(int /*portNumber*/) const { return {}; }
     // Why the last open, write or settings change failed, for the operator.
     virtual QString errorString() const = 0;
     // "9600,N,8,1": baud, parity letter, data bits, stop bits.

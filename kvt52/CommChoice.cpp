@@ -1,0 +1,58 @@
+#include "CommChoice.h"
+
+#include <QStringList>
+
+namespace kvt {
+
+namespace {
+const QStringList bauds{QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                        QStringLiteral("9600"), QStringLiteral("19200")};
+const QStringList parities{QStringLiteral("O"), QStringLiteral("E"), QStringLiteral("N")};
+const QStringList dataBits{QStringLiteral("7"), QStringLiteral("8")};
+const QStringList stopBits{QStringLiteral("1"), QStringLiteral("2")};
+
+int indexIn(const QStringList& values, const QString& value)
+{
+    const qsizetype found = values.indexOf(value);
+    return int(found < 0 ? values.size() - 1 : found);
+}
+
+QString valueAt(const QStringList& values, int index)
+{
+    return values.at(qBound(0, index, int(values.size() - 1)));
+}
+} // namespace
+
+QString CommChoice::settings() const
+{
+    return QStringList{Baud, Parity, DataBits, Stopbit}.join(u',');
+}
+
+CommOptions optionsFor(const CommChoice& choice)
+{
+    return {choice.Port == 1 ? 0 : 1, indexIn(bauds, choice.Baud), indexIn(parities, choice.Parity),
+            indexIn(dataBits, choice.DataBits), indexIn(stopBits, choice.Stopbit)};
+}
+
+CommChoice choiceFrom(const CommOptions& options)
+{
+    return {qint16(options.port == 0 ? 1 : 2), valueAt(bauds, options.baud),
+            valueAt(parities, options.parity), valueAt(dataBits, options.dataBits),
+            valueAt(stopBits, options.stopBit)};
+}
+
+QString modelName(qint16 modelNo)
+{
+    switch (modelNo) {
+    case 2:
+        return QStringLiteral("KVT52");
+    case 4:
+        return QStringLiteral("KVT54");
+    case 12:
+        return QStringLiteral("PX52");
+    default:
+        return QStringLiteral("PX54");
+    }
+}
+
+} // namespace kvt

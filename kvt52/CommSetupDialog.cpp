@@ -1,0 +1,112 @@
+#include "CommSetupDialog.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace kvt {
+
+CommSetupDialog::CommSetupDialog(const CommChoice& current, bool cancelOffered,
+                                 const QStringList& devices, QWidget* parent)
+    : QDialog(parent), m_cancelOffered(cancelOffered)
+{
+    setObjectName(QStringLiteral("Commsetup"));
+    setWindowTitle(QStringLiteral("Communication Setup"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // The window waits for the choice; the dialog alone takes input meanwhile.
+    setWindowModality(Qt::WindowModal);
+
+    const CommOptions selected = optionsFor(current);
+    auto* frames = new QGridLayout;
+    QGroupBox* port =
+        addFrame(QStringLiteral("Comm Port"), "Commport", "Portopt",
+                 {QStringLiteral("COM1"), QStringLiteral("COM2")}, selected.port, Portopt);
+    // The captions stay the controllers' own; the device each stands for is
+    // what the operator needs to pick the right cable.
+    for (int i = 0; i < 2 && i < devices.size(); ++i) {
+        QAbstractButton* option = Portopt->button(i);
+        option->setToolTip(devices.at(i));
+        option->setAccessibleDescription(devices.at(i));
+    }
+    frames->addWidget(port, 0, 0);
+    frames->addWidget(
+        addFrame(QStringLiteral("Baud Rate"), "Baudrate", "Baud",
+                 {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                  QStringLiteral("9600"), QStringLiteral("19200")},
+                 selected.baud, Baud),
+        0, 1, 3, 1);
+    frames->addWidget(
+        addFrame(QStringLiteral("Parity"), "Parity", "Parityopt",
+                 {QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("None")},
+                 selected.parity, Parityopt),
+        0, 2, 3, 1);
+    frames->addWidget(addFrame(QStringLiteral("Data Bits"), "DataBit", "Data",
+                               {QStringLiteral("7 bits"), QStringLiteral("8 bits")},
+                               selected.dataBits, Data),
+                      1, 0);
+    frames->addWidget(addFrame(QStringLiteral("Stop Bit"), "Stopbit", "Stopbitopt",
+                               {QStringLiteral("1 bit"), QStringLiteral("2 bits")},
+                               selected.stopBit, Stopbitopt),
+                      2, 0);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"));
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdcancel = new QPushButton(QStringLiteral("Cancel"));
+    cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
+    cmdcancel->setVisible(cancelOffered);
+    cmdcancel->setEnabled(cancelOffered);
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdcancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdcancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(frames);
+    layout->addLayout(buttons);
+}
+
+QGroupBox* CommSetupDialog::addFrame(const QString& caption, const char* name,
+                                     const char* optionName, const QStringList& options,
+                                     int selected, QButtonGroup*& group)
+{
+    auto* frame = new QGroupBox(caption);
+    frame->setObjectName(QLatin1String(name));
+    group = new QButtonGroup(frame);
+    auto* layout = new QVBoxLayout(frame);
+    for (int i = 0; i < options.size(); ++i) {
+        auto* option = new QRadioButton(options.at(i));
+        option->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(optionName)).arg(i));
+        option->setChecked(i == selected);
+        group->addButton(option, i);
+        layout->addWidget(option);
+    }
+    return frame;
+}
+
+CommChoice CommSetupDialog::choice() const
+{
+    return choiceFrom({Portopt->checkedId(), Baud->checkedId(), Parityopt->checkedId(),
+                       Data->checkedId(), Stopbitopt->checkedId()});
+}
+
+void CommSetupDialog::done(int result)
+{
+    // OK, Cancel, Escape and the close box all end here, once.
+    if (!m_decided) {
+        m_decided = true;
+        if (result == QDialog::Accepted || !m_cancelOffered)
+            Q_EMIT chosen(choice());
+        else
+            Q_EMIT cancelled();
+    }
+    QDialog::done(result);
+}
+
+} // namespace kvt
