@@ -131,20 +131,25 @@ void Kvt52Window::editen()
 
 void Kvt52Window::mnucomm_Click(bool cancelOffered)
 {
-    if (frmcommsetup) {
+    if (m_commmenu) {
         frmcommsetup->raise();
         return;
     }
+    m_commmenu = true;
     frmcommsetup = new CommSetupDialog(m_comm, cancelOffered,
                                        {port().deviceName(1), port().deviceName(2)}, this);
     connect(frmcommsetup, &CommSetupDialog::chosen, this, [this](const CommChoice& choice) {
+        m_commmenu = false;
         // OK reopens the port even when nothing changed.
         port().close();
         m_comm = choice;
         activateWindow();
         Comm_Init();
     });
-    connect(frmcommsetup, &CommSetupDialog::cancelled, this, [this] { activateWindow(); });
+    connect(frmcommsetup, &CommSetupDialog::cancelled, this, [this] {
+        m_commmenu = false;
+        activateWindow();
+    });
     frmcommsetup->show();
 }
 

@@ -30,7 +30,7 @@ public:
     void formdisable();
     void editen();
     // The dialog is open and the window waits for its OK or Cancel.
-    bool Commmenu() const { return !frmcommsetup.isNull(); }
+    bool Commmenu() const { return m_commmenu; }
     const CommChoice& commChoice() const { return m_comm; }
 
 protected:
@@ -46,6 +46,7 @@ private:
     void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
 
     CommChoice m_comm;
+    bool m_commmenu = false;
     QPointer<CommSetupDialog> frmcommsetup;
 
     QMenu* mnufile = nullptr;

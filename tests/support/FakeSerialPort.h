@@ -17,6 +17,10 @@ public:
     bool isOpen() const override { return m_open; }
     void close() override;
     QString errorString() const override { return m_error; }
+    QString deviceName(int portNumber) const override
+    {
+        return QStringLiteral("/dev/ttyFAKE%1").arg(portNumber);
+    }
     bool setSettings(const QString& settings) override;
     void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
     bool write(const QByteArray& data) override;

@@ -1,0 +1,265 @@
+#include "support/ScreenReader.h"
+#include "support/WindowRig.h"
+
+#include "editor/EditorController.h"
+#include "kvt52/CommSetupDialog.h"
+#include "kvt52/Kvt52Window.h"
+#include "shell/MessageWindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+using namespace kvt;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Rig : test::WindowRig<Kvt52Window> {
+    Rig() : WindowRig(timings())
+    {
+        Module1::ModelNo = 2;
+        window->initialise();
+        window->show();
+    }
+    static Timings timings()
+    {
+        Timings t = WindowRig::timings();
+        t.quietPeriod = 5ms;
+        t.blockUploadLimit = 300ms;
+        return t;
+    }
+    CommSetupDialog* dialog() { return window->findChild<CommSetupDialog*>(); }
+    void click(const QString& name)
+    {
+        QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton);
+    }
+    // Started up with the dialog's OK on the defaults, the boxes forgotten.
+    Rig& confirmed()
+    {
+        click(QStringLiteral("cmdOK"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        op.messages.clear();
+        return *this;
+    }
+    QString shown() { return find<QLabel>(QStringLiteral("lblresponse"))->text(); }
+    QTimer* pacingTimer()
+    {
+        return window->link().findChild<QTimer*>(QStringLiteral("tmrcharsend"));
+    }
+};
+
+} // namespace
+
+class TestKvt52Window : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void choiceMapping_data();
+    void choiceMapping();
+    void startUp_data();
+    void startUp();
+    void setupLater();
+    void download_data();
+    void download();
+    void upload_data();
+    void upload();
+    void unknownEventShownTwice();
+    void everyControlHasAName();
+};
+
+void TestKvt52Window::choiceMapping_data()
+{
+    QTest::addColumn<CommOptions>("options");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("port");
+    QTest::newRow("start values") << CommOptions{} << "9600,N,8,1" << 1;
+    QTest::newRow("every last option") << CommOptions{1, 4, 1, 0, 1} << "19200,E,7,2" << 2;
+    QTest::newRow("every first option") << CommOptions{0, 0, 0, 0, 0} << "1200,O,7,1" << 1;
+}
+
+void TestKvt52Window::choiceMapping()
+{
+    QFETCH(CommOptions, options);
+    QFETCH(QString, settings);
+    QFETCH(int, port);
+    const CommChoice choice = choiceFrom(options);
+    QCOMPARE(choice.settings(), settings);
+    QCOMPARE(int(choice.Port), port);
+    QCOMPARE(optionsFor(choice), options); // and back
+    // A text the dialog does not offer selects the last option of its array.
+    QCOMPARE(optionsFor({3, "300", "X", "9", "0"}), (CommOptions{1, 4, 2, 1, 1}));
+    QCOMPARE(modelName(2) + modelName(4) + modelName(12) + modelName(14) + modelName(0),
+             QStringLiteral("KVT52KVT54PX52PX54PX54"));
+}
+
+void TestKvt52Window::startUp_data()
+{
+    QTest::addColumn<QString>("how"); // the dialog at start-up has no Cancel
+    QTest::newRow("OK") << "cmdOK";
+    QTest::newRow("close box counts as OK") << "close box";
+}
+
+void TestKvt52Window::startUp()
+{
+    QFETCH(QString, how);
+    Rig rig;
+    QVERIFY(rig.window->Commmenu() && !rig.port->isOpen());
+    QVERIFY(rig.find<QRadioButton>(QStringLiteral("Baud_3"))->isChecked());
+    QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isHidden());
+    QCOMPARE(rig.find<QRadioButton>(QStringLiteral("Portopt_1"))->toolTip(),
+             QStringLiteral("/dev/ttyFAKE2"));
+    if (how == QLatin1String("close box"))
+        rig.dialog()->close();
+    else
+        rig.click(how);
+    QVERIFY(!rig.window->Commmenu());
+    QCOMPARE(rig.op.messages,
+             QList<Message>{(Message{QStringLiteral("KVT52 is currently connected to Comm 1\r\n"
+                                                    "Setting : 9600,N,8,1"),
+                                     QStringLiteral("Communication Port Setting"),
+                                     MessageIcon::Exclamation, MessageButtons::Ok})});
+    QCOMPARE(rig.port->openedPort, 1);
+    QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
+    QVERIFY(rig.port->inputLength() == 2 && rig.port->receiveThreshold() == 2);
+    QCOMPARE(rig.port->handshaking(), Handshaking::RtsCts);
+}
+
+void TestKvt52Window::setupLater()
+{
+    Rig rig;
+    rig.confirmed();
+    // Cancel and the close box keep the open port and the choice.
+    for (const char* how : {"cmdcancel", "close box"}) {
+        rig.trigger(QStringLiteral("mnucomm"));
+        QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isVisible());
+        rig.click(QStringLiteral("Portopt_1"));
+        if (qstrcmp(how, "close box") == 0)
+            rig.dialog()->close();
+        else
+            rig.click(QLatin1String(how));
+        QTRY_VERIFY(!rig.dialog());
+        QVERIFY(rig.port->isOpen() && rig.op.messages.isEmpty());
+        QCOMPARE(rig.window->commChoice(), CommChoice{});
+    }
+    rig.trigger(QStringLiteral("mnucomm"));
+    for (const char* option : {"Portopt_1", "Baud_4", "Parityopt_1", "Data_0", "Stopbitopt_1"})
+        rig.click(QLatin1String(option));
+    rig.click(QStringLiteral("cmdOK"));
+    QCOMPARE(rig.port->openedPort, 2);
+    QCOMPARE(rig.port->settings, QStringLiteral("19200,E,7,2"));
+    QVERIFY(rig.op.messages.constLast().text.endsWith(QLatin1String("Setting : 19200,E,7,2")));
+}
+
+void TestKvt52Window::download_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
+    QTest::addColumn<bool>("portClosed");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QString>("shownAfter");
+    // The controller answers every line within its quiet period; the download goes on.
+    QTest::newRow("program, answered")
+        << "mnudlprg" << QByteArray() << false << QByteArray("S00\rAB1\rCD\rEND\r")
+        << "Download  Completed.        ";
+    QTest::newRow("parameters, Cancel")
+        << "mnudlpar" << QByteArray("AB1\r") << false << QByteArray("S02\rAB1\rC")
+        << " Downloading Aborted by User .....";
+    // One box for the refused write, then no more lines and no success.
+    QTest::newRow("port closed") << "mnudlposdata" << QByteArray() << true << QByteArray()
+                                 << "Download stopped after 0 of 2 lines.";
+}
+
+void TestKvt52Window::download()
+{
+    QFETCH(QString, item);
+    QFETCH(QByteArray, cancelAfter);
+    QFETCH(bool, portClosed);
+    QFETCH(QByteArray, wire);
+    QFETCH(QString, shownAfter);
+    Rig rig;
+    rig.confirmed();
+    if (portClosed)
+        rig.port->close();
+    connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
+        rig.port->receive("OK");
+        if (!rig.window->transferRunning())
+            return;
+        rig.window->editen(); // a click on the editor frame keeps the menus off
+        QVERIFY(!rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
+        if (!cancelAfter.isEmpty() && rig.port->written().endsWith(cancelAfter))
+            QTest::mouseClick(
+                MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
+                Qt::LeftButton);
+    });
+    rig.window->editor().setUploadedText(QStringLiteral("ab1 note\r\ncd\r\nx"), {});
+    rig.op.answerNext(MessageAnswer::Yes);
+    rig.trigger(item);
+    QTRY_VERIFY(!rig.window->transferRunning());
+    QCOMPARE(rig.port->written(), wire);
+    QCOMPARE(rig.shown(), shownAfter);
+    QCOMPARE(rig.op.messages.size(), portClosed ? 2 : 1);
+    QVERIFY(rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
+}
+
+void TestKvt52Window::upload_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QString>("editorText");
+    QTest::addColumn<QString>("shownAfter");
+    using L = QList<QByteArray>;
+    QTest::newRow("program 2") << L{"M31,2\rABC\rEND\r"} << "M31,2\r\nABC\r\n"
+                               << "Program Uploaded . . . ";
+    // An odd length leaves the D alone below the threshold until the line falls quiet.
+    QTest::newRow("text before M31, odd-length END")
+        << L{"OK\rM31,3\rG1\rEN", "D"} << "OK\r\nM31,3\r\nG1\r\n"
+        << "Program Uploaded . . . ";
+    QTest::newRow("silent") << L{} << "KEPT"
+                            << "Upload timeout error ! ";
+}
+
+void TestKvt52Window::upload()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QString, editorText);
+    QFETCH(QString, shownAfter);
+    Rig rig;
+    rig.confirmed();
+    rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
+    rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
+    rig.trigger(QStringLiteral("mnuulposdata"));
+    QVERIFY(rig.waitForWritten("S04\r"));
+    QVERIFY(MessageWindow::instance()->message().contains(QLatin1String("POSITION DATA")));
+    for (const QByteArray& piece : pieces)
+        rig.port->receive(piece);
+    QTRY_VERIFY(!rig.window->transferRunning());
+    QCOMPARE(rig.window->editor().text(), editorText);
+    QCOMPARE(rig.shown(), shownAfter);
+    if (editorText != QLatin1String("KEPT"))
+        QVERIFY(rig.window->editor().editFlag() && !rig.window->editor().fileFlag());
+}
+
+void TestKvt52Window::unknownEventShownTwice()
+{
+    Rig rig;
+    rig.confirmed();
+    rig.op.answerNext(MessageAnswer::Ok);
+    rig.op.answerNext(MessageAnswer::Cancel);
+    rig.port->raiseEvent(1009);
+    QCOMPARE(rig.op.messages.size(), 2);
+    QCOMPARE(rig.op.messages.at(0).text, rig.op.messages.at(1).text);
+    QVERIFY(!rig.port->isOpen());
+}
+
+void TestKvt52Window::everyControlHasAName()
+{
+    Rig rig;
+    int checked = 0;
+    QStringList unnamed = test::unnamedControls(rig.dialog(), &checked);
+    rig.confirmed();
+    unnamed += test::unnamedControls(rig.window.get(), &checked);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+}
+
+QTEST_MAIN(TestKvt52Window)
+#include "tst_kvt52window.moc"
