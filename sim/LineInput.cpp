@@ -37,7 +37,6 @@ void LineInput::readInput()
     if (!m_pending.isEmpty() && !m_skippingLine)
         Q_EMIT lineRead(m_pending);
     m_pending.clear();
-    Q_EMIT ended();
 }
 
 void LineInput::takeLines()

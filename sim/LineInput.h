@@ -10,8 +10,9 @@ class QSocketNotifier;
 namespace kvt::sim {
 
 // Lines typed on a file descriptor, kvtsim's standard input, taken as they
-// arrive without ever blocking the event loop. At its end the descriptor is
-// no longer watched, so a closed input neither ends kvtsim nor spins it.
+// arrive without ever blocking the event loop. At its end (end of file, or a
+// terminal kvtsim may not read from the background with SIGTTIN ignored) the
+// descriptor is no longer watched, so it neither ends kvtsim nor spins it.
 class LineInput : public QObject {
     Q_OBJECT
 public:
@@ -26,9 +27,6 @@ Q_SIGNALS:
     // Without its line end; the last line may have none.
     void lineRead(const QByteArray& line);
     void lineTooLong();
-    // No more input: end of file, or a terminal kvtsim may not read (in the
-    // background, with SIGTTIN ignored).
-    void ended();
 
 private:
     void readInput();
