@@ -51,8 +51,6 @@ void SimProcess::stop()
 
 bool SimProcess::pressKeys(const QString& keys)
 {
-    if (m_process.state() != QProcess::Running)
-        return false;
     m_process.write(keys.toLocal8Bit() + '\n');
     return m_process.waitForBytesWritten(3000);
 }
@@ -66,35 +64,28 @@ void SimProcess::readOutput()
     }
 }
 
-bool SimProcess::takeDisplay(const QString& text)
-{
-    const qsizetype at = m_displays.indexOf(text);
-    if (at < 0)
-        return false;
-    m_displays.remove(0, at + 1);
-    return true;
-}
-
 bool SimProcess::waitForDisplay(const QString& text, int timeoutMs)
 {
-    if (takeDisplay(text))
+    const auto take = [this, &text] {
+        const qsizetype at = m_displays.indexOf(text);
+        if (at >= 0)
+            m_displays.remove(0, at + 1);
+        return at >= 0;
+    };
+    if (take())
         return true;
-    if (m_process.state() != QProcess::Running)
-        return false;
     QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     QObject::connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
     // Connected after readOutput(), so the new lines are collected by now.
     bool shown = false;
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &loop, [&] {
-        shown = takeDisplay(text);
+        shown = take();
         if (shown)
             loop.quit();
     });
-    limit.start(timeoutMs);
-    loop.exec();
+    if (m_process.state() == QProcess::Running)
+        loop.exec();
     return shown;
 }
 

@@ -33,7 +33,6 @@ public:
 
 private:
     void readOutput();
-    bool takeDisplay(const QString& text);
 
     QTemporaryDir m_dir;
     QProcess m_process;
