@@ -17,9 +17,11 @@ const char* const description =
 tried and tested without one. The first line on standard output is the device
 to open, e.g. /dev/pts/7. kvtsim runs until SIGINT, SIGTERM or SIGHUP.
 
-The device starts raw: no echo, no CR/LF translation. Every command line ended
-by CR (LF bytes are ignored) is answered with reply lines, each ended by
-CR LF, and then the prompt ">". KVT7 replies:
+The device starts raw: no echo, no CR/LF translation.
+
+KVT7 (--model kvt7, the default): every command line ended by CR (LF bytes
+are ignored) is answered with reply lines, each ended by CR LF, and then the
+prompt ">". KVT7 replies:
   POS               POS=+0000000   position in steps, sign and 7 digits
   G00,<steps>       OK             absolute move (sign optional, 1-7 digits)
   G10,<steps>       OK             relative move
@@ -73,6 +75,41 @@ opens the device. kvtsim notices the opening within 150 ms; a host that closes
 and re-opens faster than that gets no second banner. Output not yet sent when
 the host closes the device is dropped.
 
+KVT31, KVT33 (--model kvt31, kvt33) are worked from their keypad and send
+nothing unasked, not even a banner. Keys come from --keys at start-up and
+from standard input, one line at a time: names apart by blanks or commas, in
+any case: NO  +/-  ENT  DEL  0-9 ("12" presses 1, then 2). A line with a word
+that is no key is not pressed at all, only told on standard error. After the
+device line, standard output shows the display as "display: <text>": the
+home display "KVT31 READY" (or "KVT33 READY") first, then every change.
+  NO                   at home: opens the menu; anywhere else: back home,
+                       abandoning a half-received program
+  +/-                  menu: "Edit Program", "Set Parameters", "External
+                       Communication" (only this one opens), and round
+  ENT                  "UPLOAD ?"; +/- switches to "DOWNLOAD ?" and back
+  ENT                  "UPLOAD  PROGRAM ?" or "DOWNLOAD  PROGRAM ?"
+  ENT                  "Program Number ?"; digits show as "Program Number ? 5"
+  <n> ENT              download: "Receiving  Program"
+                       upload: "UPLOAD  READY  ?", and ENT sends program n
+  <n> DEL              deletes program n: "Program <n> Deleted"
+  Download: NO +/- +/- ENT +/- ENT ENT <n> ENT
+  Upload:   NO +/- +/- ENT ENT ENT <n> ENT ENT
+Programs 0-99, two digits at most; ENT and DEL need a number first. Keys
+that mean nothing where they are pressed are ignored.
+Receiving: lines ended by CR (LF and empty lines ignored) up to the line END;
+then "Program <n> Stored" and home. The lines are stored as they came,
+whether or not they name the program (M31,<n>). Refused, storing nothing:
+a program that exists ("Program Exist !": delete it first), END with no
+lines ("Program Empty !"), more than 1000 lines ("Program Too Long !"), a
+line over 80 characters ("Line Too Long !"). A host that closes the device
+abandons the lines it sent; the controller keeps waiting for a program.
+Outside "Receiving  Program" whatever arrives on the line is ignored.
+Upload: every stored line followed by CR, then "END" CR, in pieces of 12
+bytes 100 ms apart as on a 1200 baud line; "Program <n> Sent" and home. A
+program not stored: "Program Not Exist !" and nothing is sent. Output while
+no host has the device open is lost. --reply-delay, --char-delay, --garbage,
+--silent and --silent-after (an upload is one answer) apply to the upload.
+
 Exit status: 0 after a signal, 1 when the pseudo-terminal, link or log cannot
 be made, 2 for a usage error.)";
 
@@ -121,6 +158,10 @@ CommandLine::CommandLine()
                 QStringLiteral("Mix 1-3 garbage bytes (control bytes other than CR, LF, "
                                "XON, XOFF; bytes above 127) into every reply and the banner, "
                                "always before the prompt.")),
+      m_keys(QStringLiteral("keys"),
+             QStringLiteral("Press these keys at start-up, before any host is served, e.g. "
+                            "\"NO,+/-,+/-,ENT,+/-,ENT,ENT,5,ENT\" (keypad models only)."),
+             QStringLiteral("keys")),
       m_seed(QStringLiteral("seed"),
              QStringLiteral("Seed for --garbage, to repeat a run; without it a random seed is "
                             "used and shown on standard error."),
@@ -128,7 +169,7 @@ CommandLine::CommandLine()
 {
     m_parser.setApplicationDescription(QString::fromUtf8(description));
     m_parser.addOptions({m_model, m_link, m_log, m_noBanner, m_bannerDelay, m_silent, m_silentAfter,
-                         m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_seed});
+                         m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_keys, m_seed});
 }
 
 CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
@@ -155,6 +196,19 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
                       .arg(m_parser.value(m_model),
                            ControllerFactory::models().join(QStringLiteral(", ")));
         return Outcome::UsageError;
+    }
+    if (m_parser.isSet(m_keys)) {
+        if (!ControllerFactory::hasKeypad(m_options.model)) {
+            m_error = QStringLiteral("--keys: %1 has no keypad").arg(m_options.model);
+            return Outcome::UsageError;
+        }
+        const KeyScript script = parseKeys(m_parser.value(m_keys));
+        if (!script.unknown.isEmpty()) {
+            m_error = QStringLiteral("--keys: \"%1\" is no key (keys: %2)")
+                          .arg(script.unknown.constFirst(), QLatin1String(keyNames));
+            return Outcome::UsageError;
+        }
+        m_options.keys = script.keys;
     }
     m_options.linkPath = m_parser.value(m_link);
     m_options.logPath = m_parser.value(m_log);

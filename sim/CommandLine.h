@@ -2,6 +2,7 @@
 
 #include "ControllerFactory.h"
 #include "FaultInjector.h"
+#include "Keypad.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -17,6 +18,8 @@ struct SimulatorOptions {
     QString linkPath; // empty: no link
     QString logPath;  // empty: no log
     std::optional<milliseconds> bannerDelay;
+    // Pressed at start-up, before any host is served.
+    QList<Key> keys;
     ControllerSettings controller;
     Faults faults;
     bool seedGiven = false;
@@ -52,6 +55,7 @@ private:
     QCommandLineOption m_listingPause;
     QCommandLineOption m_charDelay;
     QCommandLineOption m_garbage;
+    QCommandLineOption m_keys;
     QCommandLineOption m_seed;
     SimulatorOptions m_options;
     QString m_error;

@@ -26,6 +26,8 @@ struct Reply {
 
 using Replies = QList<Reply>;
 
+class Keypad;
+
 // The firmware side of one controller family: fed whatever arrived on the
 // line, in whatever pieces the tty handed it over, it answers with the bytes
 // the controller would send back. Knows nothing about ptys or event loops.
@@ -38,6 +40,9 @@ public:
     virtual Replies greeting() = 0;
     // The host closed the line; what it left half-typed is not the next host's.
     virtual void discardPartialInput() = 0;
+    // The controller's own keys and display; nullptr for one worked only
+    // over the line.
+    virtual Keypad* keypad() { return nullptr; }
 };
 
 } // namespace kvt::sim

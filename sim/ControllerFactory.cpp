@@ -1,5 +1,6 @@
 #include "ControllerFactory.h"
 
+#include "KeypadController.h"
 #include "Kvt7Controller.h"
 
 #include <array>
@@ -10,16 +11,34 @@ namespace {
 
 struct Model {
     const char* name;
+    bool keypad;
     std::unique_ptr<Controller> (*create)(const ControllerSettings&);
 };
 
 // A new model needs one row here and nothing else in the command line.
 constexpr std::array simulatedModels{
-    Model{"kvt7",
+    Model{"kvt7", false,
           [](const ControllerSettings& settings) -> std::unique_ptr<Controller> {
               return std::make_unique<Kvt7Controller>(settings.listingPause);
           }},
+    Model{"kvt31", true,
+          [](const ControllerSettings&) -> std::unique_ptr<Controller> {
+              return std::make_unique<KeypadController>(QStringLiteral("KVT31"));
+          }},
+    Model{"kvt33", true,
+          [](const ControllerSettings&) -> std::unique_ptr<Controller> {
+              return std::make_unique<KeypadController>(QStringLiteral("KVT33"));
+          }},
 };
+
+const Model* findModel(const QString& name)
+{
+    for (const Model& model : simulatedModels) {
+        if (name.compare(QLatin1String(model.name), Qt::CaseInsensitive) == 0)
+            return &model;
+    }
+    return nullptr;
+}
 
 } // namespace
 
@@ -31,14 +50,17 @@ QStringList ControllerFactory::models()
     return names;
 }
 
+bool ControllerFactory::hasKeypad(const QString& model)
+{
+    const Model* found = findModel(model);
+    return found && found->keypad;
+}
+
 std::unique_ptr<Controller> ControllerFactory::create(const QString& model,
                                                       const ControllerSettings& settings)
 {
-    for (const Model& candidate : simulatedModels) {
-        if (model.compare(QLatin1String(candidate.name), Qt::CaseInsensitive) == 0)
-            return candidate.create(settings);
-    }
-    return nullptr;
+    const Model* found = findModel(model);
+    return found ? found->create(settings) : nullptr;
 }
 
 } // namespace kvt::sim

@@ -19,6 +19,8 @@ struct ControllerSettings {
 class ControllerFactory {
 public:
     static QStringList models();
+    // Worked from a keypad, so it takes keys on standard input and --keys.
+    static bool hasKeypad(const QString& model);
     // nullptr for a model that is not simulated.
     static std::unique_ptr<Controller> create(const QString& model,
                                               const ControllerSettings& settings = {});

@@ -24,10 +24,34 @@ bool FaultInjector::isGarbageByte(char byte)
 
 Replies FaultInjector::receive(const QByteArray& bytes)
 {
-    const Replies replies = m_controller->receive(bytes);
+    return answered(m_controller->receive(bytes));
+}
+
+Keypad* FaultInjector::keypad()
+{
+    return m_controller->keypad() ? this : nullptr;
+}
+
+Replies FaultInjector::press(Key key)
+{
+    return answered(m_controller->keypad()->press(key));
+}
+
+QString FaultInjector::display() const
+{
+    return m_controller->keypad()->display();
+}
+
+QStringList FaultInjector::takeDisplayChanges()
+{
+    return m_controller->keypad()->takeDisplayChanges();
+}
+
+Replies FaultInjector::answered(const Replies& replies)
+{
     if (m_faults.silent)
         return {};
-    Replies answered;
+    Replies kept;
     for (const Reply& reply : replies) {
         // Counted per command, so a listing in many pieces still counts once.
         if (m_faults.silentAfter >= 0 && !reply.continuesAnswer) {
@@ -35,9 +59,9 @@ Replies FaultInjector::receive(const QByteArray& bytes)
                 break;
             ++m_commandsAnswered;
         }
-        answered.append(reply);
+        kept.append(reply);
     }
-    return spoil(answered, m_faults.replyDelay);
+    return spoil(kept, m_faults.replyDelay);
 }
 
 Replies FaultInjector::greeting()

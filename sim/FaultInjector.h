@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Controller.h"
+#include "Keypad.h"
 
 #include <QRandomGenerator>
 
@@ -22,14 +23,21 @@ struct Faults {
 
 // Wraps a controller and spoils its output as the faults say. The wrapped
 // controller still sees every command, so a command that goes unanswered has
-// still been carried out, as when only the reply is lost on the line.
-class FaultInjector : public Controller {
+// still been carried out, as when only the reply is lost on the line. What a
+// key press sends is spoilt like an answer.
+class FaultInjector : public Controller, public Keypad {
 public:
     FaultInjector(std::unique_ptr<Controller> controller, const Faults& faults);
 
     Replies receive(const QByteArray& bytes) override;
     Replies greeting() override;
     void discardPartialInput() override;
+    // This injector when the wrapped controller has a keypad.
+    Keypad* keypad() override;
+
+    Replies press(Key key) override;
+    QString display() const override;
+    QStringList takeDisplayChanges() override;
 
     // Garbage is drawn from these: control bytes and bytes above ASCII. Line
     // ends, XON/XOFF and anything printable are left out, so garbage never ends
@@ -37,6 +45,7 @@ public:
     static bool isGarbageByte(char byte);
 
 private:
+    Replies answered(const Replies& replies);
     Replies spoil(Replies replies, milliseconds firstDelay);
     QByteArray withGarbage(const QByteArray& bytes);
 

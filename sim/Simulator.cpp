@@ -30,6 +30,31 @@ void Simulator::onReceived(const QByteArray& bytes, qint64 receivedAtUs)
     if (m_log)
         m_log->record(bytes, receivedAtUs);
     enqueue(m_controller->receive(bytes));
+    reportDisplayChanges();
+}
+
+QString Simulator::display() const
+{
+    return hasKeypad() ? m_controller->keypad()->display() : QString();
+}
+
+void Simulator::press(const QList<Key>& keys)
+{
+    Keypad* keypad = m_controller->keypad();
+    if (!keypad)
+        return;
+    for (const Key key : keys) {
+        enqueue(keypad->press(key));
+        reportDisplayChanges();
+    }
+}
+
+void Simulator::reportDisplayChanges()
+{
+    if (Keypad* keypad = m_controller->keypad()) {
+        for (const QString& text : keypad->takeDisplayChanges())
+            Q_EMIT displayChanged(text);
+    }
 }
 
 void Simulator::onClientConnected()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Controller.h"
+#include "Keypad.h"
 #include "PtyEndpoint.h"
 
 #include <QObject>
@@ -36,9 +37,18 @@ public:
     bool start(QString* error);
     QString deviceName() const { return m_pty.slaveName(); }
 
+    bool hasKeypad() const { return m_controller->keypad() != nullptr; }
+    // Empty for a controller without a keypad.
+    QString display() const;
+    // What the keys make the controller send goes out like any reply; a
+    // controller without a keypad ignores them.
+    void press(const QList<Key>& keys);
+
 Q_SIGNALS:
     void clientConnected();
     void clientDisconnected();
+    // Once for every text the keypad's display shows, in order.
+    void displayChanged(const QString& text);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -52,6 +62,7 @@ private:
     void onClientConnected();
     void onClientDisconnected();
     void enqueue(const Replies& replies);
+    void reportDisplayChanges();
     void writeDueOutput();
     // Delayed replies are bounded like the pty's own backlog: beyond it the
     // host's input waits unread.

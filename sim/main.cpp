@@ -3,13 +3,16 @@
 #include "sim/ControllerFactory.h"
 #include "sim/DeviceLink.h"
 #include "sim/FaultInjector.h"
+#include "sim/LineInput.h"
 #include "sim/ReceiveLog.h"
 #include "sim/Simulator.h"
 #include "sim/TerminationSignals.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace kvt::sim;
 
@@ -22,6 +25,34 @@ int fail(const QString& message)
 {
     std::fprintf(stderr, "kvtsim: %s\n", qPrintable(message));
     return exitFailure;
+}
+
+// Whoever drives the keypad reads these lines as they come.
+void printDisplay(const QString& text)
+{
+    std::printf("display: %s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
+// Keys typed on standard input; a line with a typing mistake is not pressed
+// at all, as half of it could well lead somewhere else in the menu.
+void pressTypedKeys(Simulator& simulator, const QString& model, const QByteArray& line)
+{
+    const QString text = QString::fromLocal8Bit(line).trimmed();
+    if (text.isEmpty())
+        return;
+    if (!simulator.hasKeypad()) {
+        std::fprintf(stderr, "kvtsim: %s has no keypad; ignored: %s\n", qPrintable(model),
+                     qPrintable(text));
+        return;
+    }
+    const KeyScript script = parseKeys(text);
+    if (!script.unknown.isEmpty()) {
+        std::fprintf(stderr, "kvtsim: \"%s\" is no key (keys: %s); nothing pressed\n",
+                     qPrintable(script.unknown.join(QStringLiteral("\", \""))), keyNames);
+        return;
+    }
+    simulator.press(script.keys);
 }
 
 } // namespace
@@ -78,5 +109,23 @@ int main(int argc, char* argv[])
     // Whoever started kvtsim waits for this line; once it is there, so is the link.
     std::printf("%s\n", qPrintable(simulator.deviceName()));
     std::fflush(stdout);
+    if (simulator.hasKeypad()) {
+        printDisplay(simulator.display());
+        QObject::connect(&simulator, &Simulator::displayChanged, &printDisplay);
+        // Before the event loop runs, so before any host is served.
+        simulator.press(options.keys);
+    }
+
+    // Reading the terminal from the background would stop kvtsim; with the
+    // signal ignored the read fails instead, and the input is no longer read.
+    std::signal(SIGTTIN, SIG_IGN);
+    LineInput typed(STDIN_FILENO);
+    QObject::connect(&typed, &LineInput::lineRead, &simulator,
+                     [&simulator, &options](const QByteArray& line) {
+                         pressTypedKeys(simulator, options.model, line);
+                     });
+    QObject::connect(&typed, &LineInput::lineTooLong, [] {
+        std::fprintf(stderr, "kvtsim: line too long on standard input; ignored\n");
+    });
     return app.exec();
 }

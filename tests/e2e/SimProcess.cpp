@@ -1,9 +1,15 @@
 #include "SimProcess.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 namespace kvt::test {
+
+namespace {
+const QByteArray displayPrefix = QByteArrayLiteral("display: ");
+}
 
 SimProcess::SimProcess(QStringList arguments)
 {
@@ -17,9 +23,15 @@ SimProcess::SimProcess(QStringList arguments)
            m_process.state() != QProcess::NotRunning)
         m_process.waitForReadyRead(int(deadline.remainingTime()));
     m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    if (m_device.isEmpty())
+    if (m_device.isEmpty()) {
         m_error =
             QString::fromLocal8Bit(m_process.readAllStandardError()) + m_process.errorString();
+        return;
+    }
+    // Read on as it comes, so kvtsim never stalls on a full pipe.
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
+                     [this] { readOutput(); });
+    readOutput();
 }
 
 SimProcess::~SimProcess()
@@ -35,6 +47,46 @@ void SimProcess::stop()
     if (!m_process.waitForFinished(3000))
         m_process.kill();
     m_process.waitForFinished(3000);
+}
+
+bool SimProcess::pressKeys(const QString& keys)
+{
+    m_process.write(keys.toLocal8Bit() + '\n');
+    return m_process.waitForBytesWritten(3000);
+}
+
+void SimProcess::readOutput()
+{
+    while (m_process.canReadLine()) {
+        const QByteArray line = m_process.readLine().chopped(1);
+        if (line.startsWith(displayPrefix))
+            m_displays.append(QString::fromLocal8Bit(line.mid(displayPrefix.size())));
+    }
+}
+
+bool SimProcess::waitForDisplay(const QString& text, int timeoutMs)
+{
+    const auto take = [this, &text] {
+        const qsizetype at = m_displays.indexOf(text);
+        if (at >= 0)
+            m_displays.remove(0, at + 1);
+        return at >= 0;
+    };
+    if (take())
+        return true;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QObject::connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+    // Connected after readOutput(), so the new lines are collected by now.
+    bool shown = false;
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &loop, [&] {
+        shown = take();
+        if (shown)
+            loop.quit();
+    });
+    if (m_process.state() == QProcess::Running)
+        loop.exec();
+    return shown;
 }
 
 QByteArray SimProcess::receivedBytes() const

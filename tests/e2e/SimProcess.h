@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -21,11 +22,24 @@ public:
     // Ends kvtsim as if the cable were pulled: its pty goes away.
     void stop();
 
+    // Keypad models: one line of keys on kvtsim's standard input, e.g.
+    // "NO +/- +/- ENT". False when it could not be written.
+    bool pressKeys(const QString& keys);
+    // True once kvtsim has shown text on its display since the display last
+    // waited for, which is where the next wait starts: waits in a row follow
+    // the display in order. Runs the event loop while it waits, so a window
+    // under test keeps talking to kvtsim meanwhile.
+    bool waitForDisplay(const QString& text, int timeoutMs = 5000);
+
 private:
+    void readOutput();
+
     QTemporaryDir m_dir;
     QProcess m_process;
     QString m_device;
     QString m_error;
+    // Display texts printed and not yet waited for, oldest first.
+    QStringList m_displays;
 };
 
 } // namespace kvt::test

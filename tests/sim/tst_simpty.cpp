@@ -1,3 +1,4 @@
+#include "e2e/SimProcess.h"
 #include "sim/FaultInjector.h"
 #include "sim/Kvt7Controller.h"
 #include "sim/Simulator.h"
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace kvt::sim;
+using kvt::test::SimProcess;
 using std::chrono::milliseconds;
 
 Q_DECLARE_METATYPE(kvt::sim::Faults)
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void floodWithDelaysIsHeldBack();
     void kvtsim_data();
     void kvtsim();
+    void keypadDownloadComesBackOnUpload();
 
 private:
     QTemporaryDir m_dir;
@@ -145,6 +148,9 @@ void TestSimPty::kvtsim_data()
     QTest::newRow("model not simulated") << QStringList{"--model", "px52"} << 0 << 2;
     QTest::newRow("negative delay") << QStringList{"--reply-delay", "-1"} << 0 << 2;
     QTest::newRow("stray argument") << QStringList{"/dev/pts/3"} << 0 << 2;
+    QTest::newRow("keys for a model without keypad") << QStringList{"--keys", "NO"} << 0 << 2;
+    QTest::newRow("no such key") << QStringList{"--model", "kvt31", "--keys", "NO,+/-,ENTER"} << 0
+                                 << 2;
 }
 
 // kvtsim lives until a signal and takes its link along; a run that cannot
@@ -166,6 +172,7 @@ void TestSimPty::kvtsim()
     kvtsim.start(QStringLiteral(KVTSIM_PATH),
                  QStringList{"--no-banner"} + arguments.replaceInStrings("%dir", m_dir.path()));
     if (signalNumber != 0) {
+        kvtsim.closeWriteChannel(); // the end of its input does not end kvtsim
         QTRY_VERIFY_WITH_TIMEOUT(kvtsim.canReadLine(), 10000);
         QCOMPARE(QFile::symLinkTarget(link), QString::fromLocal8Bit(kvtsim.readLine()).trimmed());
         Host host(link);
@@ -197,6 +204,24 @@ void TestSimPty::kvtsim()
         values.append(char(fields[1].toInt()));
     }
     QCOMPARE(values, QByteArray("M31,3\rG00,+2000\rM21+\rM30\rDP3\r"));
+}
+
+// The keypad driven through --keys and standard input, the program through
+// the pty, as the PC and its operator would.
+void TestSimPty::keypadDownloadComesBackOnUpload()
+{
+    SimProcess sim({"--model", "kvt33", "--keys", "NO,+/-,+/-,ENT,+/-,ENT,ENT,5,ENT"});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    QVERIFY(sim.waitForDisplay("Receiving  Program"));
+    Host host(sim.device());
+    const QByteArray program = "M31,5\rG00,+2000\rM21+\rEND\r";
+    QVERIFY(host.send(program));
+    QVERIFY(sim.waitForDisplay("Program 5 Stored"));
+    // A line with a mistake is not pressed, or the next line would not get there.
+    QVERIFY(sim.pressKeys("NO ENTER"));
+    QVERIFY(sim.pressKeys("no, +/- +/- ENT ENT ENT 5 ENT ENT"));
+    QVERIFY(sim.waitForDisplay("Program 5 Sent"));
+    QTRY_COMPARE_WITH_TIMEOUT(host.received(), program, 10000);
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)
