@@ -1,0 +1,70 @@
+#include "SimProcess.h"
+#include "editor/EditorController.h"
+#include "kvt31_33/Kvt31_33Window.h"
+#include "link/QtSerialPort.h"
+#include "shell/Module1.h"
+#include "support/ScriptedOperator.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+
+using namespace kvt;
+using kvt::test::ScriptedOperator;
+using kvt::test::SimProcess;
+
+// The KVT31/KVT33 window on the real serial port against kvtsim's keypad
+// controller, the keypad stepped as the window's instructions say.
+class TestE2eKvt31_33 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void downloadThenUploadThroughTheKeypad_data();
+    void downloadThenUploadThroughTheKeypad();
+};
+
+void TestE2eKvt31_33::downloadThenUploadThroughTheKeypad_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("modelNo");
+    QTest::newRow("KVT33") << "kvt33" << 2;
+    QTest::newRow("KVT31") << "kvt31" << 1;
+}
+
+void TestE2eKvt31_33::downloadThenUploadThroughTheKeypad()
+{
+    QFETCH(QString, model);
+    QFETCH(int, modelNo);
+    SimProcess sim({QStringLiteral("--model"), model});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    ScriptedOperator op;
+    PortMap ports;
+    ports.setDevice(1, sim.device());
+    Module1::ModelNo = qint16(modelNo);
+    Kvt31_33Window window(op, std::make_unique<QtSerialPort>(ports));
+    window.initialise();
+    QCOMPARE(op.messages.size(), 1); // only the COM1 question: the port opened
+    auto* response = window.findChild<QLabel*>(QStringLiteral("lblresponse"));
+
+    QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT +/- ENT ENT 5 ENT")));
+    QVERIFY(sim.waitForDisplay(QStringLiteral("Receiving  Program")));
+    window.editor().setUploadedText(QStringLiteral("m31,5\r\ng00,+1000 to the stop\r\nG27\r\nM30"),
+                                    {});
+    window.findChild<QAction*>(QStringLiteral("mnudownload"))->trigger(); // OK in the setup box
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 10000);
+    QCOMPARE(response->text(), QStringLiteral("Download  Completed.        "));
+    QVERIFY(sim.waitForDisplay(QStringLiteral("Program 5 Stored")));
+
+    op.answerNext(MessageAnswer::No); // the editor's text need not be saved
+    window.findChild<QAction*>(QStringLiteral("mnuupload"))->trigger();
+    QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT ENT ENT 5 ENT")));
+    QVERIFY(sim.waitForDisplay(QStringLiteral("UPLOAD  READY  ?")));
+    QVERIFY(sim.pressKeys(QStringLiteral("ENT")));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 10000);
+    QCOMPARE(response->text(), QStringLiteral("Program Uploaded . . . "));
+    QCOMPARE(window.editor().text(), QStringLiteral("M31,5\r\nG00,+1000\r\nG27\r\nM30\r\n"));
+    QCOMPARE(window.editor().caption(), QStringLiteral("EDITOR - Upload # 5"));
+    QVERIFY(window.isEnabled());
+}
+
+QTEST_MAIN(TestE2eKvt31_33)
+#include "tst_e2e_kvt31_33.moc"
