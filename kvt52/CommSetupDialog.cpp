@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -27,10 +28,18 @@ CommSetupDialog::CommSetupDialog(const CommChoice& current, bool cancelOffered,
                  {QStringLiteral("COM1"), QStringLiteral("COM2")}, selected.port, Portopt);
     // The captions stay the controllers' own; the device each stands for is
     // what the operator needs to pick the right cable.
+    QStringList shown;
     for (int i = 0; i < 2 && i < devices.size(); ++i) {
-        QAbstractButton* option = Portopt->button(i);
-        option->setToolTip(devices.at(i));
-        option->setAccessibleDescription(devices.at(i));
+        if (devices.at(i).isEmpty())
+            continue;
+        Portopt->button(i)->setToolTip(devices.at(i));
+        shown << QStringLiteral("COM%1: %2").arg(i + 1).arg(devices.at(i));
+    }
+    if (!shown.isEmpty()) {
+        auto* lbldevices = new QLabel(shown.join(u'\n'));
+        lbldevices->setObjectName(QStringLiteral("lbldevices"));
+        lbldevices->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        port->layout()->addWidget(lbldevices);
     }
     frames->addWidget(port, 0, 0);
     frames->addWidget(
