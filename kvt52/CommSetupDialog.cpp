@@ -107,15 +107,16 @@ CommChoice CommSetupDialog::choice() const
 
 void CommSetupDialog::done(int result)
 {
-    // OK, Cancel, Escape and the close box all end here, once.
-    if (!m_decided) {
-        m_decided = true;
-        if (result == QDialog::Accepted || !m_cancelOffered)
-            Q_EMIT chosen(choice());
-        else
-            Q_EMIT cancelled();
-    }
+    // OK, Cancel, Escape and the close box all end here, once. The dialog is
+    // gone before the window goes on, as the setting box follows it.
+    const bool first = !std::exchange(m_decided, true);
     QDialog::done(result);
+    if (!first)
+        return;
+    if (result == QDialog::Accepted || !m_cancelOffered)
+        Q_EMIT chosen(choice());
+    else
+        Q_EMIT cancelled();
 }
 
 } // namespace kvt
