@@ -3,6 +3,8 @@
 #include "link/SerialPort.h"
 #include "link/Timings.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 
@@ -16,6 +18,8 @@ struct AppContext {
     Operator& op;
     std::function<std::unique_ptr<SerialPort>()> makePort;
     Timings timings;
+    // --log: every window writes its traffic log there from the start.
+    QString trafficLogPath;
 };
 
 } // namespace kvt

@@ -35,8 +35,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("com2"),
         QCoreApplication::translate("CommandLine", "Serial device used as COM2."),
         QStringLiteral("DEVICE"));
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QCoreApplication::translate("CommandLine",
+                                    "Writes every byte sent and received, with its time and "
+                                    "source, to FILE (for a bug report)."),
+        QStringLiteral("FILE"));
     parser.addOption(com1);
     parser.addOption(com2);
+    parser.addOption(log);
 
     const QString program = QCoreApplication::applicationName();
     CommandLine result;
@@ -62,6 +69,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return fail(QCoreApplication::translate("CommandLine", "Unexpected argument '%1'.")
                         .arg(parser.positionalArguments().constFirst()));
 
+    if (parser.isSet(log)) {
+        result.trafficLogPath = parser.value(log).trimmed();
+        if (result.trafficLogPath.isEmpty())
+            return fail(QCoreApplication::translate("CommandLine", "--log needs a file name."));
+    }
     const std::pair<int, const QCommandLineOption*> ports[]{{1, &com1}, {2, &com2}};
     for (const auto& [number, option] : ports) {
         if (!parser.isSet(*option))

@@ -18,6 +18,7 @@ public:
 
     Action action = Action::Run;
     PortMap portMap = PortMap::platformDefault();
+    QString trafficLogPath;
     // Help or version text for stdout, or the complaint for stderr.
     QString text;
 

@@ -3,7 +3,9 @@
 #include "kvt31_33/Kvt31_33Window.h"
 #include "kvt52/Kvt52Window.h"
 #include "kvt7/Kvt7Window.h"
+#include "link/TrafficLog.h"
 #include "shell/Module1.h"
+#include "shell/Operator.h"
 
 #include <QPointer>
 
@@ -55,6 +57,9 @@ QWidget* FrontEnds::create(int optionIndex)
         break;
     }
     window->setAttribute(Qt::WA_DeleteOnClose);
+    if (QString error; !m_context.trafficLogPath.isEmpty() &&
+                       !window->trafficLog().writeTo(m_context.trafficLogPath, &error))
+        m_context.op.message(window, {error, {}, MessageIcon::Exclamation, MessageButtons::Ok});
     window->initialise();
     return window;
 }

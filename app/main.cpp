@@ -70,8 +70,11 @@ int main(int argc, char* argv[])
 
     kvt::QtOperator op;
     const kvt::PortMap portMap = commandLine.portMap;
-    kvt::FrontEnds frontEnds(kvt::AppContext{
-        op, [portMap] { return std::make_unique<kvt::QtSerialPort>(portMap); }, {}});
+    kvt::FrontEnds frontEnds(
+        kvt::AppContext{op,
+                        [portMap] { return std::make_unique<kvt::QtSerialPort>(portMap); },
+                        {},
+                        commandLine.trafficLogPath});
 
     auto* startup = new kvt::StartupWindow(frontEnds);
     startup->show();

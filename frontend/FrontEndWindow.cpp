@@ -2,11 +2,14 @@
 
 #include "EditorPanel.h"
 #include "ReplyDisplay.h"
+#include "TrafficLogWindow.h"
 #include "TransferController.h"
 #include "editor/EditorController.h"
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
+#include "link/TrafficLog.h"
+#include "shell/MenuItems.h"
 #include "shell/Module1.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
@@ -15,6 +18,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPointer>
 #include <QStatusBar>
 
@@ -24,12 +28,13 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
                                std::unique_ptr<SerialPort> port, const Timings& timings,
                                QWidget* parent)
     : QMainWindow(parent), m_profile(std::move(profile)), m_operator(op), m_timings(timings),
-      m_port(std::move(port)),
+      m_traffic(std::make_unique<TrafficLog>()), m_port(std::move(port)),
       m_link(std::make_unique<SerialLink>(*m_port, m_profile.link, timings))
 {
     setObjectName(QLatin1String(m_profile.windowName));
     setWindowTitle(m_profile.caption);
     m_port->setObjectName(QLatin1String(m_profile.portName));
+    m_link->setTrafficLog(m_traffic.get());
     m_transfers = new TransferController(this);
     lblresponse = new ReplyDisplay(m_profile.replyPieces);
     fraeditor = new EditorPanel(m_profile.editor, m_operator);
@@ -119,6 +124,20 @@ void FrontEndWindow::replaceEditorText(const QString& text, const QString& capti
         tell(QStringLiteral("The program is longer than the editor's %1 characters; the editor "
                             "holds its beginning only.")
                  .arg(m_profile.editor.characterLimit));
+}
+
+void FrontEndWindow::addViewMenu()
+{
+    QMenu* view = addMenu(menuBar(), QStringLiteral("&View"), "mnuview");
+    QAction* traffic = addItem(view, QStringLiteral("&Traffic Log"), "mnutraffic",
+                               QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(traffic, &QAction::triggered, this, [this] {
+        if (!frmtraffic)
+            frmtraffic = new TrafficLogWindow(*m_traffic, m_operator, this);
+        frmtraffic->show();
+        frmtraffic->raise();
+        frmtraffic->activateWindow();
+    });
 }
 
 MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, MessageButtons buttons,
@@ -284,6 +303,8 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
     }
     m_transfers->stop(TransferOutcome::Abandoned);
     closeOwnWindows();
+    if (frmtraffic)
+        frmtraffic->close();
     m_link->shutDown();
     m_port->close();
     event->accept();

@@ -6,6 +6,7 @@
 #include "transfer/TransferOutcome.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -21,6 +22,8 @@ class EditorPanel;
 class ReplyDisplay;
 class SerialLink;
 class SerialPort;
+class TrafficLog;
+class TrafficLogWindow;
 class TransferController;
 class TransferJob;
 
@@ -38,6 +41,8 @@ public:
     virtual void initialise() = 0;
 
     SerialLink& link() { return *m_link; }
+    // What went over this window's port; the View menu shows it.
+    TrafficLog& trafficLog() { return *m_traffic; }
     SerialPort& port() { return *m_port; }
     EditorController& editor();
     bool transferRunning() const;
@@ -65,6 +70,8 @@ protected:
     // can undo; a program longer than the editor holds is told.
     void replaceEditorText(const QString& text, const QString& caption);
     TransferController& transfers() { return *m_transfers; }
+    // View, Traffic Log (Ctrl+L), where the window's menu bar wants it.
+    void addViewMenu();
     // A box with the window's own title.
     MessageAnswer tell(const QString& text, MessageIcon icon = MessageIcon::Exclamation,
                        MessageButtons buttons = MessageButtons::Ok,
@@ -101,6 +108,8 @@ private:
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
 
+    std::unique_ptr<TrafficLog> m_traffic;
+    QPointer<TrafficLogWindow> frmtraffic;
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialLink> m_link;
     TransferController* m_transfers = nullptr;

@@ -55,6 +55,7 @@ void Kvt31_33Window::buildMenus()
     mnudownload = addBarItem(menuBar(), QStringLiteral("&Download"), "mnudownload");
     mnuupload = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     fraeditor->setFollowingItems({mnudownload, mnuupload});
+    addViewMenu();
     mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
 
     connect(mnudownload, &QAction::triggered, this, &Kvt31_33Window::mnudownload_Click);

@@ -94,6 +94,7 @@ void Kvt52Window::buildMenus()
     fraeditor->setFollowingItems({mnudownload->menuAction(), mnuupload->menuAction()});
     mnucomm = addBarItem(menuBar(), QStringLiteral("&Communication"), "mnucomm");
     connect(mnucomm, &QAction::triggered, this, [this] { mnucomm_Click(true); });
+    addViewMenu();
     mnuhelp = addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp");
     // A caption only: the version the operator quotes when asking for help.
     addItem(mnuhelp, QStringLiteral("Version 1.2"), "mnuversion");

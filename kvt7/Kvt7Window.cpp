@@ -105,6 +105,7 @@ void Kvt7Window::buildMenus()
     mnu7moni = addMenu(menuBar(), QStringLiteral("Mo&nitor"), "mnu7moni");
     mnunact = addItem(mnu7moni, QStringLiteral("Activate"), "mnunact");
     mnunclose = addItem(mnu7moni, QStringLiteral("Close"), "mnunclose");
+    addViewMenu();
     help = addMenu(menuBar(), QStringLiteral("&Help"), "help");
     // The About item has never had an action.
     helpabout = addItem(help, QStringLiteral("About KVT7 communication software"), "helpabout");
@@ -192,10 +193,14 @@ void Kvt7Window::buildFrames()
     FrameClicks::watch(fraonline, [this] { onlineen(); });
     FrameClicks::watch(framanual, [this] { manen(); });
     FrameClicks::watch(framoni, [this] { monien(); });
-    connect(framanual, &ManualPanel::sendRequested, this,
-            [this](const QString& command) { link().sendData(command); });
-    connect(framoni, &MonitorPanel::sendRequested, this,
-            [this](const QString& command) { link().sendData(command); });
+    connect(framanual, &ManualPanel::sendRequested, this, [this](const QString& command) {
+        SerialLink::Source source(link(), QStringLiteral("manual"));
+        link().sendData(command);
+    });
+    connect(framoni, &MonitorPanel::sendRequested, this, [this](const QString& command) {
+        SerialLink::Source source(link(), QStringLiteral("monitor"));
+        link().sendData(command);
+    });
 }
 
 QGroupBox* Kvt7Window::buildResponseFrame()
@@ -329,6 +334,7 @@ void Kvt7Window::txtonline_KeyPress()
     const QString command = toControllerUpper(txtonline->text());
     // Cleared now rather than after the send, so typing during a send is kept.
     txtonline->clear();
+    SerialLink::Source source(link(), QStringLiteral("online"));
     link().sendData(command, this, [this, command](SendResult result) {
         if (result == SendResult::Discarded)
             return;

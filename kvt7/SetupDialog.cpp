@@ -124,6 +124,7 @@ void SetupDialog::sendAndClose(const QList<SerialLink::Step>& steps)
     setEnabled(false);
     // The link owns the sequence from here on: it goes out whole even if the
     // operator closes the dialog meanwhile; only a dialog still there closes.
+    SerialLink::Source source(*m_link, QStringLiteral("setup"));
     m_link->sendSequence(steps, this, [this](SendResult) { close(); });
 }
 

@@ -3,6 +3,7 @@
 #include "CommEvents.h"
 #include "ReplyText.h"
 #include "SerialPort.h"
+#include "TrafficLog.h"
 
 #include <QPointer>
 
@@ -64,6 +65,7 @@ void SerialLink::enqueue(Pending pending)
             pending.done(SendResult::Discarded);
         return;
     }
+    pending.source = m_source;
     m_queue.enqueue(std::move(pending));
     if (m_state == State::Idle)
         startNext();
@@ -115,7 +117,7 @@ void SerialLink::sendSequence(const QList<Step>& steps, Done done)
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const bool last = i == steps.size() - 1;
         m_queue.enqueue({*toWire(steps[i].command) + '\r', last ? std::move(done) : Done{},
-                         steps[i].pauseAfter});
+                         steps[i].pauseAfter, m_source});
     }
     if (m_state == State::Idle)
         startNext();
@@ -148,6 +150,8 @@ void SerialLink::writeFromCursor()
             Q_EMIT writeFailed(error);
             return;
         }
+        if (m_log)
+            m_log->recordSent(m_current.source, m_current.bytes.mid(m_cursor, 1));
         ++m_cursor;
         // Restarted after every character, so no two characters are ever
         // closer than one pacing period, whatever the timer's phase was; the
@@ -177,6 +181,8 @@ void SerialLink::checkDrained()
 
 void SerialLink::finish(SendResult result)
 {
+    if (m_log)
+        m_log->endCommand();
     const Done done = std::move(m_current.done);
     const milliseconds pause = m_current.pauseAfter;
     m_current = {};
@@ -255,6 +261,8 @@ void SerialLink::onCommEvent(int code)
     case CommEventKind::Received: {
         tmrwatchdog.stop();
         const QByteArray data = m_port.read();
+        if (m_log)
+            m_log->recordReceived(data);
         Q_EMIT received(data);
         return;
     }

@@ -10,10 +10,12 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 namespace kvt {
 
 class SerialPort;
+class TrafficLog;
 
 enum class SendResult {
     Sent,        // every character written and the transmit buffer drained
@@ -73,6 +75,25 @@ public:
     // Window closing: stop everything and never touch the port again.
     void shutDown();
 
+    // Every byte written and read is recorded there; not owned.
+    void setTrafficLog(TrafficLog* log) { m_log = log; }
+    // Names what the commands queued while it lives are for, in the traffic
+    // log: "online", "download" ...
+    class Source {
+    public:
+        Source(SerialLink& link, QString name)
+            : m_link(link), m_previous(std::exchange(link.m_source, std::move(name)))
+        {
+        }
+        ~Source() { m_link.m_source = std::move(m_previous); }
+        Source(const Source&) = delete;
+        Source& operator=(const Source&) = delete;
+
+    private:
+        SerialLink& m_link;
+        QString m_previous;
+    };
+
 Q_SIGNALS:
     // One read of the port per receive event.
     void received(const QByteArray& data);
@@ -90,6 +111,7 @@ private:
         QByteArray bytes;
         Done done;
         milliseconds pauseAfter{0};
+        QString source;
     };
 
     void enqueue(Pending pending);
@@ -119,6 +141,8 @@ private:
     Pending m_current;
     qsizetype m_cursor = 0;
     QQueue<Pending> m_queue;
+    TrafficLog* m_log = nullptr;
+    QString m_source = QStringLiteral("command");
 };
 
 } // namespace kvt

@@ -50,6 +50,7 @@ void BlockDownload::nextPass()
 void BlockDownload::send(const QString& command, Step step)
 {
     m_sendLimit.start();
+    SerialLink::Source source(link(), QStringLiteral("download"));
     link().sendData(command, this, [this, step](SendResult result) {
         m_sendLimit.stop();
         if (!isRunning() || finishIfNotSent(result))
@@ -72,8 +73,10 @@ void BlockDownload::cancel()
         return;
     finish(TransferOutcome::Cancelled);
     link().cancel();
-    if (!m_plan.cancelBytes.isEmpty())
+    if (!m_plan.cancelBytes.isEmpty()) {
+        SerialLink::Source source(link(), QStringLiteral("download"));
         link().sendRaw(m_plan.cancelBytes, nullptr, {});
+    }
 }
 
 void BlockDownload::wrapUp()

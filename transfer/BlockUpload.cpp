@@ -24,6 +24,7 @@ void BlockUpload::start()
         return;
     }
     link().armWatchdog(m_request->watchdog);
+    SerialLink::Source source(link(), QStringLiteral("upload"));
     link().sendData(m_request->command, this, [this](SendResult result) {
         if (isRunning() && !finishIfNotSent(result))
             collect();

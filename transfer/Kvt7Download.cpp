@@ -23,6 +23,7 @@ void Kvt7Download::sendNext()
 {
     m_replyReceived = false;
     m_sent = false;
+    SerialLink::Source source(link(), QStringLiteral("download"));
     link().sendData(m_lines[m_next].command, this, [this](SendResult result) { onSent(result); });
 }
 

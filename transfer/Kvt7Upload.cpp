@@ -22,6 +22,7 @@ void Kvt7Upload::start()
 {
     setRunning();
     m_uploadBuffer.clear();
+    SerialLink::Source source(link(), QStringLiteral("upload"));
     link().sendData(QStringLiteral("DP%1").arg(m_program), this,
                     [this](SendResult result) { onSent(result); });
 }
