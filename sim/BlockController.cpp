@@ -40,6 +40,11 @@ char changed(char c)
     return c == 'X' ? 'Y' : 'X';
 }
 
+QString lineCount(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
+}
+
 } // namespace
 
 BlockController::BlockController(const QString& model, const ControllerSettings& settings)
@@ -117,7 +122,7 @@ void BlockController::store()
     Download download = *std::exchange(m_download, std::nullopt);
     if (download.refused)
         return; // told when it was refused
-    QString told = QStringLiteral("block stored, %1 lines").arg(download.lines.size());
+    QString told = QStringLiteral("block stored, ") + lineCount(download.lines.size());
     const int corrupt = m_settings.corruptLine;
     if (corrupt > 0 && corrupt <= download.lines.size()) {
         QByteArray& line = download.lines[corrupt - 1];
@@ -158,7 +163,7 @@ Replies BlockController::upload(Kind kind)
         }
         pieces.append(piece);
     }
-    notify(kind, stored ? QStringLiteral("block sent, %1 lines").arg(stored->size())
+    notify(kind, stored ? QStringLiteral("block sent, ") + lineCount(stored->size())
                         : QStringLiteral("block never stored; sent END alone"));
     return pieces;
 }
