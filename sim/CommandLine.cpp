@@ -110,6 +110,35 @@ program not stored: "Program Not Exist !" and nothing is sent. Output while
 no host has the device open is lost. --reply-delay, --char-delay, --garbage,
 --silent and --silent-after (an upload is one answer) apply to the upload.
 
+KVT52, KVT54, PX52, PX54 (--model kvt52, kvt54, px52, px54) each store one
+block of every kind: program, position data, parameters. They send nothing
+unasked, not even a banner. Lines end in CR; LF bytes and empty lines are
+ignored, so are lines outside a block other than these commands:
+  S00, S01, S02    receive a program, position data, parameter block: every
+                   following line is taken as it came, up to the line END,
+                   which makes the block replace the stored one of its kind
+                   (END at once stores an empty block)
+  S03, S04, S05    send the stored program, position data, parameter block:
+                   every line followed by CR, then END CR, in pieces of 8
+                   bytes 8 ms apart as on a 9600 baud line; a kind never
+                   stored sends END CR alone
+Block "M31,2 / G00,+100" comes back as  M31,2\rG00,+100\rEND\r
+Cancel: the PC sends a lone C without CR after a whole line, so the C begins
+the next line. That line abandons the download when it is C alone, or C
+directly followed by one of S00-S05, which is then carried out; any other
+line beginning with C (such as CW) is a block line. S00-S05 are commands
+inside a block too: one cut off without END is abandoned, not filled with the
+next transfer. A host that closes the device abandons its download. An
+abandoned download stores nothing; the old block stays.
+Refused, storing nothing: a block of more than 1000 lines or with a line over
+80 characters; the rest of it up to END is ignored.
+Download lines are not answered, unless --echo-lines: then every one taken,
+S00-S02 and END included, is answered OK CR at once (a cancelling C is not).
+Standard error tells every block received, stored, sent, abandoned or
+refused. --corrupt-line spoils one line of every block stored. --reply-delay,
+--char-delay, --garbage, --silent and --silent-after (an upload is one
+answer) apply to uploads and --echo-lines answers.
+
 Exit status: 0 after a signal, 1 when the pseudo-terminal, link or log cannot
 be made, 2 for a usage error.)";
 
@@ -162,6 +191,15 @@ CommandLine::CommandLine()
              QStringLiteral("Press these keys at start-up, before any host is served, e.g. "
                             "\"NO,+/-,+/-,ENT,+/-,ENT,ENT,5,ENT\" (keypad models only)."),
              QStringLiteral("keys")),
+      m_echoLines(QStringLiteral("echo-lines"),
+                  QStringLiteral("Answer every line of a download, its S00-S02 and END "
+                                 "included, with OK CR at once (four-model controllers only).")),
+      m_corruptLine(QStringLiteral("corrupt-line"),
+                    QStringLiteral("Store line <n> (from 1) of every downloaded block with its "
+                                   "last character changed: a digit to the next one (9 to 0), "
+                                   "anything else to X (X to Y); a shorter block is stored as "
+                                   "it came (four-model controllers only)."),
+                    QStringLiteral("n")),
       m_seed(QStringLiteral("seed"),
              QStringLiteral("Seed for --garbage, to repeat a run; without it a random seed is "
                             "used and shown on standard error."),
@@ -169,7 +207,8 @@ CommandLine::CommandLine()
 {
     m_parser.setApplicationDescription(QString::fromUtf8(description));
     m_parser.addOptions({m_model, m_link, m_log, m_noBanner, m_bannerDelay, m_silent, m_silentAfter,
-                         m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_keys, m_seed});
+                         m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_keys, m_echoLines,
+                         m_corruptLine, m_seed});
 }
 
 CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
@@ -209,6 +248,22 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
             return Outcome::UsageError;
         }
         m_options.keys = script.keys;
+    }
+    if ((m_parser.isSet(m_echoLines) || m_parser.isSet(m_corruptLine)) &&
+        !ControllerFactory::takesBlocks(m_options.model)) {
+        m_error = QStringLiteral("--echo-lines and --corrupt-line: %1 exchanges no blocks")
+                      .arg(m_options.model);
+        return Outcome::UsageError;
+    }
+    m_options.controller.echoLines = m_parser.isSet(m_echoLines);
+    if (m_parser.isSet(m_corruptLine)) {
+        bool ok = false;
+        m_options.controller.corruptLine = m_parser.value(m_corruptLine).toInt(&ok);
+        if (!ok || m_options.controller.corruptLine < 1) {
+            m_error = QStringLiteral("--corrupt-line needs a line number of 1 or more, not \"%1\"")
+                          .arg(m_parser.value(m_corruptLine));
+            return Outcome::UsageError;
+        }
     }
     m_options.linkPath = m_parser.value(m_link);
     m_options.logPath = m_parser.value(m_log);

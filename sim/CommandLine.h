@@ -56,6 +56,8 @@ private:
     QCommandLineOption m_charDelay;
     QCommandLineOption m_garbage;
     QCommandLineOption m_keys;
+    QCommandLineOption m_echoLines;
+    QCommandLineOption m_corruptLine;
     QCommandLineOption m_seed;
     SimulatorOptions m_options;
     QString m_error;

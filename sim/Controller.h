@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 #include <chrono>
 
@@ -43,6 +44,9 @@ public:
     // The controller's own keys and display; nullptr for one worked only
     // over the line.
     virtual Keypad* keypad() { return nullptr; }
+    // What whoever runs the controller should hear about since the last call,
+    // oldest first, such as a block stored or refused.
+    virtual QStringList takeNotices() { return {}; }
 };
 
 } // namespace kvt::sim

@@ -34,6 +34,7 @@ public:
     void discardPartialInput() override;
     // This injector when the wrapped controller has a keypad.
     Keypad* keypad() override;
+    QStringList takeNotices() override { return m_controller->takeNotices(); }
 
     Replies press(Key key) override;
     QString display() const override;

@@ -30,7 +30,7 @@ void Simulator::onReceived(const QByteArray& bytes, qint64 receivedAtUs)
     if (m_log)
         m_log->record(bytes, receivedAtUs);
     enqueue(m_controller->receive(bytes));
-    reportDisplayChanges();
+    reportChanges();
 }
 
 QString Simulator::display() const
@@ -45,16 +45,18 @@ void Simulator::press(const QList<Key>& keys)
         return;
     for (const Key key : keys) {
         enqueue(keypad->press(key));
-        reportDisplayChanges();
+        reportChanges();
     }
 }
 
-void Simulator::reportDisplayChanges()
+void Simulator::reportChanges()
 {
     if (Keypad* keypad = m_controller->keypad()) {
         for (const QString& text : keypad->takeDisplayChanges())
             Q_EMIT displayChanged(text);
     }
+    for (const QString& text : m_controller->takeNotices())
+        Q_EMIT notice(text);
 }
 
 void Simulator::onClientConnected()
@@ -73,6 +75,7 @@ void Simulator::onClientDisconnected()
     m_pendingBytes = 0;
     applyBackPressure();
     m_controller->discardPartialInput();
+    reportChanges();
     Q_EMIT clientDisconnected();
 }
 

@@ -49,6 +49,8 @@ Q_SIGNALS:
     void clientDisconnected();
     // Once for every text the keypad's display shows, in order.
     void displayChanged(const QString& text);
+    // Once for every notice the controller gives, in order.
+    void notice(const QString& text);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -62,7 +64,7 @@ private:
     void onClientConnected();
     void onClientDisconnected();
     void enqueue(const Replies& replies);
-    void reportDisplayChanges();
+    void reportChanges();
     void writeDueOutput();
     // Delayed replies are bounded like the pty's own backlog: beyond it the
     // host's input waits unread.

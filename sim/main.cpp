@@ -109,6 +109,9 @@ int main(int argc, char* argv[])
     // Whoever started kvtsim waits for this line; once it is there, so is the link.
     std::printf("%s\n", qPrintable(simulator.deviceName()));
     std::fflush(stdout);
+    QObject::connect(&simulator, &Simulator::notice, [](const QString& text) {
+        std::fprintf(stderr, "kvtsim: %s\n", qPrintable(text));
+    });
     if (simulator.hasKeypad()) {
         printDisplay(simulator.display());
         QObject::connect(&simulator, &Simulator::displayChanged, &printDisplay);

@@ -67,6 +67,7 @@ private Q_SLOTS:
     void kvtsim_data();
     void kvtsim();
     void keypadDownloadComesBackOnUpload();
+    void blockDownloadComesBackOnUpload();
 
 private:
     QTemporaryDir m_dir;
@@ -145,10 +146,13 @@ void TestSimPty::kvtsim_data()
     QTest::newRow("SIGHUP") << running << SIGHUP << 0;
     QTest::newRow("file where the link goes") << QStringList{"--link", "%dir/occupied"} << 0 << 1;
     QTest::newRow("log in a missing folder") << QStringList{"--log", "%dir/no/log"} << 0 << 1;
-    QTest::newRow("model not simulated") << QStringList{"--model", "px52"} << 0 << 2;
+    QTest::newRow("model not simulated") << QStringList{"--model", "kvt99"} << 0 << 2;
     QTest::newRow("negative delay") << QStringList{"--reply-delay", "-1"} << 0 << 2;
     QTest::newRow("stray argument") << QStringList{"/dev/pts/3"} << 0 << 2;
     QTest::newRow("keys for a model without keypad") << QStringList{"--keys", "NO"} << 0 << 2;
+    QTest::newRow("echo for a model without blocks") << QStringList{"--echo-lines"} << 0 << 2;
+    QTest::newRow("line 0 to corrupt")
+        << QStringList{"--model", "px54", "--corrupt-line", "0"} << 0 << 2;
     QTest::newRow("no such key") << QStringList{"--model", "kvt31", "--keys", "NO,+/-,ENTER"} << 0
                                  << 2;
 }
@@ -222,6 +226,22 @@ void TestSimPty::keypadDownloadComesBackOnUpload()
     QVERIFY(sim.pressKeys("no, +/- +/- ENT ENT ENT 5 ENT ENT"));
     QVERIFY(sim.waitForDisplay("Program 5 Sent"));
     QTRY_COMPARE_WITH_TIMEOUT(host.received(), program, 10000);
+}
+
+// Every line answered, as some controllers do, and the block requested back.
+void TestSimPty::blockDownloadComesBackOnUpload()
+{
+    SimProcess sim({"--model", "kvt54", "--echo-lines"});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    Host host(sim.device());
+    QByteArray answers;
+    for (const QByteArray line : {"S01", "M31,2", "P1,+2000", "END"}) {
+        QVERIFY(host.send(line + '\r'));
+        answers += "OK\r";
+        QTRY_COMPARE_WITH_TIMEOUT(host.received(), answers, 10000);
+    }
+    QVERIFY(host.send("S04\r"));
+    QTRY_COMPARE_WITH_TIMEOUT(host.received(), answers + "M31,2\rP1,+2000\rEND\r", 10000);
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)
