@@ -19,24 +19,23 @@ BlockUpload::BlockUpload(SerialLink& link, milliseconds limit, std::optional<Req
 void BlockUpload::start()
 {
     setRunning();
+    // What came before the request is not part of the block. Collected from
+    // the moment the request is queued: the controller may answer before the
+    // port reports the request's last character written, and those first
+    // characters would be lost.
+    m_collecting = true;
+    m_collected.clear();
     if (!m_request) {
-        collect();
+        m_silence.start(m_limit);
         return;
     }
     link().armWatchdog(m_request->watchdog);
     SerialLink::Source source(link(), QStringLiteral("upload"));
     link().sendData(m_request->command, this, [this](SendResult result) {
-        if (isRunning() && !finishIfNotSent(result))
-            collect();
+        // The limit is on the controller's silence, so it runs once it was asked.
+        if (isRunning() && !finishIfNotSent(result) && m_collected.isEmpty())
+            m_silence.start(m_limit);
     });
-}
-
-void BlockUpload::collect()
-{
-    // What came before the request had gone out is not part of the block.
-    m_collecting = true;
-    m_collected.clear();
-    m_silence.start(m_limit);
 }
 
 bool BlockUpload::receive(const QByteArray& data)

@@ -38,8 +38,6 @@ protected:
     void wrapUp() override { m_silence.stop(); }
 
 private:
-    void collect();
-
     LineWait m_silence;
     milliseconds m_limit;
     std::optional<Request> m_request;

@@ -1,0 +1,116 @@
+#include "SimProcess.h"
+#include "editor/EditorController.h"
+#include "kvt52/Kvt52Window.h"
+#include "link/QtSerialPort.h"
+#include "link/TrafficLog.h"
+#include "shell/MessageWindow.h"
+#include "shell/Module1.h"
+#include "support/ScriptedOperator.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kvt;
+using kvt::test::ScriptedOperator;
+using kvt::test::SimProcess;
+
+namespace {
+
+// A four-model window on the real serial port, COM1 being kvtsim's pty, its
+// communication setup confirmed as it comes up.
+struct Session {
+    Session(const QString& model, qint16 modelNo, const QStringList& simSwitches = {})
+        : sim(QStringList{QStringLiteral("--model"), model} + simSwitches)
+    {
+        PortMap ports;
+        ports.setDevice(1, sim.device());
+        Module1::ModelNo = modelNo;
+        window = std::make_unique<Kvt52Window>(op, std::make_unique<QtSerialPort>(ports));
+        window->initialise();
+        window->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    }
+    bool run(const char* item)
+    {
+        window->findChild<QAction*>(QLatin1String(item))->trigger();
+        return QTest::qWaitFor([this] { return !window->transferRunning(); }, 10000);
+    }
+    QString shown() const
+    {
+        return window->findChild<QLabel*>(QStringLiteral("lblresponse"))->text();
+    }
+
+    SimProcess sim;
+    ScriptedOperator op;
+    std::unique_ptr<Kvt52Window> window;
+};
+
+} // namespace
+
+class TestE2eKvt52 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void everyBlockComesBackUnchanged_data();
+    void everyBlockComesBackUnchanged();
+    void cancelLeavesCLast();
+};
+
+void TestE2eKvt52::everyBlockComesBackUnchanged_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("modelNo");
+    QTest::newRow("KVT52") << "kvt52" << 2;
+    QTest::newRow("KVT54") << "kvt54" << 4;
+    QTest::newRow("PX52") << "px52" << 12;
+    QTest::newRow("PX54") << "px54" << 14;
+}
+
+void TestE2eKvt52::everyBlockComesBackUnchanged()
+{
+    QFETCH(QString, model);
+    QFETCH(int, modelNo);
+    // The controller answers every line at once, inside the quiet period.
+    Session s(model, qint16(modelNo), {QStringLiteral("--echo-lines")});
+    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
+    QVERIFY(s.window->port().isOpen());
+    const char* items[][2] = {
+        {"mnudlprg", "mnuulprg"}, {"mnudlposdata", "mnuulposdata"}, {"mnudlpar", "mnuulpar"}};
+    for (int kind = 0; kind < 3; ++kind) {
+        const QString block =
+            QStringLiteral("M31,%1\r\nP%1,+1000 first\r\nP%1,-20\r\nM30\r\n").arg(kind + 2);
+        s.window->editor().setUploadedText(block.toLower(), {});
+        s.op.answerNext(MessageAnswer::Yes);
+        QVERIFY(s.run(items[kind][0]));
+        QCOMPARE(s.shown(), QStringLiteral("Download  Completed.        "));
+        // The answer to END has come in whole before the upload asks.
+        QTRY_VERIFY(s.window->trafficLog().entries().back().bytes.endsWith('\r'));
+        s.window->editor().setUploadedText(QStringLiteral("other"), {});
+        s.op.answerNext(MessageAnswer::No); // need not be saved
+        QVERIFY(s.run(items[kind][1]));
+        QCOMPARE(s.shown(), QStringLiteral("Program Uploaded . . . "));
+        QCOMPARE(s.window->editor().text(), QString(block).remove(QStringLiteral(" first")));
+        QCOMPARE(s.window->editor().caption(),
+                 QStringLiteral("EDITOR - Upload # %1").arg(kind + 2));
+    }
+}
+
+void TestE2eKvt52::cancelLeavesCLast()
+{
+    Session s(QStringLiteral("kvt54"), 4);
+    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
+    QString program;
+    for (int i = 0; i < 200; ++i)
+        program += QStringLiteral("G00,+%1\r\n").arg(i);
+    s.window->editor().setUploadedText(program, {});
+    s.op.answerNext(MessageAnswer::Yes);
+    s.window->findChild<QAction*>(QStringLiteral("mnudlprg"))->trigger();
+    QTRY_VERIFY(s.sim.receivedBytes().contains("G00,+3\r"));
+    MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
+    QTRY_VERIFY(!s.window->transferRunning());
+    QTRY_VERIFY(s.sim.receivedBytes().endsWith("\rC"));
+    QCOMPARE(s.shown(), QStringLiteral(" Downloading Aborted by User ....."));
+}
+
+QTEST_MAIN(TestE2eKvt52)
+#include "tst_e2e_kvt52.moc"
