@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "link/PortList.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -41,9 +43,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
                                     "Writes every byte sent and received, with its time and "
                                     "source, to FILE (for a bug report)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption listPorts(
+        QStringLiteral("list-ports"),
+        QCoreApplication::translate("CommandLine",
+                                    "Lists the serial devices present and what COM1 and COM2 "
+                                    "stand for, then exits."));
     parser.addOption(com1);
     parser.addOption(com2);
     parser.addOption(log);
+    parser.addOption(listPorts);
 
     const QString program = QCoreApplication::applicationName();
     CommandLine result;
@@ -83,6 +91,10 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             return fail(QCoreApplication::translate("CommandLine", "--com%1 needs a device name.")
                             .arg(number));
         result.portMap.setDevice(number, device);
+    }
+    if (parser.isSet(listPorts)) {
+        result.action = Action::ListPorts;
+        result.text = portListing(presentSerialDevices(), result.portMap);
     }
     return result;
 }

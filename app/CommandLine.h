@@ -11,7 +11,7 @@ namespace kvt {
 // between runs: the devices behind COM1 and COM2 are given anew each time.
 class CommandLine {
 public:
-    enum class Action { Run, ShowHelp, ShowVersion, Fail };
+    enum class Action { Run, ShowHelp, ShowVersion, ListPorts, Fail };
 
     // arguments as QCoreApplication::arguments() gives them, program first.
     static CommandLine parse(const QStringList& arguments);

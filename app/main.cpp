@@ -37,7 +37,8 @@ bool asksForTextOnly(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg == "-h" || arg == "--help" || arg == "-v" || arg == "--version")
+        if (arg == "-h" || arg == "--help" || arg == "-v" || arg == "--version" ||
+            arg == "--list-ports")
             return true;
     }
     return false;
