@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 
 using namespace kvt;
@@ -93,6 +94,19 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
         QCOMPARE(s.window->editor().caption(),
                  QStringLiteral("EDITOR - Upload # %1").arg(kind + 2));
     }
+    // The traffic log holds the whole exchange byte for byte, in order.
+    QByteArray sent, received;
+    QSet<QString> sources;
+    qint64 time = 0;
+    for (const TrafficLog::Entry& entry : s.window->trafficLog().entries()) {
+        QVERIFY(entry.ms >= time);
+        time = entry.ms;
+        (entry.direction == TrafficLog::Direction::Sent ? sent : received) += entry.bytes;
+        sources << entry.source;
+    }
+    QCOMPARE(sent, s.sim.receivedBytes());
+    QVERIFY(received.contains("M31,4\rP4,+1000\rP4,-20\rM30\rEND\r"));
+    QCOMPARE(sources, (QSet<QString>{"download", "upload", "received"}));
 }
 
 void TestE2eKvt52::cancelLeavesCLast()

@@ -2,9 +2,11 @@
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
+#include "frontend/TrafficLogWindow.h"
 #include "kvt31_33/Kvt31_33Window.h"
 #include "shell/MessageWindow.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -48,6 +50,7 @@ private Q_SLOTS:
     void upload_data();
     void upload();
     void everyControlHasAName();
+    void trafficLogFollowsTheLine();
 };
 
 void TestKvt31_33Window::startUp_data()
@@ -260,6 +263,23 @@ void TestKvt31_33Window::everyControlHasAName()
     const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
     QVERIFY2(checked >= 6, qPrintable(QString::number(checked)));
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+}
+
+void TestKvt31_33Window::trafficLogFollowsTheLine()
+{
+    Rig rig;
+    rig.initialised();
+    rig.trigger(QStringLiteral("mnutraffic"));
+    auto* frmtraffic = rig.window->findChild<TrafficLogWindow*>();
+    // A command going out character by character is shown whole once it is.
+    rig.window->link().sendData(QStringLiteral("G27"));
+    QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("sent  command   G27<CR>")));
+    rig.port->receive("OK\r\n");
+    QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("received  OK<CR><LF>")));
+    frmtraffic->findChild<QCheckBox*>(QStringLiteral("chkhex"))->click();
+    QVERIFY(frmtraffic->shownText().endsWith(QLatin1String("4F 4B 0D 0A")));
+    frmtraffic->findChild<QPushButton*>(QStringLiteral("cmdclear"))->click();
+    QVERIFY(frmtraffic->shownText().isEmpty());
 }
 
 QTEST_MAIN(TestKvt31_33Window)

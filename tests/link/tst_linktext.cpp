@@ -1,6 +1,7 @@
 #include "link/CommEvents.h"
 #include "link/LineSettings.h"
 #include "link/ReplyText.h"
+#include "link/TrafficLog.h"
 
 #include <QTest>
 
@@ -17,6 +18,9 @@ private Q_SLOTS:
     void controllerUpper();
     void eventClasses_data();
     void eventClasses();
+    void trafficLine_data();
+    void trafficLine();
+    void trafficLogKeepsTheNewest();
 };
 
 void TestLinkText::settings_data()
@@ -122,6 +126,47 @@ void TestLinkText::eventClasses()
     const CommEventAction action = classifyCommEvent(code);
     QCOMPARE(int(action.kind), kind);
     QCOMPARE(action.statusText, status);
+}
+
+void TestLinkText::trafficLine_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("hex");
+    QTest::newRow("command") << QByteArray("G00,+10\r") << "G00,+10<CR>"
+                             << "47 30 30 2C 2B 31 30 0D";
+    // Text that looks like a control name stays apart from a real one.
+    QTest::newRow("look-alike") << QByteArray("<CR>\r\n") << "<<CR><CR><LF>"
+                                << "3C 43 52 3E 0D 0A";
+    QTest::newRow("binary") << QByteArray("\x00\x07\xe9", 3) << "<NUL><07><e9>"
+                            << "00 07 E9";
+}
+
+void TestLinkText::trafficLine()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QFETCH(QString, hex);
+    QCOMPARE(TrafficLog::visible(bytes), shown);
+    QCOMPARE(TrafficLog::hex(bytes), hex);
+}
+
+void TestLinkText::trafficLogKeepsTheNewest()
+{
+    TrafficLog log;
+    log.setLimit(3);
+    // One command's characters share an entry until a reply comes between them.
+    log.recordSent(QStringLiteral("online"), "P");
+    log.recordSent(QStringLiteral("online"), "O");
+    log.recordReceived("?");
+    log.recordSent(QStringLiteral("online"), "S\r");
+    log.endCommand();
+    for (const char* reply : {"A", "B"})
+        log.recordReceived(reply);
+    QCOMPARE(log.entries().size(), std::size_t(3));
+    QCOMPARE(log.entries().front().bytes, QByteArray("S\r"));
+    QCOMPARE(log.entries().front().number, quint64(3));
+    QCOMPARE(log.lastNumber(), quint64(5));
 }
 
 QTEST_GUILESS_MAIN(TestLinkText)
