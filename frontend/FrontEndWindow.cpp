@@ -5,6 +5,7 @@
 #include "TrafficLogWindow.h"
 #include "TransferController.h"
 #include "editor/EditorController.h"
+#include "link/PortList.h"
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
@@ -17,10 +18,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace kvt {
 
@@ -44,6 +47,16 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
     // A description, not a name: a fixed name would hide the text from screen readers.
     lblstatus->setAccessibleDescription(QStringLiteral("Transfer status"));
     statusBar()->addWidget(lblstatus, 1);
+    lblport = new QLabel;
+    lblport->setObjectName(QStringLiteral("lblport"));
+    lblport->setAccessibleDescription(QStringLiteral("Port"));
+    statusBar()->addPermanentWidget(lblport);
+    showPortState(PortState::Closed);
+    // A device that went away is looked for again now and then; it may be
+    // plugged back in at any time.
+    m_watchForDevice = new QTimer(this);
+    m_watchForDevice->setInterval(m_timings.deviceWatch);
+    connect(m_watchForDevice, &QTimer::timeout, this, &FrontEndWindow::reopenWhenBack);
 
     connect(m_link.get(), &SerialLink::received, this, &FrontEndWindow::onReceived);
     connect(m_link.get(), &SerialLink::lineError, this, &FrontEndWindow::onLineError);
@@ -79,15 +92,74 @@ int FrontEndWindow::askPortNumber(const PortQuestion& question)
 
 void FrontEndWindow::openPort(int portNumber, const PortSetup& setup)
 {
-    if (!m_port->open(portNumber))
+    m_portNumber = portNumber;
+    m_portSetup = setup;
+    m_watchForDevice->stop();
+    openAsSetUp(true);
+}
+
+bool FrontEndWindow::openAsSetUp(bool tellFailure)
+{
+    const bool opened = m_port->open(m_portNumber);
+    if (!opened && tellFailure)
         m_operator.message(
             this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
-    m_port->setInputLength(setup.inputLength);
-    m_port->setReceiveThreshold(setup.receiveThreshold);
-    if (!m_port->setSettings(setup.settings) && m_port->isOpen())
+    m_port->setInputLength(m_portSetup.inputLength);
+    m_port->setReceiveThreshold(m_portSetup.receiveThreshold);
+    if (!m_port->setSettings(m_portSetup.settings) && m_port->isOpen() && tellFailure)
         m_operator.message(
             this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
-    m_port->setHandshaking(setup.handshaking);
+    m_port->setHandshaking(m_portSetup.handshaking);
+    showPortState(opened ? PortState::Open : PortState::Closed);
+    return opened;
+}
+
+void FrontEndWindow::reconnect()
+{
+    if (m_portNumber == 0)
+        return; // never set up
+    m_transfers->stop(TransferOutcome::LinkLost);
+    m_port->close();
+    m_watchForDevice->stop();
+    if (openAsSetUp(true))
+        showStatus(QStringLiteral("COM%1 (%2) reopened with %3.")
+                       .arg(m_portNumber)
+                       .arg(m_port->deviceName(m_portNumber), m_portSetup.settings));
+}
+
+void FrontEndWindow::reopenWhenBack()
+{
+    const QString device = m_port->deviceName(m_portNumber);
+    if (!device.isEmpty() && !QFileInfo::exists(device))
+        return;
+    if (!openAsSetUp(false)) {
+        showPortState(PortState::Lost);
+        return;
+    }
+    m_watchForDevice->stop();
+    // Nothing is resent on its own: a transfer that was cut stays stopped.
+    showStatus(QStringLiteral("COM%1 (%2) is back and open again with %3.")
+                   .arg(m_portNumber)
+                   .arg(device, m_portSetup.settings));
+}
+
+void FrontEndWindow::showPortState(PortState state)
+{
+    const QString port =
+        m_portNumber == 0
+            ? QStringLiteral("No port")
+            : QStringLiteral("COM%1 %2").arg(m_portNumber).arg(m_port->deviceName(m_portNumber));
+    switch (state) {
+    case PortState::Closed:
+        lblport->setText(port + QStringLiteral(": closed"));
+        return;
+    case PortState::Open:
+        lblport->setText(port + QStringLiteral(": open, ") + m_portSetup.settings);
+        return;
+    case PortState::Lost:
+        lblport->setText(port + QStringLiteral(": lost, waiting for it to come back"));
+        return;
+    }
 }
 
 bool FrontEndWindow::refuseSecondTransfer()
@@ -131,6 +203,8 @@ void FrontEndWindow::addViewMenu()
     QMenu* view = addMenu(menuBar(), QStringLiteral("&View"), "mnuview");
     QAction* traffic = addItem(view, QStringLiteral("&Traffic Log"), "mnutraffic",
                                QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(addItem(view, QStringLiteral("&Reconnect"), "mnureconnect"), &QAction::triggered, this,
+            &FrontEndWindow::reconnect);
     connect(traffic, &QAction::triggered, this, [this] {
         if (!frmtraffic)
             frmtraffic = new TrafficLogWindow(*m_traffic, m_operator, this);
@@ -192,8 +266,10 @@ void FrontEndWindow::onUnknownEvent(const QString& errorText)
     const MessageAnswer answer =
         m_operator.message(this, {errorText, QStringLiteral("Click Cancel to quit, OK to ignore."),
                                   MessageIcon::None, MessageButtons::OkCancel});
-    if (alive && answer == MessageAnswer::Cancel)
+    if (alive && answer == MessageAnswer::Cancel) {
         m_port->close();
+        showPortState(PortState::Closed);
+    }
 }
 
 void FrontEndWindow::onWatchdogExpired()
@@ -291,8 +367,13 @@ void FrontEndWindow::onWriteFailed(const QString& errorText)
 void FrontEndWindow::onLinkLost(const QString& reason)
 {
     m_transfers->stop(TransferOutcome::LinkLost);
-    tell(reason + QStringLiteral("\r\nThe port is closed; the program text is kept. Restart the "
-                                 "program once the controller is connected."));
+    const QString device = m_port->deviceName(m_portNumber);
+    const bool gone = !device.isEmpty() && !QFileInfo::exists(device);
+    showPortState(PortState::Lost);
+    m_watchForDevice->start();
+    tell(lossInPlainWords(m_portNumber, device, gone, reason) +
+         QStringLiteral("\r\nThe port is closed; the program text is kept. It opens again by "
+                        "itself as soon as the device is back, or with View, Reconnect."));
 }
 
 void FrontEndWindow::closeEvent(QCloseEvent* event)
@@ -305,6 +386,7 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
     closeOwnWindows();
     if (frmtraffic)
         frmtraffic->close();
+    m_watchForDevice->stop();
     m_link->shutDown();
     m_port->close();
     event->accept();

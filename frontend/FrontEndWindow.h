@@ -12,6 +12,7 @@
 
 class QAction;
 class QLabel;
+class QTimer;
 
 namespace kvt {
 
@@ -56,6 +57,8 @@ protected:
     // Opens and sets up the port; a failure is told and the window goes on
     // with the port closed.
     void openPort(int portNumber, const PortSetup& setup);
+    // Closes the port and opens it again as it was set up; a failure is told.
+    void reconnect();
 
     // One transfer at a time: true, after telling the operator, when one runs.
     bool refuseSecondTransfer();
@@ -107,6 +110,10 @@ private:
     void onWatchdogExpired();
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
+    bool openAsSetUp(bool tellFailure);
+    void reopenWhenBack();
+    enum class PortState { Closed, Open, Lost };
+    void showPortState(PortState state);
 
     std::unique_ptr<TrafficLog> m_traffic;
     QPointer<TrafficLogWindow> frmtraffic;
@@ -114,6 +121,10 @@ private:
     std::unique_ptr<SerialLink> m_link;
     TransferController* m_transfers = nullptr;
     QLabel* lblstatus = nullptr;
+    QLabel* lblport = nullptr;
+    int m_portNumber = 0;
+    PortSetup m_portSetup;
+    QTimer* m_watchForDevice = nullptr;
 };
 
 } // namespace kvt

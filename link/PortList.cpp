@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 namespace kvt {
@@ -33,6 +34,18 @@ QList<SerialDevice> presentSerialDevices()
         devices.append(d);
     }
     return devices;
+}
+
+QString lossInPlainWords(int portNumber, const QString& device, bool deviceGone,
+                         const QString& reason)
+{
+    if (!deviceGone)
+        return reason;
+    static const QRegularExpression usb(QStringLiteral("ttyUSB|ttyACM|/usb-"));
+    return (device.contains(usb) ? QStringLiteral("The USB adapter on COM%1 (%2) was unplugged.")
+                                 : QStringLiteral("The device on COM%1 (%2) went away."))
+        .arg(portNumber)
+        .arg(device);
 }
 
 QString portListing(const QList<SerialDevice>& present, const PortMap& map)

@@ -18,6 +18,12 @@ struct SerialDevice {
 
 QList<SerialDevice> presentSerialDevices();
 
+// The loss of a port's device told in an operator's words: "The USB adapter
+// on COM1 (/dev/ttyUSB0) was unplugged." reason is the system's account,
+// used where the device is still there.
+QString lossInPlainWords(int portNumber, const QString& device, bool deviceGone,
+                         const QString& reason);
+
 // What --list-ports prints: the devices present, then what COM1 and COM2
 // stand for and whether that device is there.
 QString portListing(const QList<SerialDevice>& present, const PortMap& map);

@@ -19,6 +19,7 @@ struct Timings {
     milliseconds programUploadLimit{10000}; // KVT7 upload of a program
     milliseconds speedLinePause{300};       // KVT7 speed dialog: after each of the first lines
     milliseconds jogValuePause{100};        // KVT7 jog dialog: between JOG and its value
+    milliseconds deviceWatch{1000};         // how often a device that went away is looked for
 };
 
 } // namespace kvt

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -41,7 +42,7 @@ class TestE2eKvt7 : public QObject {
 private Q_SLOTS:
     void commandsFromEveryPanelReachTheController();
     void missingDeviceIsReportedWithItsName();
-    void vanishingDeviceIsReportedOnce();
+    void vanishingDeviceIsReportedOnceAndReopened();
     void downloadThenUploadComesBackTheSame();
     void downloadToSilentControllerStopsAfterWatchdog();
 };
@@ -91,12 +92,18 @@ void TestE2eKvt7::missingDeviceIsReportedWithItsName()
     QVERIFY(!window.port().isOpen());
 }
 
-void TestE2eKvt7::vanishingDeviceIsReportedOnce()
+void TestE2eKvt7::vanishingDeviceIsReportedOnceAndReopened()
 {
-    auto sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--no-banner")});
+    // A fixed name for the device, as a udev rule gives a USB adapter.
+    QTemporaryDir dir;
+    const QStringList switches{QStringLiteral("--no-banner"), QStringLiteral("--link"),
+                               dir.filePath(QStringLiteral("com1"))};
+    auto sim = std::make_unique<SimProcess>(switches);
     QVERIFY2(sim->started(), qPrintable(sim->errorText()));
     ScriptedOperator op;
-    auto owned = openOn(sim->device(), op);
+    Timings timings;
+    timings.deviceWatch = 50ms;
+    auto owned = openOn(switches.constLast(), op, timings);
     Kvt7Window& window = *owned;
     window.onlineen();
     QVERIFY(window.port().isOpen());
@@ -105,16 +112,26 @@ void TestE2eKvt7::vanishingDeviceIsReportedOnce()
     QTest::keyClick(online, Qt::Key_Return);
     QTRY_VERIFY(!sim->receivedBytes().isEmpty());
 
-    const QString device = sim->device();
     sim.reset();
     QTRY_VERIFY_WITH_TIMEOUT(!window.port().isOpen(), 10000);
     QTest::qWait(200); // a storm of read errors would show more boxes
     QCOMPARE(op.messages.size(), 2);
     // What happened, never the system's stale last error.
-    QVERIFY2(op.messages.at(1).text.startsWith(QStringLiteral("The device %1 ").arg(device)) &&
-                 !op.messages.at(1).text.contains(QStringLiteral("temporarily")),
+    QVERIFY2(op.messages.at(1).text.startsWith(
+                 QStringLiteral("The device on COM1 (%1) went away.").arg(switches.constLast())),
              qPrintable(op.messages.at(1).text));
     QVERIFY(!window.link().isSending());
+
+    // Back on the same name: open again with the same settings, nothing resent.
+    sim = std::make_unique<SimProcess>(switches);
+    QTRY_VERIFY_WITH_TIMEOUT(window.port().isOpen(), 10000);
+    QVERIFY(sim->receivedBytes().isEmpty());
+    online->setText(QStringLiteral("pos"));
+    QTest::keyClick(online, Qt::Key_Return);
+    QTRY_VERIFY(window.findChild<QLabel*>(QStringLiteral("lblresponse"))
+                    ->text()
+                    .contains(QStringLiteral("POS=")));
+    QCOMPARE(op.messages.size(), 2);
 }
 
 void TestE2eKvt7::downloadThenUploadComesBackTheSame()

@@ -1,5 +1,6 @@
 #include "link/CommEvents.h"
 #include "link/LineSettings.h"
+#include "link/PortList.h"
 #include "link/ReplyText.h"
 #include "link/TrafficLog.h"
 
@@ -21,6 +22,8 @@ private Q_SLOTS:
     void trafficLine_data();
     void trafficLine();
     void trafficLogKeepsTheNewest();
+    void lossInWords_data();
+    void lossInWords();
 };
 
 void TestLinkText::settings_data()
@@ -167,6 +170,27 @@ void TestLinkText::trafficLogKeepsTheNewest()
     QCOMPARE(log.entries().front().bytes, QByteArray("S\r"));
     QCOMPARE(log.entries().front().number, quint64(3));
     QCOMPARE(log.lastNumber(), quint64(5));
+}
+
+void TestLinkText::lossInWords_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("gone");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("USB adapter") << "/dev/ttyUSB0" << true
+                                 << "The USB adapter on COM2 (/dev/ttyUSB0) was unplugged.";
+    QTest::newRow("stable USB name")
+        << "/dev/serial/by-id/usb-FTDI_A1-if00" << true
+        << "The USB adapter on COM2 (/dev/serial/by-id/usb-FTDI_A1-if00) was unplugged.";
+    QTest::newRow("still there: the system's account") << "/dev/ttyS1" << false << "hung up";
+}
+
+void TestLinkText::lossInWords()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, gone);
+    QFETCH(QString, told);
+    QCOMPARE(lossInPlainWords(2, device, gone, QStringLiteral("hung up")), told);
 }
 
 QTEST_GUILESS_MAIN(TestLinkText)
