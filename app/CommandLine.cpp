@@ -91,6 +91,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             return fail(QCoreApplication::translate("CommandLine", "--com%1 needs a device name.")
                             .arg(number));
         result.portMap.setDevice(number, device);
+        result.deviceOverrides.insert(number, device);
     }
     if (parser.isSet(listPorts)) {
         result.action = Action::ListPorts;

@@ -2,6 +2,7 @@
 
 #include "link/PortMap.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +18,10 @@ public:
     static CommandLine parse(const QStringList& arguments);
 
     Action action = Action::Run;
+    // The defaults with --com1 and --com2 applied; the overrides alone too,
+    // as they also win over what the Ports dialog remembered.
     PortMap portMap = PortMap::platformDefault();
+    QMap<int, QString> deviceOverrides;
     QString trafficLogPath;
     // Help or version text for stdout, or the complaint for stderr.
     QString text;

@@ -93,6 +93,15 @@ StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
     cmdcont1->setDefault(true);
     connect(cmdcont1, &QPushButton::clicked, this, &StartupWindow::cmdcont1_Click);
 
+    cmdports = new QPushButton(tr("&Ports..."), this);
+    cmdports->setObjectName(QStringLiteral("cmdports"));
+    connect(cmdports, &QPushButton::clicked, this, &StartupWindow::portsRequested);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdcont1);
+    buttons->addWidget(cmdports);
+    buttons->addStretch();
+
     auto* middle = new QHBoxLayout;
     middle->addWidget(Image1, 0, Qt::AlignCenter);
     middle->addWidget(Frame2, 1);
@@ -103,7 +112,7 @@ StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
     layout->addWidget(lbltitle_1);
     layout->addWidget(lbltitle_0);
     layout->addLayout(middle);
-    layout->addWidget(cmdcont1, 0, Qt::AlignHCenter);
+    layout->addLayout(buttons);
     setMaximumWidth(520);
 }
 

@@ -21,6 +21,10 @@ class StartupWindow : public QMainWindow {
 public:
     explicit StartupWindow(FrontEnds& frontEnds, QWidget* parent = nullptr);
 
+Q_SIGNALS:
+    // Ports...: the operator wants to say which device COM1 and COM2 are.
+    void portsRequested();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Enter chooses, as OK does: OK is the window's default button.
@@ -37,6 +41,7 @@ private:
     QGroupBox* Frame2 = nullptr;
     std::array<QRadioButton*, 7> optctrl{};
     QPushButton* cmdcont1 = nullptr;
+    QPushButton* cmdports = nullptr;
 };
 
 } // namespace kvt

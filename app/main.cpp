@@ -1,12 +1,15 @@
 #include "AppContext.h"
 #include "CommandLine.h"
 #include "FrontEnds.h"
+#include "PortMemory.h"
+#include "PortsDialog.h"
 #include "StartupWindow.h"
 #include "Version.h"
 #include "link/QtSerialPort.h"
 #include "shell/QtOperator.h"
 
 #include <QApplication>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -63,6 +66,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
+    QCoreApplication::setOrganizationName(QStringLiteral("kvtcomm"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
 
     const kvt::CommandLine commandLine = kvt::CommandLine::parse(QCoreApplication::arguments());
@@ -70,14 +74,25 @@ int main(int argc, char* argv[])
         return printOutcome(commandLine);
 
     kvt::QtOperator op;
-    const kvt::PortMap portMap = commandLine.portMap;
+    QSettings memory;
+    kvt::PortMap portMap =
+        kvt::ports::resolve(kvt::ports::remembered(memory), commandLine.deviceOverrides);
     kvt::FrontEnds frontEnds(
         kvt::AppContext{op,
-                        [portMap] { return std::make_unique<kvt::QtSerialPort>(portMap); },
+                        [&portMap] { return std::make_unique<kvt::QtSerialPort>(portMap); },
                         {},
                         commandLine.trafficLogPath});
 
     auto* startup = new kvt::StartupWindow(frontEnds);
+    QObject::connect(startup, &kvt::StartupWindow::portsRequested, startup, [&, startup] {
+        kvt::PortsDialog dialog(portMap, startup);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const QMap<int, QString> chosen = dialog.chosen();
+        kvt::ports::remember(memory, chosen);
+        for (auto it = chosen.cbegin(); it != chosen.cend(); ++it)
+            portMap.setDevice(it.key(), it.value());
+    });
     startup->show();
     const int status = app.exec();
     // Windows closed last are only scheduled for deletion; delete them while

@@ -1,6 +1,8 @@
 #include "Version.h"
 #include "app/CommandLine.h"
 #include "app/FrontEnds.h"
+#include "app/PortMemory.h"
+#include "app/PortsDialog.h"
 #include "app/StartupWindow.h"
 #include "shell/Module1.h"
 #include "tests/support/FakeSerialPort.h"
@@ -9,8 +11,11 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QPointer>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -90,6 +95,44 @@ private Q_SLOTS:
         else
             QVERIFY2(line.text.contains(expected), qPrintable(line.text));
         QCOMPARE(line.text.startsWith("kvtcomm: "), action == CommandLine::Action::Fail);
+    }
+
+    void rememberedPorts_data()
+    {
+        QTest::addColumn<QString>("remembered"); // COM1|COM2 chosen in the Ports dialog
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("nothing remembered") << "|" << QStringList{} << "/dev/ttyS0|/dev/ttyS1";
+        QTest::newRow("remembered")
+            << "/dev/serial/by-id/usb-A|" << QStringList{} << "/dev/serial/by-id/usb-A|/dev/ttyS1";
+        QTest::newRow("command line wins for this run")
+            << "/dev/ttyUSB0|/dev/ttyUSB1" << QStringList{"--com2", "/dev/pts/4"}
+            << "/dev/ttyUSB0|/dev/pts/4";
+    }
+
+    void rememberedPorts()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, used);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("kvtcomm.conf"));
+        // Chosen in the dialog, as the operator leaves it, and read back at the next start.
+        PortsDialog dialog(PortMap::platformDefault());
+        const QStringList devices = remembered.split(u'|');
+        for (int port = 1; port <= 2; ++port)
+            if (!devices[port - 1].isEmpty())
+                dialog.findChild<QComboBox*>(QStringLiteral("cbocom%1").arg(port))
+                    ->setCurrentText(devices[port - 1]);
+        {
+            QSettings settings(file, QSettings::IniFormat);
+            ports::remember(settings, dialog.chosen());
+        }
+        const QSettings settings(file, QSettings::IniFormat);
+        const PortMap map =
+            ports::resolve(ports::remembered(settings),
+                           CommandLine::parse(QStringList{"kvtcomm"} + arguments).deviceOverrides);
+        QCOMPARE(map.device(1) + '|' + map.device(2), used);
     }
 
     void init()

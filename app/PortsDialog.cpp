@@ -1,0 +1,73 @@
+#include "PortsDialog.h"
+
+#include "link/PortList.h"
+#include "link/PortMap.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kvt {
+
+PortsDialog::PortsDialog(const PortMap& current, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmports"));
+    setWindowTitle(QStringLiteral("Ports"));
+    auto* form = new QFormLayout;
+    for (auto [box, name, port] : {std::tuple{&cbocom1, "cbocom1", 1}, {&cbocom2, "cbocom2", 2}}) {
+        *box = new QComboBox;
+        (*box)->setObjectName(QLatin1String(name));
+        (*box)->setEditable(true);
+        (*box)->setMinimumContentsLength(40);
+        (*box)->setCurrentText(current.device(port));
+        form->addRow(QStringLiteral("COM&%1:").arg(port), *box);
+    }
+    cmdrefresh = new QPushButton(QStringLiteral("&Refresh"));
+    cmdrefresh->setObjectName(QStringLiteral("cmdrefresh"));
+    connect(cmdrefresh, &QPushButton::clicked, this, &PortsDialog::refresh);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->addButton(cmdrefresh, QDialogButtonBox::ActionRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    refresh();
+}
+
+void PortsDialog::refresh()
+{
+    const QList<SerialDevice> present = presentSerialDevices();
+    for (QComboBox* box : {cbocom1, cbocom2}) {
+        // What the operator typed or chose stays; only the list is new.
+        const QString typed = box->currentText();
+        box->clear();
+        for (const SerialDevice& d : present) {
+            const QString device = d.stableName.isEmpty() ? d.device : d.stableName;
+            box->addItem(d.description.isEmpty()
+                             ? device
+                             : device + QStringLiteral("  (") + d.description + u')',
+                         device);
+        }
+        box->setCurrentText(typed);
+    }
+}
+
+QMap<int, QString> PortsDialog::chosen() const
+{
+    QMap<int, QString> devices;
+    for (auto [box, port] : {std::pair{cbocom1, 1}, {cbocom2, 2}}) {
+        // A listed device is taken by its name, not by its description.
+        const int listed = box->findText(box->currentText());
+        const QString device =
+            listed >= 0 ? box->itemData(listed).toString() : box->currentText().trimmed();
+        if (!device.isEmpty())
+            devices.insert(port, device);
+    }
+    return devices;
+}
+
+} // namespace kvt

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <QMap>
+
+class QComboBox;
+class QPushButton;
+
+namespace kvt {
+
+class PortMap;
+
+// frmports: which device COM1 and COM2 stand for, picked from the serial
+// devices present (their stable names where the system has them) or typed.
+class PortsDialog : public QDialog {
+    Q_OBJECT
+public:
+    PortsDialog(const PortMap& current, QWidget* parent = nullptr);
+
+    // Port number to device, as chosen.
+    QMap<int, QString> chosen() const;
+
+private:
+    void refresh();
+
+    QComboBox* cbocom1 = nullptr;
+    QComboBox* cbocom2 = nullptr;
+    QPushButton* cmdrefresh = nullptr;
+};
+
+} // namespace kvt
