@@ -4,6 +4,7 @@
 #include "ReplyDisplay.h"
 #include "TrafficLogWindow.h"
 #include "TransferController.h"
+#include "Version.h"
 #include "editor/EditorController.h"
 #include "link/PortList.h"
 #include "link/ReplyText.h"
@@ -212,6 +213,17 @@ void FrontEndWindow::addViewMenu()
         frmtraffic->raise();
         frmtraffic->activateWindow();
     });
+}
+
+void FrontEndWindow::showAbout()
+{
+    m_operator.message(
+        this, {QStringLiteral("kvtcomm %1\r\nWrites programs for KVT stepper-motor "
+                              "controllers and moves them over a serial line.\r\n"
+                              "Built with Qt %2, running on Qt %3.")
+                   .arg(QStringLiteral(KVTCOMM_VERSION), QStringLiteral(QT_VERSION_STR),
+                        QString::fromLatin1(qVersion())),
+               QStringLiteral("About kvtcomm"), MessageIcon::Information, MessageButtons::Ok});
 }
 
 MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, MessageButtons buttons,

@@ -47,6 +47,8 @@ public:
     SerialPort& port() { return *m_port; }
     EditorController& editor();
     bool transferRunning() const;
+    // Help, About: the program's name and version and the Qt it runs on.
+    void showAbout();
 
 protected:
     FrontEndWindow(FrontEndProfile profile, Operator& op, std::unique_ptr<SerialPort> port,

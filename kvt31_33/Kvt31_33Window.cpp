@@ -56,6 +56,9 @@ void Kvt31_33Window::buildMenus()
     mnuupload = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     fraeditor->setFollowingItems({mnudownload, mnuupload});
     addViewMenu();
+    connect(addItem(addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp"),
+                    QStringLiteral("&About kvtcomm"), "mnuabout"),
+            &QAction::triggered, this, &FrontEndWindow::showAbout);
     mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
 
     connect(mnudownload, &QAction::triggered, this, &Kvt31_33Window::mnudownload_Click);

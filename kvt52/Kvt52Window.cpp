@@ -98,6 +98,8 @@ void Kvt52Window::buildMenus()
     mnuhelp = addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp");
     // A caption only: the version the operator quotes when asking for help.
     addItem(mnuhelp, QStringLiteral("Version 1.2"), "mnuversion");
+    connect(addItem(mnuhelp, QStringLiteral("&About kvtcomm"), "mnuabout"), &QAction::triggered,
+            this, &FrontEndWindow::showAbout);
     mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
     connect(mnuexit, &QAction::triggered, this, &QWidget::close);
 }

@@ -107,7 +107,6 @@ void Kvt7Window::buildMenus()
     mnunclose = addItem(mnu7moni, QStringLiteral("Close"), "mnunclose");
     addViewMenu();
     help = addMenu(menuBar(), QStringLiteral("&Help"), "help");
-    // The About item has never had an action.
     helpabout = addItem(help, QStringLiteral("About KVT7 communication software"), "helpabout");
 
     mnu7exit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnu7exit");
@@ -145,6 +144,7 @@ void Kvt7Window::wireMenus()
         mnunclose->setVisible(false);
     });
     connect(mnu7exit, &QAction::triggered, this, &QWidget::close);
+    connect(helpabout, &QAction::triggered, this, &FrontEndWindow::showAbout);
     connect(mnudownload, &QAction::triggered, this, &Kvt7Window::mnudownload_Click);
     for (int i = 0; i < 4; ++i)
         connect(mnuuploadprog[i], &QAction::triggered, this, [this, i] { mnuuploadprog_Click(i); });

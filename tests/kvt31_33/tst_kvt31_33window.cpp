@@ -1,3 +1,4 @@
+#include "Version.h"
 #include "support/ScreenReader.h"
 #include "support/WindowRig.h"
 
@@ -259,6 +260,9 @@ void TestKvt31_33Window::everyControlHasAName()
     Rig rig;
     rig.initialised();
     rig.port->receive("READY\r\n");
+    rig.trigger(QStringLiteral("mnuabout"));
+    QVERIFY(
+        rig.op.messages.constLast().text.startsWith(QStringLiteral("kvtcomm " KVTCOMM_VERSION)));
     int checked = 0;
     const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
     QVERIFY2(checked >= 6, qPrintable(QString::number(checked)));
