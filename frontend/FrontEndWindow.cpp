@@ -23,6 +23,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -386,6 +388,24 @@ void FrontEndWindow::onLinkLost(const QString& reason)
     tell(lossInPlainWords(m_portNumber, device, gone, reason) +
          QStringLiteral("\r\nThe port is closed; the program text is kept. It opens again by "
                         "itself as soon as the device is back, or with View, Reconnect."));
+}
+
+void FrontEndWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (std::exchange(m_fitted, true) || !screen())
+        return;
+    QSize wanted = size();
+    if (auto* area = qobject_cast<QScrollArea*>(centralWidget()); area && area->widget())
+        wanted = area->widget()->size() +
+                 QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // Room for the title bar and the frame the window manager adds.
+    const QRect room = screen()->availableGeometry().adjusted(0, 0, -16, -48);
+    resize(wanted.boundedTo(room.size()).expandedTo(minimumSizeHint().boundedTo(room.size())));
+    const QRect placed(pos(), size());
+    if (!room.contains(placed))
+        move(qBound(room.left(), placed.left(), qMax(room.left(), room.right() - width())),
+             qBound(room.top(), placed.top(), qMax(room.top(), room.bottom() - height())));
 }
 
 void FrontEndWindow::closeEvent(QCloseEvent* event)

@@ -98,6 +98,9 @@ protected:
     virtual void closeOwnWindows() {}
 
     void closeEvent(QCloseEvent* event) override;
+    // The first time: as large as the window's plan wants, as far as the
+    // screen has room; a plan drawn to a fixed size scrolls inside.
+    void showEvent(QShowEvent* event) override;
 
     const FrontEndProfile m_profile;
     Operator& m_operator;
@@ -127,6 +130,7 @@ private:
     int m_portNumber = 0;
     PortSetup m_portSetup;
     QTimer* m_watchForDevice = nullptr;
+    bool m_fitted = false;
 };
 
 } // namespace kvt

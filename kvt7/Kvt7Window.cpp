@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace kvt {
@@ -188,7 +189,11 @@ void Kvt7Window::buildFrames()
     lblresponse->setGeometry(px(responseLabelPlace.left), px(responseLabelPlace.top),
                              px(responseLabelPlace.width), px(responseLabelPlace.height));
     central->setFixedSize(px(clientArea.width()), px(clientArea.height()));
-    setCentralWidget(central);
+    // Drawn to a fixed plan: on a screen too small for it, it scrolls.
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(central);
+    setCentralWidget(area);
 
     FrameClicks::watch(fraonline, [this] { onlineen(); });
     FrameClicks::watch(framanual, [this] { manen(); });
