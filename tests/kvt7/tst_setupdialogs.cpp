@@ -20,12 +20,6 @@ namespace {
 // The dialogs as the KVT7 window's Setup menu opens them, with its start values.
 struct Rig : test::WindowRig<Kvt7Window> {
     Rig() : WindowRig(timings()) { initialised(); }
-    ~Rig()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != window.get() && qobject_cast<QDialog*>(w))
-                delete w;
-    }
     static Timings timings()
     {
         Timings t = WindowRig::timings();
@@ -33,40 +27,22 @@ struct Rig : test::WindowRig<Kvt7Window> {
         t.jogValuePause = 5ms;
         return t;
     }
-    // "running", "homing", "jog", "dir" or "senlog".
-    QDialog* open(const QString& which)
+    // The dialog the Setup menu's item opens.
+    QDialog* open(const QString& item)
     {
-        const QHash<QString, QPair<const char*, const char*>> items{
-            {"running", {"mnuspeed", "frmspeed"}},
-            {"homing", {"mnuhspeed", "frmspeed"}},
-            {"jog", {"mnujog", "frmjog"}},
-            {"dir", {"mnudir", "frmdirset"}},
-            {"senlog", {"mnusenlogic", "frmsenlog"}}};
-        trigger(QLatin1String(items[which].first));
+        const QWidgetList before = QApplication::topLevelWidgets();
+        trigger(item);
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == QLatin1String(items[which].second) && w->isVisible())
+            if (!before.contains(w) && w->isVisible() && qobject_cast<QDialog*>(w))
                 return qobject_cast<QDialog*>(w);
-        qFatal("no dialog %s", qPrintable(which));
-    }
-    template <class Widget> static Widget* child(QObject* dialog, const QString& name)
-    {
-        auto* widget = dialog->findChild<Widget*>(name);
-        if (!widget)
-            qFatal("no widget %s", qPrintable(name));
-        return widget;
+        qFatal("%s opened no dialog", qPrintable(item));
     }
     static QPushButton* okButton(QDialog* dialog)
     {
-        for (const char* name : {"cmdset", "cmdjogspeed", "cmddirset", "cmdsenlog"})
-            if (auto* button = dialog->findChild<QPushButton*>(QLatin1String(name)))
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == QLatin1String("OK"))
                 return button;
         qFatal("no OK button");
-    }
-    QStringList lines() const
-    {
-        QStringList all = QString::fromLatin1(port->written()).split(QLatin1Char('\r'));
-        all.removeLast();
-        return all;
     }
 };
 
@@ -77,13 +53,9 @@ class TestSetupDialogs : public QObject {
 private Q_SLOTS:
     void numbers_data();
     void numbers();
-    void manualCommands_data();
     void manualCommands();
-    void okSendsLines_data();
-    void okSendsLines();
-    void enterChecksRange_data();
-    void enterChecksRange();
-    void spinnerRaisesAndStores();
+    void entries_data();
+    void entries();
     void secondOkSendsNothingAndDialogsGoWithTheWindow();
 };
 
@@ -93,15 +65,12 @@ void TestSetupDialogs::numbers_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("rounded");
     QTest::addColumn<QString>("plain");
-    QTest::newRow("whole") << "500" << 500.0 << 500 << "500";
     QTest::newRow("blank in front") << " \t7" << 7.0 << 7 << "7";
-    QTest::newRow("letters end it") << "12ab" << 12.0 << 12 << "12";
     QTest::newRow("no exponent") << "1e3" << 1.0 << 1 << "1";
     QTest::newRow("plus sign") << "+8" << 8.0 << 8 << "8";
     QTest::newRow("negative") << "-3" << -3.0 << -3 << "-3";
     QTest::newRow("minus zero") << "-0" << 0.0 << 0 << "0";
     QTest::newRow("empty") << "" << 0.0 << 0 << "0";
-    QTest::newRow("half to even down") << "2.5" << 2.5 << 2 << "2.5";
     QTest::newRow("half to even up") << "3.5" << 3.5 << 4 << "3.5";
     QTest::newRow("fraction") << "1.40" << 1.4 << 1 << "1.4";
 }
@@ -117,167 +86,116 @@ void TestSetupDialogs::numbers()
     QCOMPARE(SetupDialog::plainDecimal(numericValue(text)), plain);
 }
 
-void TestSetupDialogs::manualCommands_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("move forward") << manual::moveCommand("G00", 250) << "G00,+250";
-    QTest::newRow("move back") << manual::moveCommand("G10", -5) << "G10,-5";
-    QTest::newRow("zero moves forward") << manual::moveCommand("G15", 0) << "G15,+0";
-    QTest::newRow("search back") << manual::searchCommand("G20", 1, false) << "G20,1,-";
-    QTest::newRow("search forward") << manual::searchCommand("G21", 0, true) << "G21,0,+";
-    QTest::newRow("output on") << manual::outputCommand(2, true) << "M22+";
-    QTest::newRow("output off") << manual::outputCommand(7, false) << "M27-";
-    QTest::newRow("trigger") << manual::triggerCommand(3) << "TRG3";
-    QTest::newRow("delete") << manual::deleteCommand(0) << "DELP0";
-    QTest::newRow("question") << manual::deleteQuestion(2)
-                              << "Are you sure you want to delete program #2";
-}
-
 void TestSetupDialogs::manualCommands()
 {
-    QFETCH(QString, command);
-    QFETCH(QString, expected);
-    QCOMPARE(command, expected);
+    using namespace manual;
+    const QStringList made{moveCommand("G00", 250),       moveCommand("G10", -5),
+                           moveCommand("G15", 0),         searchCommand("G20", 1, false),
+                           searchCommand("G21", 0, true), outputCommand(2, true),
+                           outputCommand(7, false),       triggerCommand(3)};
+    QCOMPARE(made, (QStringList{"G00,+250", "G10,-5", "G15,+0", "G20,1,-", "G21,0,+", "M22+",
+                                "M27-", "TRG3"}));
 }
 
-void TestSetupDialogs::okSendsLines_data()
+void TestSetupDialogs::entries_data()
 {
-    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("box"); // or the option to click
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("lines");
+    QTest::addColumn<QString>("key"); // Enter in the box, Up on its spinner, or OK
     QTest::addColumn<QString>("told");
-    const auto row = [](const char* name, const char* dialog, const char* box, const char* typed,
-                        const char* lines, const char* told = "") {
-        QTest::newRow(name) << dialog << box << typed << lines << told;
-    };
-    row("running defaults", "running", "", "", "PROF|500|5000|1");
-    row("homing defaults", "homing", "", "", "PROFH|400|1000|1");
-    row("fraction keeps its point", "running", "txtaccel", "1.5", "PROF|500|5000|1.5");
-    row("out of range corrected", "running", "txtstartsp", "50", "PROF|100|5000|1",
-        "Value out of range !");
-    row("jog as typed", "jog", "txtjogspeed", "800x", "JOG|800x");
-    row("jog out of range corrected", "jog", "txtjogspeed", "50", "JOG|100",
-        "Jog speed too low, please set again ! (100~4000 PPS)");
-    row("dir none", "dir", "", "", "CCW");
-    row("dir CW", "dir", "optdir_0", "", "CW");
-    row("senlog NO", "senlog", "optsenlog_0", "", "SEN.NO");
-}
-
-void TestSetupDialogs::okSendsLines()
-{
-    QFETCH(QString, dialog);
-    QFETCH(QString, box);
-    QFETCH(QString, typed);
-    QFETCH(QString, lines);
-    QFETCH(QString, told);
-    Rig rig;
-    const QPointer<QDialog> shown = rig.open(dialog);
-    if (box.startsWith(QLatin1String("opt"))) {
-        QTest::mouseClick(Rig::child<QRadioButton>(shown, box), Qt::LeftButton);
-    } else if (!box.isEmpty()) {
-        auto* edit = Rig::child<QLineEdit>(shown, box);
-        edit->clear();
-        QTest::keyClicks(edit, typed);
-    }
-    QTest::mouseClick(Rig::okButton(shown), Qt::LeftButton);
-    QTRY_VERIFY(shown.isNull());
-    QCOMPARE(rig.lines(), lines.split(QLatin1Char('|')));
-    QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
-    if (!told.isEmpty())
-        QCOMPARE(rig.op.messages.at(0).text, told);
-}
-
-void TestSetupDialogs::enterChecksRange_data()
-{
-    QTest::addColumn<QString>("dialog");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("stored");
-    const auto row = [](const char* name, const char* dialog, const char* box, const char* typed,
-                        const char* shown, const char* message, int stored) {
-        QTest::newRow(name) << dialog << box << typed << shown << message << stored;
+    // After OK: the lines sent. Else the box's text and, after Cancel, what it stored.
+    QTest::addColumn<QString>("after");
+    const auto row = [](const char* name, const char* item, const char* box, const char* typed,
+                        const char* key, const char* told, const char* after) {
+        QTest::newRow(name) << item << box << typed << key << told << after;
     };
     const char* range = "Value out of range !";
-    row("start below", "running", "txtstartsp", "99", "100", range, 100);
-    row("start bound", "running", "txtstartsp", "4000", "4000", "", 4000);
-    row("max above", "running", "txtmaxsp", "15001", "15000", range, 15000);
-    row("homing max above", "homing", "txtmaxsp", "10001", "10000", range, 10000);
-    row("accel half to even", "running", "txtaccel", "2.5", "2", "", 2);
+    const char* jogLow = "Jog speed too low, please set again ! (100~4000 PPS)";
+    row("OK, running defaults", "mnuspeed", "", "", "OK", "", "PROF|500|5000|1");
+    row("OK, homing defaults", "mnuhspeed", "", "", "OK", "", "PROFH|400|1000|1");
+    row("OK, fraction keeps its point", "mnuspeed", "txtaccel", "1.5", "OK", "",
+        "PROF|500|5000|1.5");
+    row("OK, out of range corrected", "mnuspeed", "txtstartsp", "50", "OK", range,
+        "PROF|100|5000|1");
+    row("OK, jog as typed", "mnujog", "txtjogspeed", "800x", "OK", "", "JOG|800x");
+    row("OK, jog out of range corrected", "mnujog", "txtjogspeed", "50", "OK", jogLow, "JOG|100");
+    row("OK, no direction chosen", "mnudir", "", "", "OK", "", "CCW");
+    row("OK, sensors NO", "mnusenlogic", "optsenlog_0", "", "OK", "", "SEN.NO");
+    row("start below", "mnuspeed", "txtstartsp", "99", "Enter", range, "100|100");
+    row("start bound", "mnuspeed", "txtstartsp", "4000", "Enter", "", "4000|4000");
+    row("max above", "mnuspeed", "txtmaxsp", "15001", "Enter", range, "15000|15000");
+    row("homing max above", "mnuhspeed", "txtmaxsp", "10001", "Enter", range, "10000|10000");
+    row("accel half to even", "mnuspeed", "txtaccel", "2.5", "Enter", "", "2|2");
     // The spinner does not move, so the box keeps what the operator typed.
-    row("accel stays as typed", "running", "txtaccel", "1.4", "1.4", "", 1);
-    row("jog stays as typed", "jog", "txtjogspeed", "800x", "800x", "", 800);
-    row("jog below", "jog", "txtjogspeed", "99", "100",
-        "Jog speed too low, please set again ! (100~4000 PPS)", 100);
-    row("jog above", "jog", "txtjogspeed", "4001", "4000",
-        "Jog speed too high, please set again ! (100~4000 PPS)", 4000);
+    row("accel stays as typed", "mnuspeed", "txtaccel", "1.4", "Enter", "", "1.4|1");
+    row("jog stays as typed", "mnujog", "txtjogspeed", "800x", "Enter", "", "800x|800");
+    row("jog below", "mnujog", "txtjogspeed", "99", "Enter", jogLow, "100|100");
+    row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
+        "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
+    row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
 }
 
-void TestSetupDialogs::enterChecksRange()
+void TestSetupDialogs::entries()
 {
-    QFETCH(QString, dialog);
+    QFETCH(QString, item);
     QFETCH(QString, box);
     QFETCH(QString, typed);
-    QFETCH(QString, shown);
-    QFETCH(QString, message);
-    QFETCH(int, stored);
+    QFETCH(QString, key);
+    QFETCH(QString, told);
+    QFETCH(QString, after);
     Rig rig;
-    QDialog* opened = rig.open(dialog);
-    auto* edit = Rig::child<QLineEdit>(opened, box);
-    edit->clear();
-    QTest::keyClicks(edit, typed);
+    QPointer<QDialog> dialog = rig.open(item);
+    QLineEdit* edit = nullptr;
+    if (box.startsWith(QLatin1String("opt"))) {
+        QTest::mouseClick(dialog->findChild<QRadioButton*>(box), Qt::LeftButton);
+    } else if (!box.isEmpty()) {
+        edit = dialog->findChild<QLineEdit*>(box);
+        if (!typed.isEmpty()) {
+            edit->clear();
+            QTest::keyClicks(edit, typed);
+        }
+    }
     QString textWhenTold;
     rig.op.onMessage = [&](const Message&) { textWhenTold = edit->text(); };
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(rig.op.messages.size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty()) {
-        QCOMPARE(rig.op.messages.at(0).text, message);
+    if (key == QLatin1String("OK"))
+        QTest::mouseClick(Rig::okButton(dialog), Qt::LeftButton);
+    else if (key == QLatin1String("Up"))
+        QTest::keyClick(dialog->findChild<Spinner*>("vsb" + box.mid(3)), Qt::Key_Up);
+    else
+        QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty()) {
+        QCOMPARE(rig.op.messages.at(0).text, told);
         QCOMPARE(textWhenTold, typed); // told first, corrected after
     }
-    QCOMPARE(edit->text(), shown);
-    const qint16 global = box == "txtjogspeed" ? Module1::JogSpeed
-                          : box == "txtaccel"  ? Module1::RunAccel
-                          : box == "txtmaxsp"
-                              ? (dialog == "homing" ? Module1::HomeMaxSpeed : Module1::RunMaxSpeed)
-                              : Module1::RunStartSpeed;
-    QCOMPARE(int(global), stored);
-    // Enter belongs to the box: it neither sends nor closes.
+    if (key == QLatin1String("OK")) {
+        QTRY_VERIFY(dialog.isNull());
+        QCOMPARE(rig.port->written(), after.replace(u'|', u'\r').toLatin1() + '\r');
+        return;
+    }
+    QCOMPARE(edit->text(), after.section(u'|', 0, 0));
+    // Enter belongs to the box: it neither sends nor closes. Cancel keeps what was stored.
+    QVERIFY(rig.port->writes.isEmpty() && dialog->isVisible());
+    dialog->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
     QVERIFY(rig.port->writes.isEmpty());
-    QVERIFY(opened->isVisible());
-}
-
-void TestSetupDialogs::spinnerRaisesAndStores()
-{
-    Rig rig;
-    QDialog* dialog = rig.open(QStringLiteral("running"));
-    auto* spinner = Rig::child<Spinner>(dialog, QStringLiteral("vsbstartsp"));
-    QTest::keyClick(spinner, Qt::Key_Up);
-    QCOMPARE(Rig::child<QLineEdit>(dialog, QStringLiteral("txtstartsp"))->text(),
-             QStringLiteral("600"));
-    QCOMPARE(Module1::RunStartSpeed, qint16(600));
-    // Cancel keeps what the spinner stored but sends nothing.
-    Rig::child<QPushButton>(dialog, QStringLiteral("cmdcancel"))->click();
-    QVERIFY(rig.port->writes.isEmpty());
-    QCOMPARE(Module1::RunStartSpeed, qint16(600));
+    QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after.section(u'|', 1));
 }
 
 void TestSetupDialogs::secondOkSendsNothingAndDialogsGoWithTheWindow()
 {
     Rig rig;
-    const QPointer<QDialog> dialog = rig.open(QStringLiteral("jog"));
+    const QPointer<QDialog> dialog = rig.open(QStringLiteral("mnujog"));
     QPushButton* ok = Rig::okButton(dialog);
     ok->click();
     ok->click();
     QTRY_VERIFY(dialog.isNull());
-    QCOMPARE(rig.lines(), (QStringList{"JOG", "800"}));
+    QCOMPARE(rig.port->written(), QByteArray("JOG\r800\r"));
 
     // The dialogs send through the window's link; they go with the window.
     QList<QPointer<QDialog>> open;
-    for (const char* which : {"running", "jog", "dir", "senlog"})
-        open << rig.open(QLatin1String(which));
+    for (const char* item : {"mnuspeed", "mnujog", "mnudir", "mnusenlogic"})
+        open << rig.open(QLatin1String(item));
     rig.trigger(QStringLiteral("mnu7exit"));
     for (const QPointer<QDialog>& dialog : open)
         QVERIFY(dialog.isNull() || !dialog->isVisible());
