@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -220,6 +221,9 @@ private Q_SLOTS:
         QCOMPARE(opened.constFirst()->objectName(), window);
         QVERIFY(opened.constFirst()->windowTitle().startsWith(model.isEmpty() ? "KVT7" : model));
         QVERIFY(opened.constFirst()->isVisible() && !opened.constFirst()->isModal());
+        // Every window fits the screen, whatever room its plan asks for.
+        QVERIFY(opened.constFirst()->screen()->availableGeometry().contains(
+            opened.constFirst()->geometry()));
         QVERIFY(!visibleAtFirstQuestion);
         // The four-model window asks through its setup dialog, the others in boxes.
         QCOMPARE(op.messages.isEmpty(), window == kvt52Name);
