@@ -12,6 +12,7 @@
 #include "kvt7/Kvt7Window.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
+#include "link/TrafficLog.h"
 #include "transfer/Kvt7Download.h"
 #include "transfer/ProgramLines.h"
 
@@ -104,8 +105,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(
-            stderr, "usage: kvt7_download_bench DEVICE RECEIVE_LOG [DOWNLOADS] [REPLY_DELAY_MS]\n");
+        std::fprintf(stderr,
+                     "usage: kvt7_download_bench DEVICE RECEIVE_LOG [DOWNLOADS] [REPLY_DELAY_MS] "
+                     "[burst|burst-with-traffic-log]\n");
         return 2;
     }
     const QString logPath = args.at(2);
@@ -128,6 +130,26 @@ int main(int argc, char* argv[])
         return 1;
     }
     window.editen();
+    // 10 MiB of received text pour into the traffic log, 4 KiB every 5 ms, as
+    // a busy line's reads would, with or without the log's window open: the
+    // window must add nothing that moves the download's figures.
+    const QString mode = args.size() > 5 ? args.at(5) : QString();
+    const bool withBurst = mode.startsWith(QLatin1String("burst"));
+    const bool withTrafficLog = mode == QLatin1String("burst-with-traffic-log");
+    QTimer burst;
+    qint64 burstBytes = 0;
+    const QByteArray chunk = QByteArray("POS=+0001234\r\n>").repeated(256).left(4096);
+    if (withTrafficLog)
+        window.findChild<QAction*>(QStringLiteral("mnutraffic"))->trigger();
+    if (withBurst) {
+        QObject::connect(&burst, &QTimer::timeout, &app, [&] {
+            if (burstBytes >= 10 * 1024 * 1024)
+                return burst.stop();
+            window.trafficLog().recordReceived(chunk);
+            burstBytes += chunk.size();
+        });
+        burst.start(5);
+    }
     const QString program = benchProgram();
     txteditor->setPlainText(program);
     if (window.editor().text() != program) {
@@ -261,6 +283,9 @@ int main(int argc, char* argv[])
         shortSpacings += r.shortSpacings;
         shortAtLineStart += r.shortAtLineStart;
     }
+    if (withBurst)
+        std::printf("traffic log window %s, %.1f MiB received into the log meanwhile\n",
+                    withTrafficLog ? "open" : "closed", double(burstBytes) / (1024 * 1024));
     std::printf("all %lld downloads: total/bound %.3f (worst %.3f; goal <= 1.05)\n",
                 static_cast<long long>(runs.size()), totalMs / boundMs, worstRatio);
     std::printf("reaction, reply read -> next line's first byte at kvtsim (%lld samples): "

@@ -3,23 +3,100 @@
 #include "link/TrafficLog.h"
 #include "shell/Operator.h"
 
+#include <QAbstractListModel>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace kvt {
 
 namespace {
 // Often enough to follow the line by eye, rarely enough to cost nothing.
-constexpr int refreshMs = 100;
+constexpr int refreshMs = 200;
+// An entry longer than this is cut on screen; copy and save keep it whole.
+constexpr qsizetype shownBytes = 64;
 } // namespace
+
+// The log's entries as rows, kept in step with the log by sync().
+class TrafficModel : public QAbstractListModel {
+public:
+    explicit TrafficModel(TrafficLog& log, QObject* parent) : QAbstractListModel(parent), m_log(log)
+    {
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_count);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+            return {};
+        return TrafficLog::line(m_log.entries()[std::size_t(index.row())], m_hex, shownBytes);
+    }
+
+    QString lineAt(int row) const
+    {
+        return TrafficLog::line(m_log.entries()[std::size_t(row)], m_hex);
+    }
+
+    void setHex(bool hex)
+    {
+        beginResetModel();
+        m_hex = hex;
+        endResetModel();
+    }
+
+    void sync()
+    {
+        const std::deque<TrafficLog::Entry>& entries = m_log.entries();
+        if (entries.empty() || (m_count > 0 && entries.front().number < m_first)) {
+            if (m_count > 0) {
+                beginResetModel();
+                m_count = 0;
+                endResetModel();
+            }
+            if (entries.empty())
+                return;
+        }
+        if (m_count == 0)
+            m_first = entries.front().number;
+        if (const quint64 dropped = qMin<quint64>(entries.front().number - m_first, m_count)) {
+            beginRemoveRows({}, 0, int(dropped) - 1);
+            m_first += dropped;
+            m_count -= qsizetype(dropped);
+            endRemoveRows();
+        }
+        const auto size = qsizetype(entries.size());
+        // The command shown last may have gone on since.
+        const qsizetype lastSize = m_count > 0 ? entries[std::size_t(m_count - 1)].bytes.size() : 0;
+        if (m_count > 0 && lastSize != m_lastSize)
+            Q_EMIT dataChanged(index(int(m_count) - 1), index(int(m_count) - 1));
+        m_lastSize = entries.back().bytes.size();
+        if (size > m_count) {
+            beginInsertRows({}, int(m_count), int(size) - 1);
+            m_count = size;
+            endInsertRows();
+        }
+    }
+
+private:
+    TrafficLog& m_log;
+    quint64 m_first = 0;
+    qsizetype m_count = 0;
+    qsizetype m_lastSize = 0; // of the last row when it was last shown
+    bool m_hex = false;
+};
 
 TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* parent)
     : QWidget(parent, Qt::Window), m_log(log), m_operator(op)
@@ -28,15 +105,24 @@ TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* paren
     setWindowTitle(QStringLiteral("Traffic Log"));
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    txtlog = new QPlainTextEdit;
-    txtlog->setObjectName(QStringLiteral("txtlog"));
-    txtlog->setAccessibleName(QStringLiteral("Traffic"));
-    txtlog->setReadOnly(true);
-    txtlog->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtlog->setMaximumBlockCount(int(m_log.limit()));
+    m_model = new TrafficModel(m_log, this);
+    lstlog = new QListView;
+    lstlog->setObjectName(QStringLiteral("lstlog"));
+    lstlog->setAccessibleName(QStringLiteral("Traffic"));
+    lstlog->setModel(m_model);
+    lstlog->setUniformItemSizes(true);
+    // Eliding would shape every line in full at every repaint; the view clips.
+    lstlog->setTextElideMode(Qt::ElideNone);
+    lstlog->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstlog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QFont fixed(QStringLiteral("Monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
-    txtlog->setFont(fixed);
+    lstlog->setFont(fixed);
+    auto* copy = new QAction(lstlog);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    lstlog->addAction(copy);
+    connect(copy, &QAction::triggered, this, &TrafficLogWindow::copySelection);
 
     auto* findLabel = new QLabel(QStringLiteral("&Find:"));
     txtfind = new QLineEdit;
@@ -57,72 +143,62 @@ TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* paren
     tools->addWidget(cmdsave);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
-    layout->addWidget(txtlog, 1);
+    layout->addWidget(lstlog, 1);
     resize(720, 420);
 
     connect(txtfind, &QLineEdit::returnPressed, this, &TrafficLogWindow::findNext);
-    connect(chkhex, &QCheckBox::toggled, this, &TrafficLogWindow::rebuild);
+    connect(chkhex, &QCheckBox::toggled, m_model, &TrafficModel::setHex);
     connect(cmdclear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
     connect(cmdsave, &QPushButton::clicked, this, &TrafficLogWindow::save);
-    connect(&m_log, &TrafficLog::cleared, this, &TrafficLogWindow::rebuild);
+    connect(&m_log, &TrafficLog::cleared, this, &TrafficLogWindow::refresh);
     connect(&m_refresh, &QTimer::timeout, this, &TrafficLogWindow::refresh);
     m_refresh.start(refreshMs);
-    rebuild();
-}
-
-QString TrafficLogWindow::shownText() const
-{
-    return txtlog->toPlainText();
-}
-
-void TrafficLogWindow::rebuild()
-{
-    txtlog->clear();
-    m_shownUpTo = 0;
-    m_lastShownSize = 0;
     refresh();
 }
 
 void TrafficLogWindow::refresh()
 {
-    const std::deque<TrafficLog::Entry>& entries = m_log.entries();
-    if (entries.empty())
-        return;
-    const quint64 first = entries.front().number;
-    qsizetype from = m_shownUpTo < first ? 0 : qsizetype(m_shownUpTo - first) + 1;
-    // The command shown last may have gone on since: it is shown anew.
-    if (from > 0 && entries[std::size_t(from - 1)].bytes.size() != m_lastShownSize) {
-        --from;
-        QTextCursor last(txtlog->document());
-        last.movePosition(QTextCursor::End);
-        last.select(QTextCursor::BlockUnderCursor);
-        last.removeSelectedText();
-    }
-    if (from >= qsizetype(entries.size()))
-        return;
-    QScrollBar* bar = txtlog->verticalScrollBar();
+    QScrollBar* bar = lstlog->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
-    const bool hex = chkhex->isChecked();
-    QStringList lines;
-    for (auto it = entries.cbegin() + from; it != entries.cend(); ++it)
-        lines << TrafficLog::line(*it, hex);
-    txtlog->appendPlainText(lines.join(u'\n'));
-    m_shownUpTo = entries.back().number;
-    m_lastShownSize = entries.back().bytes.size();
+    m_model->sync();
     if (following)
-        bar->setValue(bar->maximum());
+        lstlog->scrollToBottom();
+}
+
+QString TrafficLogWindow::shownText() const
+{
+    QStringList lines;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        lines << m_model->lineAt(row);
+    return lines.join(u'\n');
 }
 
 void TrafficLogWindow::findNext()
 {
     const QString text = txtfind->text();
-    if (text.isEmpty())
+    const int rows = m_model->rowCount();
+    if (text.isEmpty() || rows == 0)
         return;
-    // From the top again once the last match has passed.
-    if (!txtlog->find(text)) {
-        txtlog->moveCursor(QTextCursor::Start);
-        txtlog->find(text);
+    // From the line after the current one, round to the top again.
+    const int start = lstlog->currentIndex().isValid() ? lstlog->currentIndex().row() + 1 : 0;
+    for (int i = 0; i < rows; ++i) {
+        const int row = (start + i) % rows;
+        if (m_model->lineAt(row).contains(text, Qt::CaseInsensitive)) {
+            lstlog->setCurrentIndex(m_model->index(row));
+            lstlog->scrollTo(m_model->index(row));
+            return;
+        }
     }
+}
+
+void TrafficLogWindow::copySelection()
+{
+    QModelIndexList rows = lstlog->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (const QModelIndex& index : std::as_const(rows))
+        lines << m_model->lineAt(index.row());
+    QApplication::clipboard()->setText(lines.join(u'\n'));
 }
 
 void TrafficLogWindow::save()

@@ -5,18 +5,19 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPlainTextEdit;
+class QListView;
 class QPushButton;
 
 namespace kvt {
 
 class Operator;
 class TrafficLog;
+class TrafficModel;
 
 // The traffic log of one window's port, as it happens: every command with
-// what sent it and every reply, with their times. It reads the log on a
-// timer of its own, so however fast the line runs, showing it never holds
-// the line up.
+// what sent it and every reply, with their times. The view draws only the
+// lines on screen and catches up with the log on a timer of its own, so
+// however much the line carries, showing it never holds the line up.
 class TrafficLogWindow : public QWidget {
     Q_OBJECT
 public:
@@ -24,20 +25,20 @@ public:
 
     // Newer entries are shown at the latest by the next refresh.
     void refresh();
+    // Every line of the log as it would be saved.
     QString shownText() const;
 
 private:
-    void rebuild();
     void findNext();
+    void copySelection();
     void save();
 
     TrafficLog& m_log;
     Operator& m_operator;
+    TrafficModel* m_model = nullptr;
     QTimer m_refresh;
-    quint64 m_shownUpTo = 0;
-    qsizetype m_lastShownSize = 0; // the last entry may still grow
 
-    QPlainTextEdit* txtlog = nullptr;
+    QListView* lstlog = nullptr;
     QLineEdit* txtfind = nullptr;
     QCheckBox* chkhex = nullptr;
     QPushButton* cmdclear = nullptr;

@@ -103,13 +103,16 @@ bool TrafficLog::writeTo(const QString& path, QString* error)
     return true;
 }
 
-QString TrafficLog::line(const Entry& entry, bool asHex)
+QString TrafficLog::line(const Entry& entry, bool asHex, qsizetype shownBytes)
 {
-    return QStringLiteral("%1 ms  %2  %3  %4")
+    const bool cut = shownBytes >= 0 && entry.bytes.size() > shownBytes;
+    const QByteArray bytes = cut ? entry.bytes.left(shownBytes) : entry.bytes;
+    return QStringLiteral("%1 ms  %2  %3  %4%5")
         .arg(entry.ms, 9)
         .arg(entry.direction == Direction::Sent ? QLatin1String("sent") : QLatin1String("recv"))
         .arg(entry.source, -8)
-        .arg(asHex ? hex(entry.bytes) : visible(entry.bytes));
+        .arg(asHex ? hex(bytes) : visible(bytes),
+             cut ? QStringLiteral(" ... (%1 bytes)").arg(entry.bytes.size()) : QString());
 }
 
 QString TrafficLog::visible(const QByteArray& bytes)

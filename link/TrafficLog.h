@@ -51,7 +51,8 @@ public:
 
     // One entry as a line: time, direction, source, then the bytes as text
     // with control characters made visible, or as hex.
-    static QString line(const Entry& entry, bool hex = false);
+    // shownBytes cuts a long entry for the screen, saying how long it is.
+    static QString line(const Entry& entry, bool hex = false, qsizetype shownBytes = -1);
     static QString visible(const QByteArray& bytes);
     static QString hex(const QByteArray& bytes);
 
