@@ -85,7 +85,9 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
         QVERIFY(s.run(items[kind][0]));
         QCOMPARE(s.shown(), QStringLiteral("Download  Completed.        "));
         // The answer to END has come in whole before the upload asks.
-        QTRY_VERIFY(s.window->trafficLog().entries().back().bytes.endsWith('\r'));
+        QTRY_VERIFY(s.window->trafficLog().entries().back().direction ==
+                        TrafficLog::Direction::Received &&
+                    s.window->trafficLog().entries().back().bytes.endsWith('\r'));
         s.window->editor().setUploadedText(QStringLiteral("other"), {});
         s.op.answerNext(MessageAnswer::No); // need not be saved
         QVERIFY(s.run(items[kind][1]));
