@@ -9,6 +9,7 @@
 #include "shell/QtOperator.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSettings>
 
 #include <cstdio>
@@ -68,6 +69,10 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
     QCoreApplication::setOrganizationName(QStringLiteral("kvtcomm"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+    // X11 window managers take the icon from the windows; Wayland compositors
+    // take it from the desktop entry of this name.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/kvtcomm.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kvtcomm"));
 
     const kvt::CommandLine commandLine = kvt::CommandLine::parse(QCoreApplication::arguments());
     if (commandLine.action != kvt::CommandLine::Action::Run)
