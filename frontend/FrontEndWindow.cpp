@@ -119,9 +119,9 @@ bool FrontEndWindow::openAsSetUp(bool tellFailure)
 
 void FrontEndWindow::reconnect()
 {
-    if (m_portNumber == 0)
-        return; // never set up
-    m_transfers->stop(TransferOutcome::LinkLost);
+    // Never set up, or a transfer would be cut in the middle.
+    if (m_portNumber == 0 || refuseSecondTransfer())
+        return;
     m_port->close();
     m_watchForDevice->stop();
     if (openAsSetUp(true))
