@@ -67,7 +67,6 @@ private Q_SLOTS:
     void kvtsim_data();
     void kvtsim();
     void keypadDownloadComesBackOnUpload();
-    void blockDownloadComesBackOnUpload();
 
 private:
     QTemporaryDir m_dir;
@@ -226,22 +225,6 @@ void TestSimPty::keypadDownloadComesBackOnUpload()
     QVERIFY(sim.pressKeys("no, +/- +/- ENT ENT ENT 5 ENT ENT"));
     QVERIFY(sim.waitForDisplay("Program 5 Sent"));
     QTRY_COMPARE_WITH_TIMEOUT(host.received(), program, 10000);
-}
-
-// Every line answered, as some controllers do, and the block requested back.
-void TestSimPty::blockDownloadComesBackOnUpload()
-{
-    SimProcess sim({"--model", "kvt54", "--echo-lines"});
-    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    Host host(sim.device());
-    QByteArray answers;
-    for (const QByteArray line : {"S01", "M31,2", "P1,+2000", "END"}) {
-        QVERIFY(host.send(line + '\r'));
-        answers += "OK\r";
-        QTRY_COMPARE_WITH_TIMEOUT(host.received(), answers, 10000);
-    }
-    QVERIFY(host.send("S04\r"));
-    QTRY_COMPARE_WITH_TIMEOUT(host.received(), answers + "M31,2\rP1,+2000\rEND\r", 10000);
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)
