@@ -240,8 +240,11 @@ void Kvt52Window::uploadFinished(const BlockUpload& upload, TransferOutcome outc
 
 void Kvt52Window::closeOwnWindows()
 {
-    if (frmcommsetup)
+    // Closed with the window, not chosen: no port opens behind a closing window.
+    if (frmcommsetup) {
+        frmcommsetup->disconnect(this);
         frmcommsetup->close();
+    }
 }
 
 } // namespace kvt
