@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "link/TerminationSignals.h"
 #include "sim/CommandLine.h"
 #include "sim/ControllerFactory.h"
 #include "sim/DeviceLink.h"
@@ -6,7 +7,6 @@
 #include "sim/LineInput.h"
 #include "sim/ReceiveLog.h"
 #include "sim/Simulator.h"
-#include "sim/TerminationSignals.h"
 
 #include <QCoreApplication>
 
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+using kvt::TerminationSignals;
 using namespace kvt::sim;
 
 namespace {
