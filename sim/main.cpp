@@ -113,6 +113,12 @@ int main(int argc, char* argv[])
     QObject::connect(&simulator, &Simulator::notice, [](const QString& text) {
         std::fprintf(stderr, "kvtsim: %s\n", qPrintable(text));
     });
+    // Until kvtsim has noticed a host, what it sends is lost and what the
+    // host sends waits: whoever drives both sides waits for this line.
+    QObject::connect(&simulator, &Simulator::clientConnected, [] {
+        std::printf("host: connected\n");
+        std::fflush(stdout);
+    });
     if (simulator.hasKeypad()) {
         printDisplay(simulator.display());
         QObject::connect(&simulator, &Simulator::displayChanged, &printDisplay);
