@@ -36,15 +36,18 @@ std::optional<Kind> kindNamed(const QString& name)
 
 bool BatchOptions::isVerb(const QString& word)
 {
-    return word == QLatin1String("download") || word == QLatin1String("upload");
+    return word == QLatin1String("download") || word == QLatin1String("upload") ||
+           word == QLatin1String("send");
 }
 
 std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& arguments)
 {
     BatchOptions o;
     if (arguments.isEmpty() || !isVerb(arguments.first()))
-        return QStringLiteral("expected download or upload");
-    o.verb = arguments.first() == QLatin1String("download") ? Verb::Download : Verb::Upload;
+        return QStringLiteral("expected download, upload or send");
+    o.verb = arguments.first() == QLatin1String("download") ? Verb::Download
+             : arguments.first() == QLatin1String("send")   ? Verb::Send
+                                                            : Verb::Upload;
 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -133,6 +136,15 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
     }
 
     const QStringList positional = parser.positionalArguments();
+    if (o.verb == Verb::Send) {
+        for (const QCommandLineOption* transferOnly : {&kind, &program, &output})
+            if (parser.isSet(*transferOnly))
+                return QStringLiteral("send takes no --%1").arg(transferOnly->names().constLast());
+        if (positional.isEmpty())
+            return QStringLiteral("send needs a command");
+        o.commands = positional;
+        return o;
+    }
     if (download) {
         if (parser.isSet(output))
             return QStringLiteral("-o is for upload");
@@ -159,6 +171,7 @@ QString BatchOptions::helpText()
         "Transfers without a window:\n"
         "  kvtcomm download --model M --port DEV [options] FILE\n"
         "  kvtcomm upload --model M --port DEV [options] [-o FILE|DIR|-]\n"
+        "  kvtcomm send --model M --port DEV [options] COMMAND...\n"
         "\n"
         "  --model M        kvt7, kvt31, kvt33, kvt52, kvt54, px52 or px54\n"
         "  --port DEV       serial device; give it again for several controllers at once\n"
@@ -170,6 +183,8 @@ QString BatchOptions::helpText()
         "  --settings S     kvt52 ... px54: line settings (default 9600,N,8,1)\n"
         "  --timeout S      seconds a silent controller is waited for\n"
         "  --json           one result object per port on standard output\n"
+        "  send             each command as the online line sends it; its reply is\n"
+        "                   printed once the line has been quiet for 0.3 s\n"
         "  --log DIR        one traffic log per port in DIR\n"
         "\n"
         "Exit status: 0 success, 2 bad usage or unreadable file, 3 port not opened,\n"

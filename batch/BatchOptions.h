@@ -25,7 +25,7 @@ enum class Family { Kvt7, Keypad, FourModel };
 enum class Kind { Program, Position, Parameter };
 
 struct BatchOptions {
-    enum class Verb { Download, Upload };
+    enum class Verb { Download, Upload, Send };
 
     Verb verb = Verb::Download;
     QString model; // "kvt7" ... as given, lower case
@@ -33,8 +33,9 @@ struct BatchOptions {
     QStringList ports;
     Kind kind = Kind::Program;
     int program = 0;
-    QString file;   // download: the program file
-    QString output; // upload: empty or "-" for standard output
+    QString file;         // download: the program file
+    QStringList commands; // send
+    QString output;       // upload: empty or "-" for standard output
     bool verify = false;
     bool json = false;
     QString settings = QStringLiteral("9600,N,8,1");

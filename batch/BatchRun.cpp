@@ -140,6 +140,19 @@ void BatchRun::portFinished()
     report();
 }
 
+void BatchRun::printReplies(const PortResult& r) const
+{
+    if (m_options.verb != BatchOptions::Verb::Send)
+        return;
+    QString text = r.replies;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    if (!text.isEmpty() && !text.endsWith(u'\n'))
+        text += u'\n';
+    if (m_options.ports.size() > 1)
+        text.prepend(QStringLiteral("== %1\n").arg(r.port));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+}
+
 void BatchRun::report()
 {
     // The first failure in the order the ports were given.
@@ -149,9 +162,11 @@ void BatchRun::report()
             m_status = r.exitCode;
         if (!r.error.isEmpty())
             printErr(QStringLiteral("kvtcomm: %1\n").arg(r.error));
-        if (!m_options.json)
+        if (!m_options.json) {
+            printReplies(r);
             continue;
-        const QJsonObject object{
+        }
+        QJsonObject object{
             {QStringLiteral("port"), r.port},
             {QStringLiteral("model"), m_options.model},
             {QStringLiteral("outcome"), r.outcome},
@@ -162,6 +177,8 @@ void BatchRun::report()
             {QStringLiteral("firstDifference"),
              r.firstDifference.isEmpty() ? QJsonValue() : QJsonValue(r.firstDifference)},
             {QStringLiteral("error"), r.error.isEmpty() ? QJsonValue() : QJsonValue(r.error)}};
+        if (m_options.verb == BatchOptions::Verb::Send)
+            object.insert(QStringLiteral("replies"), r.replies);
         std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
         std::fputc('\n', stdout);
     }

@@ -13,6 +13,7 @@ class QSocketNotifier;
 namespace kvt::batch {
 
 class PortRun;
+struct PortResult;
 
 // The transfers of one command line, side by side on this thread, one per
 // port; a port that fails never stops the others.
@@ -37,6 +38,7 @@ private:
     void showProgress(int index, int sent, int total);
     void portFinished();
     void report();
+    void printReplies(const PortResult& result) const;
 
     BatchOptions m_options;
     QString m_text;

@@ -4,6 +4,7 @@
 #include "editor/ProgramFile.h"
 #include "link/LineWait.h"
 #include "link/QtSerialPort.h"
+#include "link/ReplyText.h"
 #include "link/SerialLink.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
@@ -130,6 +131,8 @@ bool PortRun::open()
     connect(m_link.get(), &SerialLink::received, this, [this](const QByteArray& data) {
         if (m_job)
             m_job->receive(data);
+        else if (m_options.verb == BatchOptions::Verb::Send && !m_ending)
+            m_result.replies += fromWire(data);
     });
     connect(m_link.get(), &SerialLink::watchdogExpired, this, [this] {
         if (m_job)
@@ -152,10 +155,75 @@ void PortRun::start()
     if (m_done || m_ending)
         return;
     m_clock.start();
-    if (m_options.verb == BatchOptions::Verb::Download)
+    switch (m_options.verb) {
+    case BatchOptions::Verb::Download:
         startDownload();
-    else
+        return;
+    case BatchOptions::Verb::Upload:
         startUpload(false);
+        return;
+    case BatchOptions::Verb::Send:
+        startSend();
+        return;
+    }
+}
+
+void PortRun::startSend()
+{
+    // Each command's answer is awaited before the next goes out, so the
+    // replies read in the order of the commands: the first character within
+    // the watchdog time, then until the line is quiet.
+    m_firstReply = new LineWait(*m_link, LineWait::Kind::NoData, this);
+    m_replyEnd = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+    connect(m_firstReply, &LineWait::ended, this, [this](bool dataArrived) {
+        if (dataArrived)
+            m_replyEnd->start(m_options.timings.replyQuiet);
+        else
+            fail(TransferOutcome::NoReply, QStringLiteral("to %1").arg(toControllerUpper(
+                                               m_options.commands[m_nextCommand - 1])));
+    });
+    connect(m_replyEnd, &LineWait::ended, this, &PortRun::sendNext);
+    sendNext();
+}
+
+void PortRun::sendNext()
+{
+    if (m_ending)
+        return;
+    if (m_nextCommand == m_options.commands.size()) {
+        end(Exit::Success, QStringLiteral("complete"));
+        return;
+    }
+    const QString command = toControllerUpper(m_options.commands[m_nextCommand++]);
+    // A quick controller answers before the port reports the CR written.
+    const qsizetype before = m_result.replies.size();
+    SerialLink::Source source(*m_link, QStringLiteral("online"));
+    m_link->sendData(command, this, [this, before](SendResult result) {
+        if (m_ending)
+            return;
+        switch (result) {
+        case SendResult::Sent:
+        case SendResult::Aborted:
+            m_result.lines = int(m_nextCommand);
+            if (m_result.replies.size() > before)
+                m_replyEnd->start(m_options.timings.replyQuiet);
+            else
+                m_firstReply->start(m_options.timings.watchdog);
+            return;
+        case SendResult::Cancelled:
+            fail(TransferOutcome::Cancelled, {});
+            return;
+        case SendResult::WriteFailed:
+            fail(TransferOutcome::SendFailed, {});
+            return;
+        case SendResult::LinkLost:
+            fail(TransferOutcome::LinkLost, {});
+            return;
+        case SendResult::Discarded:
+            break;
+        }
+        fail(TransferOutcome::Abandoned, {});
+    });
 }
 
 void PortRun::run(TransferJob* job, std::function<void(TransferOutcome)> then)
@@ -375,6 +443,8 @@ void PortRun::cancel()
     if (m_done || m_ending)
         return;
     if (!m_job) {
+        // A command going out stops after its current character.
+        m_link->cancel();
         fail(TransferOutcome::Cancelled, {});
         return;
     }
@@ -394,8 +464,9 @@ void PortRun::end(int exitCode, const QString& outcome, const QString& error)
     m_result.outcome = outcome;
     m_result.error = error;
     m_result.seconds = m_clock.isValid() ? m_clock.elapsed() / 1000.0 : 0;
-    if (m_settle)
-        m_settle->stop();
+    for (LineWait* wait : {m_settle, m_firstReply, m_replyEnd})
+        if (wait)
+            wait->stop();
     if (m_job)
         m_job->stop(TransferOutcome::Abandoned);
     closeWhenDrained();

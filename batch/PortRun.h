@@ -30,6 +30,7 @@ struct PortResult {
     qint64 bytes = 0;
     double seconds = 0;
     QString firstDifference;
+    QString replies; // send: what the controller answered
 };
 
 // One controller on one port: its own port, link, pacing and waits, running
@@ -58,6 +59,8 @@ Q_SIGNALS:
 
 private:
     void run(TransferJob* job, std::function<void(TransferOutcome)> then);
+    void startSend();
+    void sendNext();
     void startDownload();
     void startUpload(bool readBack);
     void afterDownload(TransferOutcome outcome);
@@ -78,6 +81,9 @@ private:
     std::unique_ptr<SerialLink> m_link;
     QPointer<TransferJob> m_job;
     LineWait* m_settle = nullptr;
+    LineWait* m_firstReply = nullptr;
+    LineWait* m_replyEnd = nullptr;
+    qsizetype m_nextCommand = 0;
     QElapsedTimer m_clock;
     QString m_lineProblem; // what the link said about a refused write or a lost device
     PortResult m_result;

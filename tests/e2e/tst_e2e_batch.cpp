@@ -19,6 +19,7 @@ private Q_SLOTS:
     void transferFaultsEndWithTheirStatus_data();
     void transferFaultsEndWithTheirStatus();
     void cancelTellsTheControllerLast();
+    void sendPrintsEachReplyAfterItsCommand();
     void onePortSilentOthersComplete();
     void downloadThenUploadGivesTheProgramBack_data();
     void downloadThenUploadGivesTheProgramBack();
@@ -160,6 +161,10 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
                                  << QStringList{"download",  "--model", "kvt7",
                                                 "--timeout", "0.5",     prg}
                                  << 4 << "did not answer (line 1 (M31,2); 0 of 4 lines";
+    QTest::newRow("send unanswered")
+        << QStringList{"--model", "kvt7", "--silent"}
+        << QStringList{"send", "--model", "kvt7", "--timeout", "0.5", "pos"} << 4
+        << "did not answer (to POS)";
     QTest::newRow("px54 silent") << QStringList{"--model", "px54", "--silent"}
                                  << QStringList{"upload", "--model", "px54", "--timeout", "0.5"}
                                  << 4 << "did not send a whole program within 0.5 s";
@@ -211,6 +216,16 @@ void TestE2eBatch::cancelTellsTheControllerLast()
     QVERIFY(received.startsWith("S00\rM31,1\rG00,+1000\r"));
     QVERIFY2(received.endsWith("\rCS03\r"), received.right(40).constData());
     QVERIFY(!received.contains("END"));
+}
+
+void TestE2eBatch::sendPrintsEachReplyAfterItsCommand()
+{
+    SimProcess sim({"--model", "kvt7", "--no-banner"});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    const Result r = kvtcomm({"send", "--model", "kvt7", "--port", sim.device(), "pos", "dsp"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("POS=+0000000\n>PROF=") && r.out.endsWith("SEN=NO\n>\n"),
+             r.out.constData());
 }
 
 void TestE2eBatch::onePortSilentOthersComplete()
