@@ -3,6 +3,7 @@
 #include "PortRun.h"
 #include "editor/ProgramFile.h"
 #include "transfer/KeypadInstructions.h"
+#include "transfer/ProgramLines.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -208,6 +209,11 @@ int runBatch(const QStringList& arguments)
             return Exit::Usage;
         }
         text = *read;
+        // Sent anyway, it would replace a stored block by an empty one.
+        if (program::linesToSend(text).isEmpty()) {
+            printErr(QStringLiteral("kvtcomm: %1: holds no program line\n").arg(options.file));
+            return Exit::Usage;
+        }
     }
 
     BatchRun run(std::move(options), text);

@@ -154,7 +154,17 @@ void PortRun::start()
 {
     if (m_done || m_ending)
         return;
-    m_clock.start();
+    if (!m_clock.isValid())
+        m_clock.start();
+    if (m_options.family == Family::Kvt7 && !m_greeted) {
+        // A KVT7 greets when its port opens, and its jobs take any text for
+        // the answer they wait for: the greeting must have passed first.
+        m_greeted = true;
+        m_settle = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+        connect(m_settle, &LineWait::ended, this, &PortRun::start);
+        m_settle->start(m_options.timings.greetingQuiet);
+        return;
+    }
     switch (m_options.verb) {
     case BatchOptions::Verb::Download:
         startDownload();

@@ -87,6 +87,7 @@ private:
     QElapsedTimer m_clock;
     QString m_lineProblem; // what the link said about a refused write or a lost device
     PortResult m_result;
+    bool m_greeted = false;
     bool m_ending = false;
     bool m_done = false;
 };

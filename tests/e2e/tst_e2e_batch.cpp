@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -97,6 +98,10 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     QTest::newRow("unreadable file")
         << QStringList{"download", "--model", "kvt7", "--port", dev, m_dir.filePath("none.txt")}
         << 2 << m_dir.filePath("none.txt") + ": ";
+    const QString blank = file(QStringLiteral("blank.txt"), "\r\n \r\n");
+    QTest::newRow("no program line")
+        << QStringList{"download", "--model", "kvt52", "--port", dev, blank} << 2
+        << blank + ": holds no program line";
     QTest::newRow("unknown option")
         << QStringList{"upload", "--model", "kvt7", "--port", dev, "--fast"} << 2 << "fast";
     QTest::newRow("kind of kvt7") << QStringList{"upload", "--model", "kvt7",    "--port",
@@ -235,9 +240,11 @@ void TestE2eBatch::onePortSilentOthersComplete()
     SimProcess third({"--model", "kvt7", "--no-banner"});
     for (const SimProcess* sim : {&first, &silent, &third})
         QVERIFY2(sim->started(), qPrintable(sim->errorText()));
-    const Result r = kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "1", "--port",
-                              first.device(), "--port", silent.device(), "--port", third.device(),
-                              file(QStringLiteral("three.txt"), program)});
+    const QString logs = m_dir.filePath(QStringLiteral("logs"));
+    QVERIFY(QDir().mkpath(logs));
+    const Result r = kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "1", "--log",
+                              logs, "--port", first.device(), "--port", silent.device(), "--port",
+                              third.device(), file(QStringLiteral("three.txt"), program)});
     QCOMPARE(r.status, 4);
     const QList<QByteArray> objects = r.out.trimmed().split('\n');
     QCOMPARE(objects.size(), 3);
@@ -251,6 +258,12 @@ void TestE2eBatch::onePortSilentOthersComplete()
     }
     QCOMPARE(first.receivedBytes(), "M31,2\rG00,+100\rG27\rM30\r");
     QCOMPARE(third.receivedBytes(), first.receivedBytes());
+    // Each port's traffic in its own log: the silent one's ends unanswered.
+    QFile log(QDir(logs).filePath(silent.device().mid(1).replace('/', '_') + ".log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray traffic = log.readAll();
+    QVERIFY2(traffic.contains("sent  download  M31,2<CR>") && !traffic.contains("recv"),
+             traffic.constData());
 }
 
 void TestE2eBatch::downloadThenUploadGivesTheProgramBack_data()
