@@ -410,6 +410,9 @@ void PortRun::fail(TransferOutcome outcome, const QString& what)
 {
     const Timings& t = m_options.timings;
     const QString detail = what.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(what);
+    // The link tells the window after the job has ended; the port knows already.
+    const QString problem =
+        m_lineProblem.isEmpty() ? oneLine(m_port->errorString()) : m_lineProblem;
     const auto failed = [&](int code, const QString& name, const QString& reason) {
         end(code, name, QStringLiteral("%1: %2%3").arg(m_device, reason, detail));
     };
@@ -434,10 +437,10 @@ void PortRun::fail(TransferOutcome outcome, const QString& what)
         return;
     case TransferOutcome::SendFailed:
         failed(Exit::Failed, QStringLiteral("write refused"),
-               QStringLiteral("a write was refused: %1").arg(m_lineProblem));
+               QStringLiteral("a write was refused: %1").arg(problem));
         return;
     case TransferOutcome::LinkLost:
-        failed(Exit::Failed, QStringLiteral("link lost"), m_lineProblem);
+        failed(Exit::Failed, QStringLiteral("link lost"), problem);
         return;
     case TransferOutcome::Cancelled:
         failed(Exit::Cancelled, QStringLiteral("cancelled"), QStringLiteral("cancelled"));

@@ -19,7 +19,8 @@ private Q_SLOTS:
     void refusesBeforeSendingAnything();
     void transferFaultsEndWithTheirStatus_data();
     void transferFaultsEndWithTheirStatus();
-    void cancelTellsTheControllerLast();
+    void interruptedDownloadEndsWithItsStatus_data();
+    void interruptedDownloadEndsWithItsStatus();
     void sendPrintsEachReplyAfterItsCommand();
     void onePortSilentOthersComplete();
     void downloadThenUploadGivesTheProgramBack_data();
@@ -190,8 +191,20 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus()
     QVERIFY(r.out.isEmpty());
 }
 
-void TestE2eBatch::cancelTellsTheControllerLast()
+void TestE2eBatch::interruptedDownloadEndsWithItsStatus_data()
 {
+    QTest::addColumn<bool>("pullCable");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("controller gone") << true << 7 << "was removed";
+    QTest::newRow("cancelled") << false << 6 << "cancelled";
+}
+
+void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
+{
+    QFETCH(bool, pullCable);
+    QFETCH(int, status);
+    QFETCH(QString, message);
     SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt54")});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
     QByteArray lines = "M31,1\r\n";
@@ -204,15 +217,24 @@ void TestE2eBatch::cancelTellsTheControllerLast()
     process.setReadChannel(QProcess::StandardError);
     process.start();
     QVERIFY(sim.waitForHost());
-    // Stopped once the transfer is under way, as an operator's Ctrl+C would.
-    QByteArray progress;
-    while (!progress.contains(": 3 of 201 lines sent")) {
+    // Stopped once the transfer is under way, as a pulled cable or Ctrl+C would.
+    QByteArray err;
+    while (!err.contains(": 3 of 201 lines sent")) {
         QVERIFY(process.waitForReadyRead(10000));
-        progress += process.readAllStandardError();
+        err += process.readAllStandardError();
     }
-    process.terminate();
+    if (pullCable)
+        sim.stop();
+    else
+        process.terminate();
     QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitCode(), 6);
+    QCOMPARE(process.exitCode(), status);
+    err += process.readAllStandardError();
+    QVERIFY2(err.contains("kvtcomm: " + sim.device().toLocal8Bit() + ": ") &&
+                 err.contains(message.toLocal8Bit()),
+             err.right(200).constData());
+    if (pullCable)
+        return;
     // Read back after the controller has taken in everything: nothing stored.
     const Result back = kvtcomm({"upload", "--model", "kvt54", "--port", sim.device()});
     QCOMPARE(back.status, 0);
