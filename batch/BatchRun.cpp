@@ -55,13 +55,25 @@ void BatchRun::start()
         const int index = int(m_runs.size());
         m_runs << run;
         m_progress << QStringLiteral("%1: waiting").arg(device);
-        connect(run, &PortRun::progress, this,
-                [this, index](int sent, int total) { showProgress(index, sent, total); });
-        connect(run, &PortRun::finished, this, &BatchRun::portFinished);
+        connect(run, &PortRun::progress, this, [this, index, device](int sent, int total) {
+            showLine(index,
+                     QStringLiteral("%1: %2 of %3 lines sent").arg(device).arg(sent).arg(total));
+        });
+        connect(run, &PortRun::finished, this, [this, index, run] {
+            if (m_terminal)
+                showLine(index,
+                         QStringLiteral("%1: %2").arg(run->result().port, run->result().outcome));
+            portFinished();
+        });
     }
     bool anyOpen = false;
-    for (PortRun* run : std::as_const(m_runs))
-        anyOpen = run->open() || anyOpen;
+    for (PortRun* run : std::as_const(m_runs)) {
+        const bool opened = run->open();
+        anyOpen = opened || anyOpen;
+        if (!opened)
+            m_progress[m_runs.indexOf(run)] =
+                QStringLiteral("%1: %2").arg(run->result().port, run->result().outcome);
+    }
     if (!anyOpen) {
         report();
         return;
@@ -113,12 +125,9 @@ void BatchRun::cancel()
         run->cancel();
 }
 
-void BatchRun::showProgress(int index, int sent, int total)
+void BatchRun::showLine(int index, const QString& text)
 {
-    m_progress[index] = QStringLiteral("%1: %2 of %3 lines sent")
-                            .arg(m_runs[index]->result().port)
-                            .arg(sent)
-                            .arg(total);
+    m_progress[index] = text;
     if (!m_terminal) {
         printErr(m_progress[index] + u'\n');
         return;

@@ -35,7 +35,8 @@ Q_SIGNALS:
 private:
     void startTransfers();
     void waitForEnter();
-    void showProgress(int index, int sent, int total);
+    // One line per port on a terminal, drawn over; else printed as it comes.
+    void showLine(int index, const QString& text);
     void portFinished();
     void report();
     void printReplies(const PortResult& result) const;
