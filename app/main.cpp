@@ -68,7 +68,8 @@ int main(int argc, char* argv[])
         if (commandLine.action != kvt::CommandLine::Action::Run)
             return printOutcome(commandLine);
         std::fputs("kvtcomm: no graphical display to show its windows on "
-                   "(DISPLAY and WAYLAND_DISPLAY are not set)\n",
+                   "(DISPLAY and WAYLAND_DISPLAY are not set); download, upload and send "
+                   "need none\n",
                    stderr);
         return 1;
     }

@@ -119,7 +119,6 @@ void BatchRun::startTransfers()
 
 void BatchRun::cancel()
 {
-    m_cancelled = true;
     m_stdin.reset();
     for (PortRun* run : std::as_const(m_runs))
         run->cancel();

@@ -48,7 +48,6 @@ private:
     std::unique_ptr<QSocketNotifier> m_stdin;
     bool m_terminal = false;
     bool m_drawn = false;
-    bool m_cancelled = false;
     int m_status = Exit::Success;
 };
 
