@@ -1,6 +1,7 @@
 #include "BatchOptions.h"
 
 #include "link/LineSettings.h"
+#include "link/ReplyText.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -142,6 +143,10 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
                 return QStringLiteral("send takes no --%1").arg(transferOnly->names().constLast());
         if (positional.isEmpty())
             return QStringLiteral("send needs a command");
+        // Refused before anything goes out rather than half-way through.
+        for (const QString& command : positional)
+            if (!toWire(toControllerUpper(command)))
+                return QStringLiteral("'%1' holds a character the line cannot carry").arg(command);
         o.commands = positional;
         return o;
     }
@@ -160,6 +165,9 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
     if (o.ports.size() > 1 && (toStdout || !QFileInfo(o.output).isDir()))
         return QStringLiteral("an upload from several ports needs -o DIR, a directory for one "
                               "file per port");
+    // Checked now: a program read from the controller has nowhere else to go.
+    if (!toStdout && !QFileInfo(o.output).isDir() && !QFileInfo(o.output).absoluteDir().exists())
+        return QStringLiteral("-o %1: its folder does not exist").arg(o.output);
     if (o.json && toStdout)
         return QStringLiteral("--json writes to standard output; give the upload -o FILE");
     return o;

@@ -132,6 +132,12 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     QTest::newRow("ports into one file")
         << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", "/dev/zero", "-o", prg}
         << 2 << "needs -o DIR";
+    QTest::newRow("output nowhere")
+        << QStringList{"upload", "--model", "kvt7", "--port", dev, "-o", "/nonexistent/p.txt"} << 2
+        << "-o /nonexistent/p.txt: its folder does not exist";
+    QTest::newRow("send unsendable")
+        << QStringList{"send", "--model", "kvt7", "--port", dev, QString::fromUtf8("pos\u0416")}
+        << 2 << "holds a character the line cannot carry";
     QTest::newRow("same port twice")
         << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", dev} << 2
         << "a port is given twice";
