@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 
 namespace kvt::batch {
@@ -101,12 +102,16 @@ void BatchRun::waitForEnter()
         char buffer[256];
 #ifdef Q_OS_UNIX
         const ssize_t got = ::read(0, buffer, sizeof buffer);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
 #else
         const qint64 got = 0;
 #endif
+        // Enter, or the end of the input: nobody is left to press it.
         if (got > 0 && !QByteArray(buffer, int(got)).contains('\n'))
             return;
-        m_stdin.reset();
+        // Not deleted while it is still telling of this input.
+        m_stdin.release()->deleteLater();
         startTransfers();
     });
 }
@@ -119,7 +124,8 @@ void BatchRun::startTransfers()
 
 void BatchRun::cancel()
 {
-    m_stdin.reset();
+    if (m_stdin)
+        m_stdin.release()->deleteLater();
     for (PortRun* run : std::as_const(m_runs))
         run->cancel();
 }
