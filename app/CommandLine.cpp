@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "batch/BatchOptions.h"
 #include "link/PortList.h"
 
 #include <QCommandLineParser>
@@ -65,7 +66,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return fail(parser.errorText());
     if (parser.isSet(help)) {
         result.action = Action::ShowHelp;
-        result.text = parser.helpText();
+        result.text = parser.helpText() + QLatin1Char('\n') + batch::BatchOptions::helpText();
         return result;
     }
     if (parser.isSet(version)) {

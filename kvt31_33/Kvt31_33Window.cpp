@@ -1,6 +1,5 @@
 #include "Kvt31_33Window.h"
 
-#include "KeypadInstructions.h"
 #include "editor/EditorController.h"
 #include "frontend/EditorPanel.h"
 #include "frontend/MessagePanel.h"
@@ -10,6 +9,7 @@
 #include "shell/Module1.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
+#include "transfer/KeypadInstructions.h"
 #include "transfer/ProgramLines.h"
 
 #include <QMenuBar>

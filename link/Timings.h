@@ -20,6 +20,8 @@ struct Timings {
     milliseconds speedLinePause{300};       // KVT7 speed dialog: after each of the first lines
     milliseconds jogValuePause{100};        // KVT7 jog dialog: between JOG and its value
     milliseconds deviceWatch{1000};         // how often a device that went away is looked for
+    milliseconds replyQuiet{300};    // kvtcomm send: a reply has ended once the line is this quiet
+    milliseconds greetingQuiet{500}; // kvtcomm: a KVT7's first command waits for this much quiet
 };
 
 } // namespace kvt

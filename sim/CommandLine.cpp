@@ -15,7 +15,9 @@ constexpr int maxDelayMs = 3'600'000;
 const char* const description =
     R"(Plays a KVT stepper-motor controller on a pseudo-terminal, so kvtcomm can be
 tried and tested without one. The first line on standard output is the device
-to open, e.g. /dev/pts/7. kvtsim runs until SIGINT, SIGTERM or SIGHUP.
+to open, e.g. /dev/pts/7; "host: connected" follows each time kvtsim notices
+a host opening it (what it sends before is lost). kvtsim runs until SIGINT,
+SIGTERM or SIGHUP.
 
 The device starts raw: no echo, no CR/LF translation.
 

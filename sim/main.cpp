@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "link/TerminationSignals.h"
 #include "sim/CommandLine.h"
 #include "sim/ControllerFactory.h"
 #include "sim/DeviceLink.h"
@@ -6,7 +7,6 @@
 #include "sim/LineInput.h"
 #include "sim/ReceiveLog.h"
 #include "sim/Simulator.h"
-#include "sim/TerminationSignals.h"
 
 #include <QCoreApplication>
 
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+using kvt::TerminationSignals;
 using namespace kvt::sim;
 
 namespace {
@@ -111,6 +112,12 @@ int main(int argc, char* argv[])
     std::fflush(stdout);
     QObject::connect(&simulator, &Simulator::notice, [](const QString& text) {
         std::fprintf(stderr, "kvtsim: %s\n", qPrintable(text));
+    });
+    // Until kvtsim has noticed a host, what it sends is lost and what the
+    // host sends waits: whoever drives both sides waits for this line.
+    QObject::connect(&simulator, &Simulator::clientConnected, [] {
+        std::printf("host: connected\n");
+        std::fflush(stdout);
     });
     if (simulator.hasKeypad()) {
         printDisplay(simulator.display());

@@ -61,6 +61,8 @@ void SimProcess::readOutput()
         const QByteArray line = m_process.readLine().chopped(1);
         if (line.startsWith(displayPrefix))
             m_displays.append(QString::fromLocal8Bit(line.mid(displayPrefix.size())));
+        else if (line == hostConnected.toLatin1())
+            m_displays.append(hostConnected);
     }
 }
 

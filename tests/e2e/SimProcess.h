@@ -30,6 +30,11 @@ public:
     // the display in order. Runs the event loop while it waits, so a window
     // under test keeps talking to kvtsim meanwhile.
     bool waitForDisplay(const QString& text, int timeoutMs = 5000);
+    // True once kvtsim has noticed a host opening its device, in order with
+    // the display texts; before that, what it sends is lost.
+    bool waitForHost(int timeoutMs = 5000) { return waitForDisplay(hostConnected, timeoutMs); }
+
+    static inline const QString hostConnected = QStringLiteral("host: connected");
 
 private:
     void readOutput();

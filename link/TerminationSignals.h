@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 
-namespace kvt::sim {
+namespace kvt {
 
 // Turns SIGINT, SIGTERM and SIGHUP into a Qt signal, so the event loop can end
 // normally and every destructor (the device link's above all) still runs.
@@ -29,4 +29,4 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
-} // namespace kvt::sim
+} // namespace kvt

@@ -10,7 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace kvt::sim {
+namespace kvt {
 
 namespace {
 
@@ -72,4 +72,4 @@ void TerminationSignals::readPipe()
         Q_EMIT received(signalNumbers[i]);
 }
 
-} // namespace kvt::sim
+} // namespace kvt

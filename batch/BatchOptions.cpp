@@ -1,0 +1,207 @@
+#include "BatchOptions.h"
+
+#include "link/LineSettings.h"
+#include "link/ReplyText.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace kvt::batch {
+
+namespace {
+
+struct Model {
+    const char* name;
+    Family family;
+};
+constexpr Model models[] = {{"kvt7", Family::Kvt7},       {"kvt31", Family::Keypad},
+                            {"kvt33", Family::Keypad},    {"kvt52", Family::FourModel},
+                            {"kvt54", Family::FourModel}, {"px52", Family::FourModel},
+                            {"px54", Family::FourModel}};
+
+std::optional<Kind> kindNamed(const QString& name)
+{
+    if (name == QLatin1String("program"))
+        return Kind::Program;
+    if (name == QLatin1String("position"))
+        return Kind::Position;
+    if (name == QLatin1String("parameter"))
+        return Kind::Parameter;
+    return std::nullopt;
+}
+
+} // namespace
+
+bool BatchOptions::isVerb(const QString& word)
+{
+    return word == QLatin1String("download") || word == QLatin1String("upload") ||
+           word == QLatin1String("send");
+}
+
+std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& arguments)
+{
+    BatchOptions o;
+    if (arguments.isEmpty() || !isVerb(arguments.first()))
+        return QStringLiteral("expected download, upload or send");
+    o.verb = arguments.first() == QLatin1String("download") ? Verb::Download
+             : arguments.first() == QLatin1String("send")   ? Verb::Send
+                                                            : Verb::Upload;
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption model(QStringLiteral("model"), {}, QStringLiteral("M"));
+    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("DEV"));
+    const QCommandLineOption kind(QStringLiteral("kind"), {}, QStringLiteral("K"));
+    const QCommandLineOption program(QStringLiteral("program"), {}, QStringLiteral("N"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption verify(QStringLiteral("verify"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption settings(QStringLiteral("settings"), {}, QStringLiteral("S"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), {}, QStringLiteral("SECONDS"));
+    const QCommandLineOption log(QStringLiteral("log"), {}, QStringLiteral("DIR"));
+    parser.addOptions({model, port, kind, program, output, verify, json, settings, timeout, log});
+    QStringList withProgram = arguments;
+    withProgram.first() = QStringLiteral("kvtcomm");
+    if (!parser.parse(withProgram))
+        return parser.errorText();
+
+    const bool download = o.verb == Verb::Download;
+    if (!parser.isSet(model))
+        return QStringLiteral("--model is missing (kvt7, kvt31, kvt33, kvt52, kvt54, px52, px54)");
+    o.model = parser.value(model).toLower();
+    const auto found = std::find_if(std::begin(models), std::end(models), [&](const Model& m) {
+        return o.model == QLatin1String(m.name);
+    });
+    if (found == std::end(models))
+        return QStringLiteral("unknown model '%1' (kvt7, kvt31, kvt33, kvt52, kvt54, px52, px54)")
+            .arg(parser.value(model));
+    o.family = found->family;
+
+    o.ports = parser.values(port);
+    if (o.ports.isEmpty())
+        return QStringLiteral("--port is missing");
+    if (o.ports.removeDuplicates() > 0)
+        return QStringLiteral("a port is given twice");
+    for (const QString& p : std::as_const(o.ports))
+        if (p.trimmed().isEmpty())
+            return QStringLiteral("--port needs a device name");
+
+    if (parser.isSet(kind)) {
+        const auto k = kindNamed(parser.value(kind));
+        if (!k)
+            return QStringLiteral("unknown kind '%1' (program, position, parameter)")
+                .arg(parser.value(kind));
+        if (*k != Kind::Program && o.family != Family::FourModel)
+            return QStringLiteral("%1 keeps programs only").arg(o.model.toUpper());
+        o.kind = *k;
+    }
+    if (parser.isSet(program)) {
+        bool ok = false;
+        o.program = parser.value(program).toInt(&ok);
+        if (o.family != Family::Kvt7)
+            return QStringLiteral("--program is for kvt7; %1 chooses the program on the "
+                                  "controller")
+                .arg(o.model);
+        if (!ok || o.program < 0 || o.program > 3)
+            return QStringLiteral("--program must be 0 to 3, not '%1'").arg(parser.value(program));
+    }
+    if (parser.isSet(settings)) {
+        if (o.family != Family::FourModel)
+            return QStringLiteral("--settings is for kvt52, kvt54, px52 and px54");
+        o.settings = parser.value(settings);
+        if (!LineSettings::parse(o.settings))
+            return QStringLiteral("bad --settings '%1' (as in 9600,N,8,1)").arg(o.settings);
+    }
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        const double seconds = parser.value(timeout).toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > 3600)
+            return QStringLiteral("--timeout must be seconds above 0, at most 3600");
+        const milliseconds limit{qint64(std::ceil(seconds * 1000))};
+        Timings& t = o.timings;
+        t.watchdog = t.blockWatchdog = t.blockUploadLimit = t.keypadUploadLimit =
+            t.programUploadLimit = limit;
+    }
+    o.verify = parser.isSet(verify);
+    if (o.verify && (!download || o.family == Family::Keypad))
+        return QStringLiteral("--verify is for downloads to kvt7, kvt52, kvt54, px52 and px54");
+    o.json = parser.isSet(json);
+    if (parser.isSet(log)) {
+        o.logDir = parser.value(log);
+        if (!QFileInfo(o.logDir).isDir())
+            return QStringLiteral("--log %1: not a directory").arg(o.logDir);
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (o.verb == Verb::Send) {
+        for (const QCommandLineOption* transferOnly : {&kind, &program, &output})
+            if (parser.isSet(*transferOnly))
+                return QStringLiteral("send takes no --%1").arg(transferOnly->names().constLast());
+        if (positional.isEmpty())
+            return QStringLiteral("send needs a command");
+        // Refused before anything goes out rather than half-way through.
+        for (const QString& command : positional)
+            if (!toWire(toControllerUpper(command)))
+                return QStringLiteral("'%1' holds a character the line cannot carry").arg(command);
+        o.commands = positional;
+        return o;
+    }
+    if (download) {
+        if (parser.isSet(output))
+            return QStringLiteral("-o is for upload");
+        if (positional.size() != 1)
+            return QStringLiteral("download takes one program file");
+        o.file = positional.first();
+        return o;
+    }
+    if (!positional.isEmpty())
+        return QStringLiteral("unexpected argument '%1'").arg(positional.first());
+    o.output = parser.value(output);
+    const bool toStdout = o.output.isEmpty() || o.output == QLatin1String("-");
+    if (o.ports.size() > 1 && (toStdout || !QFileInfo(o.output).isDir()))
+        return QStringLiteral("an upload from several ports needs -o DIR, a directory for one "
+                              "file per port");
+    // Checked now: a program read from the controller has nowhere else to go.
+    if (!toStdout && !QFileInfo(o.output).isDir() && !QFileInfo(o.output).absoluteDir().exists())
+        return QStringLiteral("-o %1: its folder does not exist").arg(o.output);
+    if (o.json && toStdout)
+        return QStringLiteral("--json writes to standard output; give the upload -o FILE");
+    return o;
+}
+
+QString BatchOptions::helpText()
+{
+    return QStringLiteral(
+        "Transfers without a window:\n"
+        "  kvtcomm download --model M --port DEV [options] FILE\n"
+        "  kvtcomm upload --model M --port DEV [options] [-o FILE|DIR|-]\n"
+        "  kvtcomm send --model M --port DEV [options] COMMAND...\n"
+        "\n"
+        "  --model M        kvt7, kvt31, kvt33, kvt52, kvt54, px52 or px54\n"
+        "  --port DEV       serial device; give it again for several controllers at once\n"
+        "  --kind K         program (default), position or parameter (kvt52 ... px54)\n"
+        "  --program N      kvt7: the program 0-3 to upload (default 0)\n"
+        "  -o FILE          upload: where the program goes, '-' or none for standard\n"
+        "                   output; with several ports a directory, one file per port\n"
+        "  --verify         download: read the program back and compare it\n"
+        "  --settings S     kvt52 ... px54: line settings (default 9600,N,8,1)\n"
+        "  --timeout S      seconds a silent controller is waited for\n"
+        "  --json           one result object per port on standard output\n"
+
+        "  --log DIR        one traffic log per port in DIR\n"
+        "\n"
+        "send sends each command as the KVT7 online line does and prints its reply\n"
+        "once the line has been quiet for 0.3 s. KVT31/KVT33 transfers are started\n"
+        "on the controller's keypad as the printed steps say. SIGINT and SIGTERM\n"
+        "cancel every transfer.\n"
+        "\n"
+        "Exit status: 0 success, 2 bad usage or unreadable file, 3 port not opened,\n"
+        "4 controller silent or timed out, 5 verify found a difference, 6 cancelled,\n"
+        "7 other transfer failure. With several ports, the first failure's status.\n");
+}
+
+} // namespace kvt::batch

@@ -1,0 +1,249 @@
+#include "BatchRun.h"
+
+#include "PortRun.h"
+#include "editor/ProgramFile.h"
+#include "transfer/KeypadInstructions.h"
+#include "transfer/ProgramLines.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include "link/TerminationSignals.h"
+#include <unistd.h>
+#endif
+
+#include <cerrno>
+#include <cstdio>
+
+namespace kvt::batch {
+
+namespace {
+
+void printErr(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool isTerminal(int fd)
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(fd) == 1;
+#else
+    Q_UNUSED(fd);
+    return false;
+#endif
+}
+
+} // namespace
+
+BatchRun::BatchRun(BatchOptions options, QString programText, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_text(std::move(programText))
+{
+}
+
+BatchRun::~BatchRun() = default;
+
+void BatchRun::start()
+{
+    m_terminal = isTerminal(2);
+    for (const QString& device : std::as_const(m_options.ports)) {
+        auto* run = new PortRun(m_options, device, m_text, this);
+        const int index = int(m_runs.size());
+        m_runs << run;
+        m_progress << QStringLiteral("%1: waiting").arg(device);
+        connect(run, &PortRun::progress, this, [this, index, device](int sent, int total) {
+            showLine(index,
+                     QStringLiteral("%1: %2 of %3 lines sent").arg(device).arg(sent).arg(total));
+        });
+        connect(run, &PortRun::finished, this, [this, index, run] {
+            if (m_terminal)
+                showLine(index,
+                         QStringLiteral("%1: %2").arg(run->result().port, run->result().outcome));
+            portFinished();
+        });
+    }
+    bool anyOpen = false;
+    for (PortRun* run : std::as_const(m_runs)) {
+        const bool opened = run->open();
+        anyOpen = opened || anyOpen;
+        if (!opened)
+            m_progress[m_runs.indexOf(run)] =
+                QStringLiteral("%1: %2").arg(run->result().port, run->result().outcome);
+    }
+    if (!anyOpen) {
+        report();
+        return;
+    }
+    if (m_options.family == Family::Keypad) {
+        const bool download = m_options.verb == BatchOptions::Verb::Download;
+        QString text = download ? keypad::downloadInstructions() : keypad::uploadInstructions();
+        // The window's buttons are Enter and Ctrl+C here.
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        printErr(text.trimmed() + QStringLiteral("\n\n"));
+        if (download && isTerminal(0)) {
+            printErr(QStringLiteral("Press Enter when the controller shows <Receiving  Program>; "
+                                    "Ctrl+C cancels.\n"));
+            waitForEnter();
+            return;
+        }
+    }
+    startTransfers();
+}
+
+void BatchRun::waitForEnter()
+{
+    m_stdin = std::make_unique<QSocketNotifier>(0, QSocketNotifier::Read);
+    connect(m_stdin.get(), &QSocketNotifier::activated, this, [this] {
+        char buffer[256];
+#ifdef Q_OS_UNIX
+        const ssize_t got = ::read(0, buffer, sizeof buffer);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+#else
+        const qint64 got = 0;
+#endif
+        // Enter, or the end of the input: nobody is left to press it.
+        if (got > 0 && !QByteArray(buffer, int(got)).contains('\n'))
+            return;
+        // Not deleted while it is still telling of this input.
+        m_stdin.release()->deleteLater();
+        startTransfers();
+    });
+}
+
+void BatchRun::startTransfers()
+{
+    for (PortRun* run : std::as_const(m_runs))
+        run->start();
+}
+
+void BatchRun::cancel()
+{
+    if (m_stdin)
+        m_stdin.release()->deleteLater();
+    for (PortRun* run : std::as_const(m_runs))
+        run->cancel();
+}
+
+void BatchRun::showLine(int index, const QString& text)
+{
+    m_progress[index] = text;
+    if (!m_terminal) {
+        printErr(m_progress[index] + u'\n');
+        return;
+    }
+    // One line per port, drawn over on every change.
+    QString screen;
+    if (m_drawn)
+        screen += QStringLiteral("\x1b[%1A").arg(m_progress.size());
+    for (const QString& line : std::as_const(m_progress))
+        screen += QStringLiteral("\r\x1b[K") + line + u'\n';
+    m_drawn = true;
+    printErr(screen);
+}
+
+void BatchRun::portFinished()
+{
+    for (const PortRun* run : std::as_const(m_runs))
+        if (!run->isDone())
+            return;
+    report();
+}
+
+void BatchRun::printReplies(const PortResult& r) const
+{
+    if (m_options.verb != BatchOptions::Verb::Send)
+        return;
+    QString text = r.replies;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    if (!text.isEmpty() && !text.endsWith(u'\n'))
+        text += u'\n';
+    if (m_options.ports.size() > 1)
+        text.prepend(QStringLiteral("== %1\n").arg(r.port));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+}
+
+void BatchRun::report()
+{
+    // The first failure in the order the ports were given.
+    for (const PortRun* run : std::as_const(m_runs)) {
+        const PortResult& r = run->result();
+        if (r.exitCode != Exit::Success && m_status == Exit::Success)
+            m_status = r.exitCode;
+        if (!r.error.isEmpty())
+            printErr(QStringLiteral("kvtcomm: %1\n").arg(r.error));
+        if (!m_options.json) {
+            printReplies(r);
+            continue;
+        }
+        QJsonObject object{
+            {QStringLiteral("port"), r.port},
+            {QStringLiteral("model"), m_options.model},
+            {QStringLiteral("outcome"), r.outcome},
+            {QStringLiteral("exitStatus"), r.exitCode},
+            {QStringLiteral("lines"), r.lines},
+            {QStringLiteral("bytes"), r.bytes},
+            {QStringLiteral("seconds"), r.seconds},
+            {QStringLiteral("firstDifference"),
+             r.firstDifference.isEmpty() ? QJsonValue() : QJsonValue(r.firstDifference)},
+            {QStringLiteral("error"), r.error.isEmpty() ? QJsonValue() : QJsonValue(r.error)}};
+        if (m_options.verb == BatchOptions::Verb::Send)
+            object.insert(QStringLiteral("replies"), r.replies);
+        std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    Q_EMIT finished(m_status);
+}
+
+int runBatch(const QStringList& arguments)
+{
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        std::fputs(BatchOptions::helpText().toLocal8Bit().constData(), stdout);
+        return Exit::Success;
+    }
+    auto parsed = BatchOptions::parse(arguments);
+    if (const QString* error = std::get_if<QString>(&parsed)) {
+        printErr(QStringLiteral("kvtcomm: %1\nTry 'kvtcomm --help' for more information.\n")
+                     .arg(*error));
+        return Exit::Usage;
+    }
+    BatchOptions options = std::get<BatchOptions>(std::move(parsed));
+    QString text;
+    if (options.verb == BatchOptions::Verb::Download) {
+        ProgramFile file(options.file);
+        const std::optional<QString> read = file.read();
+        if (!read) {
+            printErr(QStringLiteral("kvtcomm: %1: %2\n").arg(options.file, file.errorString()));
+            return Exit::Usage;
+        }
+        text = *read;
+        // Sent anyway, it would replace a stored block by an empty one.
+        if (program::linesToSend(text).isEmpty()) {
+            printErr(QStringLiteral("kvtcomm: %1: holds no program line\n").arg(options.file));
+            return Exit::Usage;
+        }
+    }
+
+    BatchRun run(std::move(options), text);
+#ifdef Q_OS_UNIX
+    TerminationSignals stopSignals;
+    QString error;
+    if (stopSignals.install(&error))
+        QObject::connect(&stopSignals, &TerminationSignals::received, &run, &BatchRun::cancel);
+    else
+        printErr(QStringLiteral("kvtcomm: %1; Ctrl+C ends without cancelling\n").arg(error));
+#endif
+    QObject::connect(&run, &BatchRun::finished, qApp, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+    run.start();
+    QCoreApplication::exec();
+    return run.exitStatus();
+}
+
+} // namespace kvt::batch

@@ -1,0 +1,524 @@
+#include "PortRun.h"
+
+#include "ReadBack.h"
+#include "editor/ProgramFile.h"
+#include "link/LineWait.h"
+#include "link/QtSerialPort.h"
+#include "link/ReplyText.h"
+#include "link/SerialLink.h"
+#include "transfer/BlockDownload.h"
+#include "transfer/BlockUpload.h"
+#include "transfer/Kvt7Download.h"
+#include "transfer/Kvt7Upload.h"
+#include "transfer/ProgramLines.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace kvt::batch {
+
+namespace {
+
+struct PortSetup {
+    LinkProfile profile;
+    int inputLength;
+    int threshold;
+    Handshaking handshaking;
+};
+
+// As each family's window opens its port.
+PortSetup setupFor(Family family)
+{
+    switch (family) {
+    case Family::Kvt7:
+        return {LinkProfile::kvt7(), 0, 1, Handshaking::None};
+    case Family::Keypad:
+        return {LinkProfile::kvt31_33(), 0, 2, Handshaking::RtsCts};
+    case Family::FourModel:
+        break;
+    }
+    return {LinkProfile::fourModel(), 2, 2, Handshaking::RtsCts};
+}
+
+QString settingsFor(const BatchOptions& options)
+{
+    switch (options.family) {
+    case Family::Kvt7:
+        return QStringLiteral("9600,N,8,1");
+    case Family::Keypad:
+        return QStringLiteral("1200,N,8,1");
+    case Family::FourModel:
+        break;
+    }
+    return options.settings;
+}
+
+QString blockCommand(Kind kind, bool upload)
+{
+    return QStringLiteral("S0%1").arg(int(kind) + (upload ? 3 : 0));
+}
+
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String(" ")).simplified();
+}
+
+QString seconds(milliseconds limit)
+{
+    return QString::number(limit.count() / 1000.0);
+}
+
+} // namespace
+
+PortRun::PortRun(const BatchOptions& options, QString device, QString programText, QObject* parent)
+    : QObject(parent), m_options(options), m_device(std::move(device)),
+      m_text(std::move(programText))
+{
+    m_result.port = m_device;
+}
+
+PortRun::~PortRun()
+{
+    // The jobs and waits refer to the link: they go first.
+    const QObjectList own = children();
+    qDeleteAll(own);
+    if (m_link)
+        m_link->shutDown();
+}
+
+QString PortRun::fileNameFor(const QString& device, const QString& suffix)
+{
+    QString name = QDir::cleanPath(device);
+    while (name.startsWith(u'/'))
+        name.remove(0, 1);
+    name.replace(u'/', u'_').replace(u'\\', u'_').replace(u':', u'_');
+    return name + suffix;
+}
+
+bool PortRun::open()
+{
+    const PortSetup setup = setupFor(m_options.family);
+    PortMap map;
+    map.setDevice(1, m_device);
+    m_port = std::make_unique<QtSerialPort>(map);
+    m_link = std::make_unique<SerialLink>(*m_port, setup.profile, m_options.timings);
+    m_link->setTrafficLog(&m_traffic);
+    if (!m_options.logDir.isEmpty()) {
+        QString error;
+        const QString path = QDir(m_options.logDir).filePath(fileNameFor(m_device, ".log"));
+        if (!m_traffic.writeTo(path, &error)) {
+            m_result = {m_device, Exit::Usage, QStringLiteral("log not written"),
+                        QStringLiteral("%1: %2").arg(path, error)};
+            m_done = true;
+            return false;
+        }
+    }
+    const bool opened = m_port->open(1) && m_port->setSettings(settingsFor(m_options));
+    if (!opened) {
+        m_result = {m_device, Exit::PortNotOpened, QStringLiteral("port not opened"),
+                    oneLine(m_port->errorString())};
+        m_port->close();
+        m_done = true;
+        return false;
+    }
+    m_port->setInputLength(setup.inputLength);
+    m_port->setReceiveThreshold(setup.threshold);
+    m_port->setHandshaking(setup.handshaking);
+
+    connect(m_link.get(), &SerialLink::received, this, [this](const QByteArray& data) {
+        if (m_job)
+            m_job->receive(data);
+        else if (m_options.verb == BatchOptions::Verb::Send && !m_ending)
+            m_result.replies += fromWire(data);
+    });
+    connect(m_link.get(), &SerialLink::watchdogExpired, this, [this] {
+        if (m_job)
+            m_job->watchdogExpired();
+    });
+    connect(m_link.get(), &SerialLink::writeFailed, this,
+            [this](const QString& error) { m_lineProblem = oneLine(error); });
+    connect(m_link.get(), &SerialLink::linkLost, this, [this](const QString& reason) {
+        m_lineProblem = oneLine(reason);
+        if (m_job)
+            m_job->stop(TransferOutcome::LinkLost);
+        else
+            fail(TransferOutcome::LinkLost, {});
+    });
+    return true;
+}
+
+void PortRun::start()
+{
+    if (m_done || m_ending)
+        return;
+    if (!m_clock.isValid())
+        m_clock.start();
+    if (m_options.family == Family::Kvt7 && !m_greeted) {
+        // A KVT7 greets when its port opens, and its jobs take any text for
+        // the answer they wait for: the greeting must have passed first.
+        m_greeted = true;
+        m_settle = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+        connect(m_settle, &LineWait::ended, this, &PortRun::start);
+        m_settle->start(m_options.timings.greetingQuiet);
+        return;
+    }
+    switch (m_options.verb) {
+    case BatchOptions::Verb::Download:
+        startDownload();
+        return;
+    case BatchOptions::Verb::Upload:
+        startUpload(false);
+        return;
+    case BatchOptions::Verb::Send:
+        startSend();
+        return;
+    }
+}
+
+void PortRun::startSend()
+{
+    // Each command's answer is awaited before the next goes out, so the
+    // replies read in the order of the commands: the first character within
+    // the watchdog time, then until the line is quiet.
+    m_firstReply = new LineWait(*m_link, LineWait::Kind::NoData, this);
+    m_replyEnd = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+    connect(m_firstReply, &LineWait::ended, this, [this](bool dataArrived) {
+        if (dataArrived)
+            m_replyEnd->start(m_options.timings.replyQuiet);
+        else
+            fail(TransferOutcome::NoReply, QStringLiteral("to %1").arg(toControllerUpper(
+                                               m_options.commands[m_nextCommand - 1])));
+    });
+    connect(m_replyEnd, &LineWait::ended, this, &PortRun::sendNext);
+    sendNext();
+}
+
+void PortRun::sendNext()
+{
+    if (m_ending)
+        return;
+    if (m_nextCommand == m_options.commands.size()) {
+        end(Exit::Success, QStringLiteral("complete"));
+        return;
+    }
+    const QString command = toControllerUpper(m_options.commands[m_nextCommand++]);
+    // A quick controller answers before the port reports the CR written.
+    const qsizetype before = m_result.replies.size();
+    SerialLink::Source source(*m_link, QStringLiteral("online"));
+    m_link->sendData(command, this, [this, before](SendResult result) {
+        if (m_ending)
+            return;
+        switch (result) {
+        case SendResult::Sent:
+        case SendResult::Aborted:
+            m_result.lines = int(m_nextCommand);
+            if (m_result.replies.size() > before)
+                m_replyEnd->start(m_options.timings.replyQuiet);
+            else
+                m_firstReply->start(m_options.timings.watchdog);
+            return;
+        case SendResult::Cancelled:
+            fail(TransferOutcome::Cancelled, {});
+            return;
+        case SendResult::WriteFailed:
+            fail(TransferOutcome::SendFailed, {});
+            return;
+        case SendResult::LinkLost:
+            fail(TransferOutcome::LinkLost, {});
+            return;
+        case SendResult::Discarded:
+            break;
+        }
+        fail(TransferOutcome::Abandoned, {});
+    });
+}
+
+void PortRun::run(TransferJob* job, std::function<void(TransferOutcome)> then)
+{
+    job->setParent(this);
+    m_job = job;
+    connect(job, &TransferJob::progress, this, &PortRun::progress);
+    connect(job, &TransferJob::finished, this, [this, job, then](TransferOutcome outcome) {
+        if (m_job == job)
+            m_job = nullptr;
+        job->deleteLater();
+        then(outcome);
+    });
+    job->start();
+}
+
+void PortRun::startDownload()
+{
+    const Timings& t = m_options.timings;
+    switch (m_options.family) {
+    case Family::Kvt7: {
+        auto* download = new Kvt7Download(*m_link, program::linesToSend(m_text));
+        run(download, [this, download](TransferOutcome outcome) {
+            m_result.lines = download->answered();
+            if (outcome == TransferOutcome::NoReply) {
+                const auto line = download->pendingLine();
+                fail(outcome, QStringLiteral("%1; %2 of %3 lines were sent and answered")
+                                  .arg(line ? QStringLiteral("line %1 (%2)")
+                                                  .arg(line->index + 1)
+                                                  .arg(line->command)
+                                            : QStringLiteral("the last line"))
+                                  .arg(download->answered())
+                                  .arg(download->total()));
+                return;
+            }
+            afterDownload(outcome);
+        });
+        return;
+    }
+    case Family::Keypad:
+    case Family::FourModel: {
+        // A line the handshake holds back for the whole watchdog time means the
+        // controller is off or the cable out: the download stops.
+        const bool keypad = m_options.family == Family::Keypad;
+        const BlockDownload::Plan plan =
+            keypad ? BlockDownload::Plan{{}, LineWait::Kind::Fixed, t.keypadPause, t.watchdog}
+                   : BlockDownload::Plan{blockCommand(m_options.kind, false),
+                                         LineWait::Kind::Quiet,
+                                         t.quietPeriod,
+                                         t.blockWatchdog,
+                                         t.blockWatchdog,
+                                         "C"};
+        auto* download = new BlockDownload(*m_link, program::programLines(m_text), plan);
+        run(download, [this, download](TransferOutcome outcome) {
+            m_result.lines = download->sent();
+            if (outcome == TransferOutcome::NoReply) {
+                fail(outcome, QStringLiteral("line %1 could not leave the port; %2 of %3 lines "
+                                             "were sent")
+                                  .arg(download->sent() + 1)
+                                  .arg(download->sent())
+                                  .arg(download->total()));
+                return;
+            }
+            afterDownload(outcome);
+        });
+        return;
+    }
+    }
+}
+
+void PortRun::afterDownload(TransferOutcome outcome)
+{
+    if (outcome != TransferOutcome::Complete) {
+        fail(outcome, {});
+        return;
+    }
+    if (!m_options.verify) {
+        end(Exit::Success, QStringLiteral("complete"));
+        return;
+    }
+    // The controller may still be answering the last line or END; that
+    // answer must not be taken for the start of the program read back.
+    m_settle = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+    connect(m_settle, &LineWait::ended, this, [this] { startUpload(true); });
+    m_settle->start(m_options.timings.quietPeriod * 5);
+}
+
+void PortRun::startUpload(bool readBack)
+{
+    if (m_ending)
+        return;
+    const Timings& t = m_options.timings;
+    switch (m_options.family) {
+    case Family::Kvt7: {
+        const int n = readBack ? programNumber(m_text, m_options.program) : m_options.program;
+        auto* upload = new Kvt7Upload(*m_link, n, t.programUploadLimit);
+        run(upload, [this, upload, readBack](TransferOutcome outcome) {
+            afterUpload(outcome, upload->programText(), {}, readBack);
+        });
+        return;
+    }
+    case Family::Keypad:
+    case Family::FourModel: {
+        const bool keypad = m_options.family == Family::Keypad;
+        auto* upload =
+            keypad ? new BlockUpload(*m_link, t.keypadUploadLimit)
+                   : new BlockUpload(
+                         *m_link, t.blockUploadLimit,
+                         BlockUpload::Request{blockCommand(m_options.kind, true), t.blockWatchdog});
+        run(upload, [this, upload, readBack](TransferOutcome outcome) {
+            const program::UploadedBlock block = upload->block();
+            afterUpload(outcome, block.text, block.lineCutAtEnd, readBack);
+        });
+        return;
+    }
+    }
+}
+
+void PortRun::afterUpload(TransferOutcome outcome, const QString& text, const QString& cutLine,
+                          bool readBack)
+{
+    if (outcome != TransferOutcome::Complete) {
+        fail(outcome, readBack ? QStringLiteral("reading the program back") : QString());
+        return;
+    }
+    if (readBack) {
+        m_result.firstDifference = firstDifference(m_text, text);
+        if (m_result.firstDifference.isEmpty())
+            end(Exit::Success, QStringLiteral("complete"));
+        else
+            end(Exit::VerifyMismatch, QStringLiteral("verify mismatch"),
+                QStringLiteral("%1: verify: %2").arg(m_device, m_result.firstDifference));
+        return;
+    }
+    m_result.lines = int(text.count(QLatin1String("\r\n")));
+    if (!writeOutput(text))
+        return;
+    // The text is kept, but it is not the whole program: that is no success.
+    if (!cutLine.isEmpty())
+        end(Exit::Failed, QStringLiteral("cut"),
+            QStringLiteral("%1: the line \"%2END...\" holds END, which ends an upload; what the "
+                           "controller sent after it is missing")
+                .arg(m_device, cutLine));
+    else
+        end(Exit::Success, QStringLiteral("complete"));
+}
+
+bool PortRun::writeOutput(const QString& text)
+{
+    QString path = m_options.output;
+    if (path.isEmpty() || path == QLatin1String("-")) {
+        const std::optional<QByteArray> bytes = ProgramFile::encode(text);
+        if (bytes &&
+            std::fwrite(bytes->constData(), 1, size_t(bytes->size()), stdout) ==
+                size_t(bytes->size()) &&
+            std::fflush(stdout) == 0)
+            return true;
+        end(Exit::Failed, QStringLiteral("output not written"),
+            QStringLiteral("%1: the program could not be written to standard output")
+                .arg(m_device));
+        return false;
+    }
+    if (QFileInfo(path).isDir())
+        path = QDir(path).filePath(fileNameFor(m_device, ".txt"));
+    ProgramFile file(path);
+    if (file.write(text))
+        return true;
+    end(Exit::Failed, QStringLiteral("output not written"),
+        QStringLiteral("%1: %2").arg(path, file.errorString()));
+    return false;
+}
+
+void PortRun::fail(TransferOutcome outcome, const QString& what)
+{
+    const Timings& t = m_options.timings;
+    const QString detail = what.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(what);
+    // The link tells the window after the job has ended; the port knows already.
+    const QString problem =
+        m_lineProblem.isEmpty() ? oneLine(m_port->errorString()) : m_lineProblem;
+    const auto failed = [&](int code, const QString& name, const QString& reason) {
+        end(code, name, QStringLiteral("%1: %2%3").arg(m_device, reason, detail));
+    };
+    switch (outcome) {
+    case TransferOutcome::Complete:
+        end(Exit::Success, QStringLiteral("complete"));
+        return;
+    case TransferOutcome::NoReply:
+        failed(Exit::Silent, QStringLiteral("no reply"),
+               QStringLiteral("the controller did not answer"));
+        return;
+    case TransferOutcome::TimedOut:
+        failed(Exit::Silent, QStringLiteral("timed out"),
+               QStringLiteral("the controller did not send a whole program within %1 s")
+                   .arg(seconds(m_options.family == Family::Kvt7     ? t.programUploadLimit
+                                : m_options.family == Family::Keypad ? t.keypadUploadLimit
+                                                                     : t.blockUploadLimit)));
+        return;
+    case TransferOutcome::Overflow:
+        failed(Exit::Failed, QStringLiteral("overflow"),
+               QStringLiteral("the controller sent more than 1 MiB without an end"));
+        return;
+    case TransferOutcome::SendFailed:
+        failed(Exit::Failed, QStringLiteral("write refused"),
+               QStringLiteral("a write was refused: %1").arg(problem));
+        return;
+    case TransferOutcome::LinkLost:
+        failed(Exit::Failed, QStringLiteral("link lost"), problem);
+        return;
+    case TransferOutcome::Cancelled:
+        failed(Exit::Cancelled, QStringLiteral("cancelled"), QStringLiteral("cancelled"));
+        return;
+    case TransferOutcome::Abandoned:
+        break;
+    }
+    failed(Exit::Failed, QStringLiteral("abandoned"), QStringLiteral("the transfer was abandoned"));
+}
+
+void PortRun::cancel()
+{
+    if (m_done || m_ending)
+        return;
+    if (!m_job) {
+        // A command going out stops after its current character.
+        m_link->cancel();
+        fail(TransferOutcome::Cancelled, {});
+        return;
+    }
+    // The job's own Cancel first: the four models are told with their "C".
+    m_job->cancel();
+    if (m_job && m_job->isRunning()) {
+        m_job->stop(TransferOutcome::Cancelled);
+        m_link->cancel();
+    }
+}
+
+void PortRun::end(int exitCode, const QString& outcome, const QString& error)
+{
+    if (std::exchange(m_ending, true))
+        return;
+    m_result.exitCode = exitCode;
+    m_result.outcome = outcome;
+    m_result.error = error;
+    m_result.seconds = m_clock.isValid() ? m_clock.elapsed() / 1000.0 : 0;
+    for (LineWait* wait : {m_settle, m_firstReply, m_replyEnd})
+        if (wait)
+            wait->stop();
+    if (m_job)
+        m_job->stop(TransferOutcome::Abandoned);
+    closeWhenDrained();
+}
+
+void PortRun::closeWhenDrained()
+{
+    // Looked at once the job's cancel has queued what it still sends.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_link || !m_link->isSending())
+            closeNow();
+        else
+            closeAfterSending();
+    });
+}
+
+void PortRun::closeAfterSending()
+{
+    // Queued, so the link has taken up the next command when this looks.
+    connect(
+        m_link.get(), &SerialLink::sendFinished, this,
+        [this] {
+            if (!m_link->isSending())
+                closeNow();
+        },
+        Qt::QueuedConnection);
+    // A handshake holding the line back must not hold the process for good.
+    QTimer::singleShot(m_options.timings.watchdog, this, &PortRun::closeNow);
+}
+
+void PortRun::closeNow()
+{
+    if (std::exchange(m_done, true))
+        return;
+    m_link->shutDown();
+    m_port->close();
+    for (const TrafficLog::Entry& entry : m_traffic.entries())
+        m_result.bytes += entry.bytes.size();
+    Q_EMIT finished();
+}
+
+} // namespace kvt::batch

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "BatchOptions.h"
+#include "link/TrafficLog.h"
+#include "transfer/TransferOutcome.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace kvt {
+class LineWait;
+class SerialLink;
+class QtSerialPort;
+class TransferJob;
+} // namespace kvt
+
+namespace kvt::batch {
+
+struct PortResult {
+    QString port;
+    int exitCode = Exit::Success;
+    QString outcome = QStringLiteral("complete");
+    QString error; // why it failed, one line
+    int lines = 0; // download: lines sent; upload: lines received
+    qint64 bytes = 0;
+    double seconds = 0;
+    QString firstDifference;
+    QString replies; // send: what the controller answered
+};
+
+// One controller on one port: its own port, link, pacing and waits, running
+// the window's jobs one after the other (a download and its read-back).
+class PortRun : public QObject {
+    Q_OBJECT
+public:
+    PortRun(const BatchOptions& options, QString device, QString programText,
+            QObject* parent = nullptr);
+    ~PortRun() override;
+
+    // False with the result set when the port cannot be opened as the family needs.
+    bool open();
+    void start();
+    // Stops the transfer as the window's Cancel does; finished() follows once
+    // what the controller must still be told has gone out.
+    void cancel();
+    bool isDone() const { return m_done; }
+    const PortResult& result() const { return m_result; }
+    // Where an upload from this port goes, inside an output directory.
+    static QString fileNameFor(const QString& device, const QString& suffix);
+
+Q_SIGNALS:
+    void progress(int sent, int total);
+    void finished();
+
+private:
+    void run(TransferJob* job, std::function<void(TransferOutcome)> then);
+    void startSend();
+    void sendNext();
+    void startDownload();
+    void startUpload(bool readBack);
+    void afterDownload(TransferOutcome outcome);
+    void afterUpload(TransferOutcome outcome, const QString& text, const QString& cutLine,
+                     bool readBack);
+    bool writeOutput(const QString& text);
+    void fail(TransferOutcome outcome, const QString& what);
+    void end(int exitCode, const QString& outcome, const QString& error = {});
+    void closeWhenDrained();
+    void closeAfterSending();
+    void closeNow();
+
+    const BatchOptions& m_options;
+    QString m_device;
+    QString m_text;
+    TrafficLog m_traffic;
+    std::unique_ptr<QtSerialPort> m_port;
+    std::unique_ptr<SerialLink> m_link;
+    QPointer<TransferJob> m_job;
+    LineWait* m_settle = nullptr;
+    LineWait* m_firstReply = nullptr;
+    LineWait* m_replyEnd = nullptr;
+    qsizetype m_nextCommand = 0;
+    QElapsedTimer m_clock;
+    QString m_lineProblem; // what the link said about a refused write or a lost device
+    PortResult m_result;
+    bool m_greeted = false;
+    bool m_ending = false;
+    bool m_done = false;
+};
+
+} // namespace kvt::batch

@@ -1,0 +1,360 @@
+#include "SimProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using kvt::test::SimProcess;
+
+// The real kvtcomm binary in its headless commands against kvtsim on ptys,
+// without any display.
+class TestE2eBatch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void refusesBeforeSendingAnything_data();
+    void refusesBeforeSendingAnything();
+    void transferFaultsEndWithTheirStatus_data();
+    void transferFaultsEndWithTheirStatus();
+    void interruptedDownloadEndsWithItsStatus_data();
+    void interruptedDownloadEndsWithItsStatus();
+    void sendPrintsEachReplyAfterItsCommand();
+    void onePortSilentOthersComplete();
+    void downloadThenUploadGivesTheProgramBack_data();
+    void downloadThenUploadGivesTheProgramBack();
+    void keypadTransfersFollowTheKeys();
+
+private:
+    QString file(const QString& name, const QByteArray& bytes);
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+void prepare(QProcess& process, const QStringList& arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    process.setProcessEnvironment(env);
+    process.setProgram(QStringLiteral(KVTCOMM_PATH));
+    process.setArguments(arguments);
+}
+
+Result kvtcomm(const QStringList& arguments)
+{
+    QProcess process;
+    prepare(process, arguments);
+    process.start();
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// What the editor's file format holds for text.
+QByteArray record(const QByteArray& text)
+{
+    return '"' + text + "\"\r\n";
+}
+
+const QByteArray program = "M31,2\r\nG00,+100 to the stop\r\nG27\r\nM30\r\n";
+const QByteArray programBack = "M31,2\r\nG00,+100\r\nG27\r\nM30\r\n";
+
+} // namespace
+
+QString TestE2eBatch::file(const QString& name, const QByteArray& bytes)
+{
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+void TestE2eBatch::refusesBeforeSendingAnything_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QString prg = file(QStringLiteral("ok.txt"), program);
+    const QString dev = QStringLiteral("/dev/null");
+    QTest::newRow("unknown model") << QStringList{"download", "--model", "kvt9", "--port", dev, prg}
+                                   << 2 << "unknown model 'kvt9'";
+    QTest::newRow("no model") << QStringList{"upload", "--port", dev} << 2 << "--model is missing";
+    QTest::newRow("no port") << QStringList{"upload", "--model", "kvt7"} << 2
+                             << "--port is missing";
+    QTest::newRow("no file") << QStringList{"download", "--model", "kvt7", "--port", dev} << 2
+                             << "one program file";
+    QTest::newRow("unreadable file")
+        << QStringList{"download", "--model", "kvt7", "--port", dev, m_dir.filePath("none.txt")}
+        << 2 << m_dir.filePath("none.txt") + ": ";
+    const QString blank = file(QStringLiteral("blank.txt"), "\r\n \r\n");
+    QTest::newRow("no program line")
+        << QStringList{"download", "--model", "kvt52", "--port", dev, blank} << 2
+        << blank + ": holds no program line";
+    QTest::newRow("unknown option")
+        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--fast"} << 2 << "fast";
+    QTest::newRow("kind of kvt7") << QStringList{"upload", "--model", "kvt7",    "--port",
+                                                 dev,      "--kind",  "position"}
+                                  << 2 << "KVT7 keeps programs only";
+    QTest::newRow("unknown kind") << QStringList{"upload", "--model", "px54", "--port",
+                                                 dev,      "--kind",  "speed"}
+                                  << 2 << "unknown kind 'speed'";
+    QTest::newRow("program 4") << QStringList{"upload", "--model",   "kvt7", "--port",
+                                              dev,      "--program", "4"}
+                               << 2 << "--program must be 0 to 3";
+    QTest::newRow("verify upload")
+        << QStringList{"upload", "--model", "kvt52", "--port", dev, "--verify"} << 2
+        << "--verify is for downloads";
+    QTest::newRow("verify keypad")
+        << QStringList{"download", "--model", "kvt31", "--port", dev, "--verify", prg} << 2
+        << "--verify is for downloads";
+    QTest::newRow("bad settings") << QStringList{"upload", "--model",    "kvt52", "--port",
+                                                 dev,      "--settings", "fast"}
+                                  << 2 << "bad --settings 'fast'";
+    QTest::newRow("settings of kvt7")
+        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--settings", "1200,N,8,1"} << 2
+        << "--settings is for";
+    QTest::newRow("zero timeout") << QStringList{"upload", "--model",   "kvt7", "--port",
+                                                 dev,      "--timeout", "0"}
+                                  << 2 << "--timeout must be";
+    QTest::newRow("ports into one file")
+        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", "/dev/zero", "-o", prg}
+        << 2 << "needs -o DIR";
+    QTest::newRow("output nowhere")
+        << QStringList{"upload", "--model", "kvt7", "--port", dev, "-o", "/nonexistent/p.txt"} << 2
+        << "-o /nonexistent/p.txt: its folder does not exist";
+    QTest::newRow("send unsendable")
+        << QStringList{"send", "--model", "kvt7", "--port", dev, QString::fromUtf8("pos\u0416")}
+        << 2 << "holds a character the line cannot carry";
+    QTest::newRow("same port twice")
+        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", dev} << 2
+        << "a port is given twice";
+    QTest::newRow("port not opened")
+        << QStringList{"download", "--model", "kvt7", "--port", "/dev/kvt-none", prg} << 3
+        << "/dev/kvt-none";
+}
+
+void TestE2eBatch::refusesBeforeSendingAnything()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const Result r = kvtcomm(arguments);
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.startsWith(QLatin1String("kvtcomm: ")) && r.err.contains(message),
+             qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QString prg = file(QStringLiteral("fault.txt"), program);
+    QTest::newRow("read back differs")
+        << QStringList{"--model", "kvt52", "--corrupt-line", "2"}
+        << QStringList{"download", "--model", "kvt52", "--verify", prg} << 5
+        << "verify: line 2: sent G00,+100, read back G00,+101";
+    QTest::newRow("kvt7 silent") << QStringList{"--model", "kvt7", "--silent"}
+                                 << QStringList{"download",  "--model", "kvt7",
+                                                "--timeout", "0.5",     prg}
+                                 << 4 << "did not answer (line 1 (M31,2); 0 of 4 lines";
+    QTest::newRow("send unanswered")
+        << QStringList{"--model", "kvt7", "--silent"}
+        << QStringList{"send", "--model", "kvt7", "--timeout", "0.5", "pos"} << 4
+        << "did not answer (to POS)";
+    QTest::newRow("px54 silent") << QStringList{"--model", "px54", "--silent"}
+                                 << QStringList{"upload", "--model", "px54", "--timeout", "0.5"}
+                                 << 4 << "did not send a whole program within 0.5 s";
+}
+
+void TestE2eBatch::transferFaultsEndWithTheirStatus()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    SimProcess sim(simArguments);
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    const Result r = kvtcomm(arguments << QStringLiteral("--port") << sim.device());
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(sim.device() + QStringLiteral(": ")) && r.err.contains(message),
+             qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestE2eBatch::interruptedDownloadEndsWithItsStatus_data()
+{
+    QTest::addColumn<bool>("pullCable");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("controller gone") << true << 7 << "was removed";
+    QTest::newRow("cancelled") << false << 6 << "cancelled";
+}
+
+void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
+{
+    QFETCH(bool, pullCable);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt54")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    QByteArray lines = "M31,1\r\n";
+    for (int i = 0; i < 200; ++i)
+        lines += "G00,+" + QByteArray::number(1000 + i) + "\r\n";
+    QProcess process;
+    prepare(process,
+            {QStringLiteral("download"), QStringLiteral("--model"), QStringLiteral("kvt54"),
+             QStringLiteral("--port"), sim.device(), file(QStringLiteral("long.txt"), lines)});
+    process.setReadChannel(QProcess::StandardError);
+    process.start();
+    QVERIFY(sim.waitForHost());
+    // Stopped once the transfer is under way, as a pulled cable or Ctrl+C would.
+    QByteArray err;
+    while (!err.contains(": 3 of 201 lines sent")) {
+        QVERIFY(process.waitForReadyRead(10000));
+        err += process.readAllStandardError();
+    }
+    if (pullCable)
+        sim.stop();
+    else
+        process.terminate();
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), status);
+    err += process.readAllStandardError();
+    QVERIFY2(err.contains("kvtcomm: " + sim.device().toLocal8Bit() + ": ") &&
+                 err.contains(message.toLocal8Bit()),
+             err.right(200).constData());
+    if (pullCable)
+        return;
+    // Read back after the controller has taken in everything: nothing stored.
+    const Result back = kvtcomm({"upload", "--model", "kvt54", "--port", sim.device()});
+    QCOMPARE(back.status, 0);
+    QCOMPARE(back.out, record(""));
+    const QByteArray received = sim.receivedBytes();
+    QVERIFY(received.startsWith("S00\rM31,1\rG00,+1000\r"));
+    QVERIFY2(received.endsWith("\rCS03\r"), received.right(40).constData());
+    QVERIFY(!received.contains("END"));
+}
+
+void TestE2eBatch::sendPrintsEachReplyAfterItsCommand()
+{
+    SimProcess sim({"--model", "kvt7", "--no-banner"});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    const Result r = kvtcomm({"send", "--model", "kvt7", "--port", sim.device(), "pos", "dsp"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("POS=+0000000\n>PROF=") && r.out.endsWith("SEN=NO\n>\n"),
+             r.out.constData());
+}
+
+void TestE2eBatch::onePortSilentOthersComplete()
+{
+    SimProcess first({"--model", "kvt7", "--no-banner"});
+    SimProcess silent({"--model", "kvt7", "--silent"});
+    SimProcess third({"--model", "kvt7", "--no-banner"});
+    for (const SimProcess* sim : {&first, &silent, &third})
+        QVERIFY2(sim->started(), qPrintable(sim->errorText()));
+    const QString logs = m_dir.filePath(QStringLiteral("logs"));
+    QVERIFY(QDir().mkpath(logs));
+    const Result r = kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "1", "--log",
+                              logs, "--port", first.device(), "--port", silent.device(), "--port",
+                              third.device(), file(QStringLiteral("three.txt"), program)});
+    QCOMPARE(r.status, 4);
+    const QList<QByteArray> objects = r.out.trimmed().split('\n');
+    QCOMPARE(objects.size(), 3);
+    const QString expected[][2] = {
+        {first.device(), "complete"}, {silent.device(), "no reply"}, {third.device(), "complete"}};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject o = QJsonDocument::fromJson(objects[i]).object();
+        QCOMPARE(o.value("port").toString(), expected[i][0]);
+        QCOMPARE(o.value("outcome").toString(), expected[i][1]);
+        QCOMPARE(o.value("lines").toInt(), i == 1 ? 0 : 4);
+    }
+    QCOMPARE(first.receivedBytes(), "M31,2\rG00,+100\rG27\rM30\r");
+    QCOMPARE(third.receivedBytes(), first.receivedBytes());
+    // Each port's traffic in its own log: the silent one's ends unanswered.
+    QFile log(QDir(logs).filePath(silent.device().mid(1).replace('/', '_') + ".log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray traffic = log.readAll();
+    QVERIFY2(traffic.contains("sent  download  M31,2<CR>") && !traffic.contains("recv"),
+             traffic.constData());
+}
+
+void TestE2eBatch::downloadThenUploadGivesTheProgramBack_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("uploadOptions");
+    // The KVT7 download takes the program's number from its M31 line.
+    QTest::newRow("kvt7") << QStringList{"--model", "kvt7", "--no-banner"}
+                          << QStringList{"--model", "kvt7"} << QStringList{"--program", "2"};
+    QTest::newRow("kvt52 program") << QStringList{"--model", "kvt52", "--echo-lines"}
+                                   << QStringList{"--model", "kvt52"} << QStringList{};
+    QTest::newRow("px54 parameter")
+        << QStringList{"--model", "px54"}
+        << QStringList{"--model", "px54", "--kind", "parameter", "--settings", "19200,N,8,1"}
+        << QStringList{};
+}
+
+void TestE2eBatch::downloadThenUploadGivesTheProgramBack()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, uploadOptions);
+    SimProcess sim(simArguments);
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    options << QStringLiteral("--port") << sim.device();
+    const QString prg = file(QStringLiteral("round.txt"), record(program));
+    Result r = kvtcomm(QStringList{"download", "--verify", prg} + options);
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QString out = m_dir.filePath(QStringLiteral("back.txt"));
+    r = kvtcomm(QStringList{"upload", "-o", out} + options + uploadOptions);
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QFile back(out);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), record(programBack));
+    r = kvtcomm(QStringList{"upload"} + options + uploadOptions);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, record(programBack));
+}
+
+void TestE2eBatch::keypadTransfersFollowTheKeys()
+{
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt33")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT +/- ENT ENT 5 ENT")));
+    QVERIFY(sim.waitForDisplay(QStringLiteral("Receiving  Program")));
+    Result r = kvtcomm({"download", "--model", "kvt33", "--port", sim.device(),
+                        file(QStringLiteral("keypad.txt"), "m31,5\r\ng00,+1000\r\nG27\r\nM30")});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QVERIFY(r.err.contains(QLatin1String("<Receiving  Program>")));
+    QVERIFY(sim.waitForDisplay(QStringLiteral("Program 5 Stored")));
+
+    QProcess upload;
+    prepare(upload, {"upload", "--model", "kvt33", "--port", sim.device()});
+    upload.start();
+    QVERIFY(sim.waitForHost());
+    QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT ENT ENT 5 ENT")));
+    QVERIFY(sim.waitForDisplay(QStringLiteral("UPLOAD  READY  ?")));
+    QVERIFY(sim.pressKeys(QStringLiteral("ENT")));
+    QVERIFY(upload.waitForFinished(30000));
+    QCOMPARE(upload.exitCode(), 0);
+    QCOMPARE(upload.readAllStandardOutput(), record("M31,5\r\nG00,+1000\r\nG27\r\nM30\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestE2eBatch)
+#include "tst_e2e_batch.moc"
