@@ -5,7 +5,6 @@
 #include "PortsDialog.h"
 #include "StartupWindow.h"
 #include "Version.h"
-#include "batch/BatchRun.h"
 #include "link/QtSerialPort.h"
 #include "shell/QtOperator.h"
 
@@ -53,13 +52,6 @@ bool asksForTextOnly(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
-    // The transfers of the command line need no display and open no window.
-    if (argc > 1 && kvt::batch::BatchOptions::isVerb(QString::fromLocal8Bit(argv[1]))) {
-        QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
-        return kvt::batch::runBatch(QCoreApplication::arguments().mid(1));
-    }
     if (asksForTextOnly(argc, argv) || noDisplay()) {
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
