@@ -150,19 +150,8 @@ void BlockController::abandon(const QString& why)
 Replies BlockController::upload(Kind kind)
 {
     const std::optional<QByteArrayList>& stored = m_blocks[int(kind)];
-    QByteArray bytes;
-    for (const QByteArray& line : stored.value_or(QByteArrayList{}))
-        bytes += line + '\r';
-    bytes += blockEnd + '\r';
-    Replies pieces;
-    for (qsizetype at = 0; at < bytes.size(); at += uploadPieceSize) {
-        Reply piece{bytes.mid(at, uploadPieceSize)};
-        if (!pieces.isEmpty()) {
-            piece.delay = milliseconds(pieces.constLast().bytes.size() * 1000 / lineBytesPerSecond);
-            piece.continuesAnswer = true;
-        }
-        pieces.append(piece);
-    }
+    const Replies pieces = deliveredLines(stored.value_or(QByteArrayList{}), blockEnd,
+                                          uploadPieceSize, lineBytesPerSecond);
     notify(kind, stored ? QStringLiteral("block sent, ") + lineCount(stored->size())
                         : QStringLiteral("block never stored; sent END alone"));
     return pieces;

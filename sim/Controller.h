@@ -27,6 +27,27 @@ struct Reply {
 
 using Replies = QList<Reply>;
 
+// A block the controller sends on its own: each line and the end marker
+// ended by CR, in pieces spaced as a line of that speed delivers them.
+inline Replies deliveredLines(const QByteArrayList& lines, const QByteArray& end,
+                              qsizetype pieceSize, int bytesPerSecond)
+{
+    QByteArray bytes;
+    for (const QByteArray& line : lines)
+        bytes += line + '\r';
+    bytes += end + '\r';
+    Replies pieces;
+    for (qsizetype at = 0; at < bytes.size(); at += pieceSize) {
+        Reply piece{bytes.mid(at, pieceSize)};
+        if (!pieces.isEmpty()) {
+            piece.delay = milliseconds(pieces.constLast().bytes.size() * 1000 / bytesPerSecond);
+            piece.continuesAnswer = true;
+        }
+        pieces.append(piece);
+    }
+    return pieces;
+}
+
 class Keypad;
 
 // The firmware side of one controller family: fed whatever arrived on the

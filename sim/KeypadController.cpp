@@ -208,20 +208,7 @@ void KeypadController::storeProgram()
 
 Replies KeypadController::uploadPieces() const
 {
-    QByteArray bytes;
-    for (const QByteArray& line : *m_programs[m_number])
-        bytes += line + '\r';
-    bytes += programEnd + '\r';
-    Replies pieces;
-    for (qsizetype at = 0; at < bytes.size(); at += uploadPieceSize) {
-        Reply piece{bytes.mid(at, uploadPieceSize)};
-        if (!pieces.isEmpty()) {
-            piece.delay = milliseconds(pieces.constLast().bytes.size() * 1000 / lineBytesPerSecond);
-            piece.continuesAnswer = true;
-        }
-        pieces.append(piece);
-    }
-    return pieces;
+    return deliveredLines(*m_programs[m_number], programEnd, uploadPieceSize, lineBytesPerSecond);
 }
 
 void KeypadController::discardPartialInput()

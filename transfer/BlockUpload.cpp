@@ -23,7 +23,6 @@ void BlockUpload::start()
     // the moment the request is queued: the controller may answer before the
     // port reports the request's last character written, and those first
     // characters would be lost.
-    m_collecting = true;
     m_collected.clear();
     if (!m_request) {
         m_silence.start(m_limit);
@@ -40,7 +39,7 @@ void BlockUpload::start()
 
 bool BlockUpload::receive(const QByteArray& data)
 {
-    if (!isRunning() || !m_collecting)
+    if (!isRunning())
         return false;
     m_collected += fromWire(data);
     if (program::hasEndMarker(m_collected))

@@ -41,7 +41,6 @@ private:
     LineWait m_silence;
     milliseconds m_limit;
     std::optional<Request> m_request;
-    bool m_collecting = false;
     QString m_collected;
 };
 
