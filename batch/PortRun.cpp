@@ -255,7 +255,8 @@ void PortRun::startDownload()
     const Timings& t = m_options.timings;
     switch (m_options.family) {
     case Family::Kvt7: {
-        auto* download = new Kvt7Download(*m_link, program::linesToSend(m_text));
+        auto* download =
+            new Kvt7Download(*m_link, program::linesToSend(m_text), t.downloadReplyQuiet);
         run(download, [this, download](TransferOutcome outcome) {
             m_result.lines = download->answered();
             if (outcome == TransferOutcome::NoReply) {

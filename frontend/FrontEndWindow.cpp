@@ -58,6 +58,7 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
     // A device that went away is looked for again now and then; it may be
     // plugged back in at any time.
     m_watchForDevice = new QTimer(this);
+    m_watchForDevice->setObjectName(QStringLiteral("tmrportwatch"));
     m_watchForDevice->setInterval(m_timings.deviceWatch);
     connect(m_watchForDevice, &QTimer::timeout, this, &FrontEndWindow::reopenWhenBack);
 
@@ -130,6 +131,19 @@ void FrontEndWindow::reconnect()
                        .arg(m_port->deviceName(m_portNumber), m_portSetup.settings));
 }
 
+void FrontEndWindow::holdReopening(bool held)
+{
+    if (std::exchange(m_reopeningHeld, held) == held)
+        return;
+    if (held) {
+        m_watchForDevice->stop();
+        return;
+    }
+    // Only a port that is still lost is looked for again; one opened meanwhile is not.
+    if (m_portState == PortState::Lost)
+        m_watchForDevice->start();
+}
+
 void FrontEndWindow::reopenWhenBack()
 {
     const QString device = m_port->deviceName(m_portNumber);
@@ -148,6 +162,7 @@ void FrontEndWindow::reopenWhenBack()
 
 void FrontEndWindow::showPortState(PortState state)
 {
+    m_portState = state;
     const QString port =
         m_portNumber == 0
             ? QStringLiteral("No port")
@@ -384,7 +399,8 @@ void FrontEndWindow::onLinkLost(const QString& reason)
     const QString device = m_port->deviceName(m_portNumber);
     const bool gone = !device.isEmpty() && !QFileInfo::exists(device);
     showPortState(PortState::Lost);
-    m_watchForDevice->start();
+    if (!m_reopeningHeld)
+        m_watchForDevice->start();
     tell(lossInPlainWords(m_portNumber, device, gone, reason) +
          QStringLiteral("\r\nThe port is closed; the program text is kept. It opens again by "
                         "itself as soon as the device is back, or with View, Reconnect."));
@@ -410,18 +426,55 @@ void FrontEndWindow::showEvent(QShowEvent* event)
 
 void FrontEndWindow::closeEvent(QCloseEvent* event)
 {
+    // The transfer ends before the save question: an upload finishing under
+    // the question would otherwise put its text in place of the one saved.
+    if (m_transfers->isBusy()) {
+        // What Cancel tells the controller goes out first (the four models'
+        // "C"), so it is not left inside an open block.
+        m_transfers->cancel();
+        m_transfers->stop(TransferOutcome::Abandoned);
+        if (m_link->isSending()) {
+            event->ignore();
+            closeOnceSent();
+            return;
+        }
+    }
     if (!editor().mayDiscardText()) {
         event->ignore();
         return;
     }
-    m_transfers->stop(TransferOutcome::Abandoned);
     closeOwnWindows();
     if (frmtraffic)
         frmtraffic->close();
     m_watchForDevice->stop();
+    m_closeWaitsForLink = false;
     m_link->shutDown();
     m_port->close();
     event->accept();
+}
+
+void FrontEndWindow::closeOnceSent()
+{
+    if (std::exchange(m_closeWaitsForLink, true))
+        return;
+    auto* waiting = new QObject(this);
+    const auto closeNow = [this, waiting] {
+        if (!m_closeWaitsForLink)
+            return;
+        m_closeWaitsForLink = false;
+        waiting->deleteLater();
+        close();
+    };
+    // Queued, so the link has taken up whatever follows when this looks.
+    connect(
+        m_link.get(), &SerialLink::sendFinished, waiting,
+        [this, closeNow] {
+            if (!m_link->isSending())
+                closeNow();
+        },
+        Qt::QueuedConnection);
+    // A handshake holding the line back must not keep the window open for good.
+    QTimer::singleShot(m_timings.watchdog, waiting, closeNow);
 }
 
 } // namespace kvt

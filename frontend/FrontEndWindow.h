@@ -61,6 +61,9 @@ protected:
     void openPort(int portNumber, const PortSetup& setup);
     // Closes the port and opens it again as it was set up; a failure is told.
     void reconnect();
+    // While a dialog decides which port the window uses, a lost device that
+    // comes back must not be opened behind it.
+    void holdReopening(bool held);
 
     // One transfer at a time: true, after telling the operator, when one runs.
     bool refuseSecondTransfer();
@@ -116,9 +119,11 @@ private:
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
     bool openAsSetUp(bool tellFailure);
+    void closeOnceSent();
     void reopenWhenBack();
     enum class PortState { Closed, Open, Lost };
     void showPortState(PortState state);
+    PortState m_portState = PortState::Closed;
 
     std::unique_ptr<TrafficLog> m_traffic;
     QPointer<TrafficLogWindow> frmtraffic;
@@ -130,6 +135,9 @@ private:
     int m_portNumber = 0;
     PortSetup m_portSetup;
     QTimer* m_watchForDevice = nullptr;
+    bool m_reopeningHeld = false;
+    // Closing waits for what a cancelled transfer still tells the controller.
+    bool m_closeWaitsForLink = false;
     bool m_fitted = false;
 };
 

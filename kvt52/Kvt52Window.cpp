@@ -139,6 +139,7 @@ void Kvt52Window::mnucomm_Click(bool cancelOffered)
         return;
     }
     m_commmenu = true;
+    holdReopening(true);
     frmcommsetup = new CommSetupDialog(m_comm, cancelOffered,
                                        {port().deviceName(1), port().deviceName(2)}, this);
     connect(frmcommsetup, &CommSetupDialog::chosen, this, [this](const CommChoice& choice) {
@@ -148,9 +149,11 @@ void Kvt52Window::mnucomm_Click(bool cancelOffered)
         m_comm = choice;
         activateWindow();
         Comm_Init();
+        holdReopening(false);
     });
     connect(frmcommsetup, &CommSetupDialog::cancelled, this, [this] {
         m_commmenu = false;
+        holdReopening(false);
         activateWindow();
     });
     frmcommsetup->show();

@@ -352,7 +352,8 @@ void Kvt7Window::mnudownload_Click()
 {
     if (refuseSecondTransfer())
         return;
-    auto* download = new Kvt7Download(link(), program::linesToSend(editor().text()));
+    auto* download = new Kvt7Download(link(), program::linesToSend(editor().text()),
+                                      m_timings.downloadReplyQuiet);
     connect(download, &TransferJob::progress, this, [this](int answered, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(answered).arg(total));
     });

@@ -157,6 +157,11 @@ void SerialLink::writeFromCursor()
         // closer than one pacing period, whatever the timer's phase was; the
         // CR waits its period too, so the next command keeps its distance.
         tmrcharsend.start(m_timings.pacing);
+        if (m_cursor == m_current.bytes.size()) {
+            Q_EMIT commandWritten();
+            if (m_state != State::Writing)
+                return; // a listener ended this send
+        }
         if (m_profile.waitForTickPerCharacter) {
             m_state = State::WaitingForTick;
             return;

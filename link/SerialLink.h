@@ -42,6 +42,7 @@ public:
     ~SerialLink() override;
 
     SerialPort& port() { return m_port; }
+    const Timings& timings() const { return m_timings; }
 
     // Sends command + CR, one character per write, in the line's code page. done runs once, when
     // the command has gone out or failed; commands queued behind a lost device or a shut-down
@@ -104,6 +105,9 @@ Q_SIGNALS:
     void writeFailed(const QString& errorText);
     void linkLost(const QString& reason);
     void sendFinished(SendResult result);
+    // The last byte of a command was handed to the port: what is received
+    // from now on can be the answer to it, not to the command before.
+    void commandWritten();
 
 private:
     enum class State { Idle, Writing, WaitingForTick, Draining, Pausing };

@@ -20,6 +20,11 @@ struct Timings {
     milliseconds speedLinePause{300};       // KVT7 speed dialog: after each of the first lines
     milliseconds jogValuePause{100};        // KVT7 jog dialog: between JOG and its value
     milliseconds deviceWatch{1000};         // how often a device that went away is looked for
+    // KVT7 download: a line counts as answered once its reply has started and
+    // the line has then been quiet this long. Ten pacing ticks: far longer than
+    // the gaps inside one reply at 9600 baud, short enough that a program of a
+    // few hundred lines does not drag.
+    milliseconds downloadReplyQuiet{100};
     milliseconds replyQuiet{300};    // kvtcomm send: a reply has ended once the line is this quiet
     milliseconds greetingQuiet{500}; // kvtcomm: a KVT7's first command waits for this much quiet
 };

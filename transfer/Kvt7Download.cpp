@@ -4,9 +4,17 @@
 
 namespace kvt {
 
-Kvt7Download::Kvt7Download(SerialLink& link, QList<program::ProgramLine> lines, QObject* parent)
+Kvt7Download::Kvt7Download(SerialLink& link, QList<program::ProgramLine> lines,
+                           milliseconds replyQuiet, QObject* parent)
     : TransferJob(link, parent), m_lines(std::move(lines))
 {
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(replyQuiet);
+    connect(&m_quiet, &QTimer::timeout, this, [this] {
+        m_replyEnded = true;
+        advanceIfAnswered();
+    });
+    connect(&link, &SerialLink::commandWritten, this, &Kvt7Download::onWritten);
 }
 
 void Kvt7Download::start()
@@ -21,14 +29,25 @@ void Kvt7Download::start()
 
 void Kvt7Download::sendNext()
 {
-    m_replyReceived = false;
-    m_sent = false;
+    m_sent = m_replyStarted = m_replyEnded = m_staleDuringSend = false;
+    m_awaitingWrite = true;
     SerialLink::Source source(link(), QStringLiteral("download"));
     link().sendData(m_lines[m_next].command, this, [this](SendResult result) { onSent(result); });
 }
 
+void Kvt7Download::onWritten()
+{
+    if (!isRunning() || !std::exchange(m_awaitingWrite, false))
+        return;
+    // A stale reply stopped the watchdog that this line armed; without it a
+    // controller that never answers this line would be waited for for ever.
+    if (m_staleDuringSend)
+        link().armWatchdog(link().timings().watchdog);
+}
+
 void Kvt7Download::onSent(SendResult result)
 {
+    m_awaitingWrite = false;
     if (!isRunning() || finishIfNotSent(result))
         return;
     // Until the watchdog speaks, the answer may still come.
@@ -38,16 +57,21 @@ void Kvt7Download::onSent(SendResult result)
 
 bool Kvt7Download::receive(const QByteArray&)
 {
-    if (isRunning()) {
-        m_replyReceived = true;
-        advanceIfAnswered();
+    if (!isRunning())
+        return false;
+    if (m_awaitingWrite) {
+        m_staleDuringSend = true;
+    } else {
+        m_replyStarted = true;
+        m_replyEnded = false;
+        m_quiet.start();
     }
     return false;
 }
 
 void Kvt7Download::advanceIfAnswered()
 {
-    if (!m_sent || !m_replyReceived)
+    if (!m_sent || !m_replyStarted || !m_replyEnded)
         return;
     ++m_next;
     Q_EMIT progress(m_next, total());

@@ -2,6 +2,9 @@
 
 #include "ProgramLines.h"
 #include "TransferJob.h"
+#include "link/Timings.h"
+
+#include <QTimer>
 
 #include <optional>
 
@@ -10,12 +13,16 @@ namespace kvt {
 enum class SendResult;
 
 // Sends a program to the KVT7 one line at a time, each line after the
-// controller answered the one before. Any received text counts as the
-// answer; it is still shown among the replies.
+// controller answered the one before. The reply's words are not examined
+// (it is still shown among the replies), but it must belong to the line:
+// it has to start after the line's last character went out, and the line
+// must then have been quiet for a while, so the tail of one line's reply is
+// never taken for the answer to the next.
 class Kvt7Download : public TransferJob {
     Q_OBJECT
 public:
-    Kvt7Download(SerialLink& link, QList<program::ProgramLine> lines, QObject* parent = nullptr);
+    Kvt7Download(SerialLink& link, QList<program::ProgramLine> lines, milliseconds replyQuiet,
+                 QObject* parent = nullptr);
 
     void start() override;
     bool receive(const QByteArray& data) override;
@@ -28,15 +35,25 @@ public:
     // The line that was sent last and is still waiting for its answer, if any.
     std::optional<program::ProgramLine> pendingLine() const;
 
+protected:
+    void wrapUp() override { m_quiet.stop(); }
+
 private:
     void sendNext();
+    void onWritten();
     void onSent(SendResult result);
     void advanceIfAnswered();
 
     QList<program::ProgramLine> m_lines;
+    QTimer m_quiet;
     int m_next = 0;
+    bool m_awaitingWrite = false;
     bool m_sent = false;
-    bool m_replyReceived = false;
+    bool m_replyStarted = false;
+    bool m_replyEnded = false;
+    // Received while the line was still going out: the end of an earlier
+    // reply, which has also switched the watchdog off.
+    bool m_staleDuringSend = false;
 };
 
 } // namespace kvt

@@ -173,6 +173,11 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
                                  << QStringList{"download",  "--model", "kvt7",
                                                 "--timeout", "0.5",     prg}
                                  << 4 << "did not answer (line 1 (M31,2); 0 of 4 lines";
+    // The tail of one reply, trickling in while the next line goes out, is not its answer.
+    QTest::newRow("kvt7 trickles, then falls silent")
+        << QStringList{"--model", "kvt7", "--char-delay", "30", "--silent-after", "3"}
+        << QStringList{"download", "--model", "kvt7", "--timeout", "1", prg} << 4
+        << "did not answer (line 4 (M30); 3 of 4 lines";
     QTest::newRow("send unanswered")
         << QStringList{"--model", "kvt7", "--silent"}
         << QStringList{"send", "--model", "kvt7", "--timeout", "0.5", "pos"} << 4

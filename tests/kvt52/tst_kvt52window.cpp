@@ -61,6 +61,9 @@ private Q_SLOTS:
     void download();
     void upload_data();
     void upload();
+    void closingStopsTheTransferFirst_data();
+    void closingStopsTheTransferFirst();
+    void lostPortWaitsForTheSetup();
     void unknownEventShownTwice();
     void everyControlHasAName();
 };
@@ -234,6 +237,67 @@ void TestKvt52Window::upload()
     QCOMPARE(rig.shown(), shownAfter);
     if (editorText != QLatin1String("KEPT"))
         QVERIFY(rig.window->editor().editFlag() && !rig.window->editor().fileFlag());
+}
+
+void TestKvt52Window::closingStopsTheTransferFirst_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QByteArray>("closeAfter"); // sent or received
+    QTest::addColumn<QByteArray>("wire");
+    // The controller is not left inside an open block.
+    QTest::newRow("download: C before closing")
+        << "mnudlprg" << QByteArray("AB1\r") << QByteArray("S00\rAB1\rC");
+    // The rest of the block, arriving under the save question, replaces nothing.
+    QTest::newRow("upload: nothing under the question")
+        << "mnuulprg" << QByteArray("M31,1\rG1") << QByteArray("S03\r");
+}
+
+void TestKvt52Window::closingStopsTheTransferFirst()
+{
+    QFETCH(QString, item);
+    QFETCH(QByteArray, closeAfter);
+    QFETCH(QByteArray, wire);
+    Rig rig;
+    rig.confirmed();
+    rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
+    rig.op.answerNext(item == QLatin1String("mnudlprg") ? MessageAnswer::Yes : MessageAnswer::No);
+    rig.trigger(item);
+    if (item == QLatin1String("mnudlprg"))
+        QVERIFY(rig.waitForWritten(closeAfter));
+    else
+        rig.port->receive(closeAfter);
+    bool runningUnderQuestion = true;
+    rig.op.onMessage = [&](const Message&) {
+        runningUnderQuestion = rig.window->transferRunning();
+        rig.port->receive("\rEND\r");
+    };
+    rig.op.answerNext(MessageAnswer::No); // do not save
+    rig.window->close();
+    QTRY_VERIFY(!rig.window->isVisible());
+    QVERIFY(!runningUnderQuestion);
+    QCOMPARE(rig.port->written(), wire);
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1\r\ncd"));
+}
+
+void TestKvt52Window::lostPortWaitsForTheSetup()
+{
+    Rig rig;
+    rig.confirmed();
+    auto* watch = rig.window->findChild<QTimer*>(QStringLiteral("tmrportwatch"));
+    for (const char* how : {"cmdcancel", "cmdOK"}) {
+        rig.port->loseLink(QStringLiteral("gone"));
+        QVERIFY(watch->isActive());
+        rig.trigger(QStringLiteral("mnucomm"));
+        // Coming back now would open the old port while the operator picks another.
+        QVERIFY(!watch->isActive());
+        rig.click(QStringLiteral("Portopt_1"));
+        rig.click(QLatin1String(how));
+        QTRY_VERIFY(!rig.dialog());
+        const bool chosen = qstrcmp(how, "cmdOK") == 0;
+        QCOMPARE(watch->isActive(), !chosen);
+        QCOMPARE(rig.port->isOpen(), chosen);
+        QCOMPARE(rig.port->openedPort, chosen ? 2 : 1);
+    }
 }
 
 void TestKvt52Window::unknownEventShownTwice()

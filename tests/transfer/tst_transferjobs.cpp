@@ -16,10 +16,13 @@ namespace {
 struct JobRig : LinkRig {
     // With the four-model profile a command is out before start() returns.
     explicit JobRig(const LinkProfile& profile = LinkProfile::kvt7()) : LinkRig(profile, 1ms) {}
+    JobRig(const LinkProfile& profile, const Timings& timings) : LinkRig(profile, timings) {}
     void feed(TransferJob& job)
     {
         QObject::connect(&link, &SerialLink::received, &job,
                          [&job](const QByteArray& data) { job.receive(data); });
+        QObject::connect(&link, &SerialLink::watchdogExpired, &job,
+                         [&job] { job.watchdogExpired(); });
     }
     bool waitForWritten(const QByteArray& bytes)
     {
@@ -39,6 +42,8 @@ class TestTransferJobs : public QObject {
 private Q_SLOTS:
     void downloadStops_data();
     void downloadStops();
+    void downloadWaitsForTheWholeReply();
+    void downloadIgnoresTheTailOfAnEarlierReply();
     void upload_data();
     void upload();
     void uploadSplitAtEveryPosition_data();
@@ -63,10 +68,11 @@ void TestTransferJobs::downloadStops()
     QFETCH(QString, how);
     QFETCH(TransferOutcome, outcome);
     JobRig rig;
-    Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG27\r\nM30"));
+    Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG27\r\nM30"), 10ms);
     rig.feed(download);
     QSignalSpy finished(&download, &TransferJob::finished);
     download.start();
+    QVERIFY(rig.waitForWritten("M31,1\r"));
     rig.port.receive("OK");
     QVERIFY(rig.waitForWritten("G27\r"));
     QCOMPARE(download.pendingLine()->index, 1);
@@ -80,6 +86,50 @@ void TestTransferJobs::downloadStops()
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.port.written(), QByteArray("M31,1\rG27\r"));
     QCOMPARE(finished.size(), 1);
+}
+
+void TestTransferJobs::downloadWaitsForTheWholeReply()
+{
+    JobRig rig;
+    const QStringList lines{"M31,1", "G27", "M30"};
+    Kvt7Download download(rig.link, program::linesToSend(lines.join("\r\n")), 200ms);
+    rig.feed(download);
+    QSignalSpy finished(&download, &TransferJob::finished);
+    download.start();
+    const QByteArray reply = "OK\r\n>";
+    for (const QString& line : lines) {
+        const QByteArray sent = line.toLatin1() + '\r';
+        QVERIFY2(rig.waitForWritten(sent), qPrintable(line));
+        for (char byte : reply) {
+            rig.port.receive(QByteArray(1, byte));
+            QTest::qWait(5);
+            QVERIFY2(rig.port.written().endsWith(sent), "the next line went out mid-reply");
+        }
+    }
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(outcomeOf(finished), TransferOutcome::Complete);
+    QCOMPARE(rig.port.written(), QByteArray("M31,1\rG27\rM30\r"));
+}
+
+void TestTransferJobs::downloadIgnoresTheTailOfAnEarlierReply()
+{
+    // Slow characters give the tail time to land while the next line goes out.
+    Timings t = LinkRig::timings(40ms);
+    t.watchdog = 300ms;
+    JobRig rig(LinkProfile::kvt7(), t);
+    Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG00,+100\r\nM30"), 30ms);
+    rig.feed(download);
+    QSignalSpy finished(&download, &TransferJob::finished);
+    download.start();
+    QVERIFY(rig.waitForWritten("M31,1\r"));
+    rig.port.receive("OK");
+    QVERIFY(rig.waitForWritten("G"));
+    rig.port.receive("\r\n>");
+    // The controller never answers the second line.
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(outcomeOf(finished), TransferOutcome::NoReply);
+    QCOMPARE(download.pendingLine()->command, QStringLiteral("G00,+100"));
+    QCOMPARE(rig.port.written(), QByteArray("M31,1\rG00,+100\r"));
 }
 
 void TestTransferJobs::upload_data()
