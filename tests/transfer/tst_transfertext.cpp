@@ -11,6 +11,8 @@ class TestTransferText : public QObject {
 private Q_SLOTS:
     void programLines_data();
     void programLines();
+    void sentLength_data();
+    void sentLength();
     void uploadedBlock_data();
     void uploadedBlock();
 };
@@ -53,6 +55,35 @@ void TestTransferText::programLines()
         onWire << line.command;
     QCOMPARE(all, passes);
     QCOMPARE(onWire, sent);
+}
+
+// What the editor draws as sent, the download sends.
+void TestTransferText::sentLength_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("sent"); // leading characters that go on the wire
+    QTest::newRow("remark after a blank") << "G00,100 ; to the start" << 7;
+    QTest::newRow("remark after a tab") << "M30\tend" << 3;
+    QTest::newRow("tab before blank") << "G0\t1 x" << 2;
+    QTest::newRow("leading blank") << " G27" << 0;
+    QTest::newRow("leading tab") << "\tG27" << 0;
+    QTest::newRow("one character") << "x" << 0;
+    QTest::newRow("one character and a remark") << "x G27" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("exactly two") << "G0" << 2;
+    QTest::newRow("lower case") << "trg1" << 4;
+    QTest::newRow("trailing blank") << "M30 " << 3;
+}
+
+void TestTransferText::sentLength()
+{
+    QFETCH(QString, line);
+    QFETCH(int, sent);
+    QCOMPARE(kvt::program::sentLength(line), sent);
+    const ProgramLine onWire = kvt::program::programLines(line).constFirst();
+    QCOMPARE(onWire.isSent(), sent > 0);
+    if (onWire.isSent())
+        QCOMPARE(onWire.command, line.left(sent).toUpper());
 }
 
 void TestTransferText::uploadedBlock_data()
