@@ -2,6 +2,7 @@
 
 #include "FrameClicks.h"
 #include "PanelLook.h"
+#include "UnsentTextHighlighter.h"
 #include "editor/EditorController.h"
 
 #include <QAction>
@@ -23,6 +24,7 @@ EditorPanel::EditorPanel(const EditorProfile& profile, Operator& op, QWidget* pa
     layout->setSpacing(2);
     layout->addWidget(txteditor, 1);
     m_editor = new EditorController(profile, op, txteditor, this, this);
+    new UnsentTextHighlighter(txteditor);
     FrameClicks::watch(this, [this] { Q_EMIT activationRequested(); });
 }
 

@@ -6,6 +6,29 @@
 
 namespace kvt::program {
 
+namespace {
+
+qsizetype commandLength(QStringView line)
+{
+    qsizetype length = 0;
+    while (length < line.size() && line[length] != u' ' && line[length] != u'\t')
+        ++length;
+    return length;
+}
+
+} // namespace
+
+bool ProgramLine::isSent() const
+{
+    return sentLength(command) > 0;
+}
+
+qsizetype sentLength(QStringView line)
+{
+    const qsizetype length = commandLength(line);
+    return length >= 2 ? length : 0;
+}
+
 QList<ProgramLine> programLines(const QString& editorText)
 {
     QString text = toControllerUpper(editorText);
@@ -15,7 +38,7 @@ QList<ProgramLine> programLines(const QString& editorText)
     QList<ProgramLine> lines;
     lines.reserve(rawLines.size());
     for (qsizetype i = 0; i < rawLines.size(); ++i)
-        lines.append({int(i), rawLines[i].section(u' ', 0, 0).section(u'\t', 0, 0)});
+        lines.append({int(i), rawLines[i].left(commandLength(rawLines[i]))});
     return lines;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 namespace kvt::program {
 
@@ -13,9 +14,14 @@ struct ProgramLine {
 
     // A command of fewer than two characters is not sent; the families that
     // pause after every line still pause after it.
-    bool isSent() const { return command.size() >= 2; }
+    bool isSent() const;
     friend bool operator==(const ProgramLine&, const ProgramLine&) = default;
 };
+
+// How many leading characters of one editor line, without its line break, go
+// on the wire: its command's, or 0 when the line sends nothing. What the editor
+// shows as sent has to be exactly what a download sends, so both ask here.
+qsizetype sentLength(QStringView line);
 
 // Every line of the editor's text in order, sent or not. Lines end in CR LF; a
 // lone CR or LF (text pasted from elsewhere) ends a line too, instead of

@@ -2,6 +2,7 @@
 #include "transfer/ProgramLines.h"
 #include "transfer/UploadedBlock.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace kvt::program;
@@ -28,6 +29,7 @@ void TestTransferText::programLines_data()
     QTest::newRow("leading blank or tab")
         << " G27\r\n\tG28\r\nG29" << QStringList{"", "", "G29"} << QStringList{"G29"};
     QTest::newRow("blank before tab") << "G0\t1 x" << QStringList{"G0"} << QStringList{"G0"};
+    QTest::newRow("trailing blank") << "M30 " << QStringList{"M30"} << QStringList{"M30"};
     // The final line break leaves an empty last pass: a pause, no transmission.
     QTest::newRow("trailing line break") << "M30\r\n"
                                          << QStringList{"M30", ""} << QStringList{"M30"};
@@ -45,9 +47,12 @@ void TestTransferText::programLines()
     QFETCH(QStringList, sent);
     QStringList all, onWire;
     const auto lines = kvt::program::programLines(text);
+    // What the editor draws as sent of each line is what goes on the wire.
+    const QStringList editorLines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QCOMPARE(lines[i].index, int(i));
         all << lines[i].command;
+        QCOMPARE(sentLength(editorLines[i]), lines[i].isSent() ? lines[i].command.size() : 0);
     }
     for (const ProgramLine& line : linesToSend(text))
         onWire << line.command;
