@@ -18,7 +18,7 @@ class SerialPort;
 class TrafficLog;
 
 enum class SendResult {
-    Sent,        // every character written and on the line, none left in any buffer
+    Sent,        // every character written and gone from Qt's and the driver's buffers
     Aborted,     // the watchdog declared the link dead while it was going out
     Cancelled,   // the operator cancelled the transfer it belonged to
     WriteFailed, // the port refused a write, e.g. because it is closed
