@@ -228,6 +228,18 @@ int runBatch(const QStringList& arguments)
             printErr(QStringLiteral("kvtcomm: %1: holds no program line\n").arg(options.file));
             return Exit::Usage;
         }
+        // The window asks whether to go on; a script cannot answer, so it is
+        // told and the download goes on. A KVT7 program knows no END.
+        const auto end = options.family == Family::Kvt7
+                             ? std::nullopt
+                             : program::earlyEnd(program::programLines(text));
+        if (end)
+            printErr(QStringLiteral("kvtcomm: %1: line %2 (%3) begins with END, which ends the "
+                                    "controller's storing: %4 will not be stored\n")
+                         .arg(options.file, QString::number(end->line.index + 1), end->line.command,
+                              end->linesAfter == 1
+                                  ? QStringLiteral("the line after it")
+                                  : QStringLiteral("the %1 lines after it").arg(end->linesAfter)));
     }
 
     BatchRun run(std::move(options), text);

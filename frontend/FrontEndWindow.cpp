@@ -15,6 +15,7 @@
 #include "shell/Module1.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
+#include "transfer/ProgramLines.h"
 #include "transfer/TransferJob.h"
 
 #include <QAction>
@@ -187,6 +188,36 @@ bool FrontEndWindow::refuseSecondTransfer()
     tell(QStringLiteral("A program transfer is still running. Wait until it has ended, then try "
                         "again."));
     return true;
+}
+
+bool FrontEndWindow::refuseUnsendableProgram(const QList<program::ProgramLine>& lines)
+{
+    const auto unsendable = program::firstUnsendable(lines);
+    if (!unsendable)
+        return false;
+    // The code too, as a character may be invisible or look like one the line carries.
+    tell(QStringLiteral("Line %1 holds \"%2\" (U+%3), which the line to the controller cannot "
+                        "carry. Nothing was sent.")
+             .arg(editorLineName(unsendable->index), unsendable->character,
+                  QString::number(unsendable->character.toUcs4().value(0), 16)
+                      .toUpper()
+                      .rightJustified(4, u'0')));
+    return true;
+}
+
+bool FrontEndWindow::mayDownloadPastEarlyEnd(const QList<program::ProgramLine>& lines)
+{
+    const auto end = program::earlyEnd(lines);
+    if (!end)
+        return true;
+    const QString lost = end->linesAfter == 1
+                             ? QStringLiteral("the line after it")
+                             : QStringLiteral("the %1 lines after it").arg(end->linesAfter);
+    return tell(QStringLiteral("Line %1 (%2) begins with END, which ends the controller's "
+                               "storing: %3 will not be stored.\r\nDownload anyway?")
+                    .arg(editorLineName(end->line.index), end->line.command, lost),
+                MessageIcon::Question, MessageButtons::YesNo,
+                MessageAnswer::No) == MessageAnswer::Yes;
 }
 
 void FrontEndWindow::holdDuringTransfers(QList<QAction*> items)

@@ -27,6 +27,9 @@ class TrafficLog;
 class TrafficLogWindow;
 class TransferController;
 class TransferJob;
+namespace program {
+struct ProgramLine;
+}
 
 // The skeleton every front-end window is built on: its port and link, the
 // reply display, the editor panel, the reports of a failing link, one
@@ -67,6 +70,15 @@ protected:
 
     // One transfer at a time: true, after telling the operator, when one runs.
     bool refuseSecondTransfer();
+    // A character the line cannot carry would stop the download halfway, with
+    // the controller inside an open block: true, after telling the operator,
+    // when the program holds one. Asked before anything else of a download.
+    bool refuseUnsendableProgram(const QList<program::ProgramLine>& lines);
+    // A line beginning with END ends the controller's storing early: false
+    // when the operator, warned, chose not to download.
+    bool mayDownloadPastEarlyEnd(const QList<program::ProgramLine>& lines);
+    // How the window's messages name an editor line (index 0 is the first).
+    virtual QString editorLineName(int index) const { return QString::number(index + 1); }
     // Menus that are off while a transfer runs, whatever activates the editor meanwhile.
     void holdDuringTransfers(QList<QAction*> items);
     // Starts a transfer; the caller asked refuseSecondTransfer() first.

@@ -110,6 +110,9 @@ void Kvt31_33Window::mnudownload_Click()
 {
     if (refuseSecondTransfer())
         return;
+    const QList<program::ProgramLine> lines = program::programLines(editor().text());
+    if (refuseUnsendableProgram(lines) || !mayDownloadPastEarlyEnd(lines))
+        return;
     if (m_operator.message(this,
                            {keypad::downloadInstructions(), QStringLiteral("DOWNLOADING SETUP"),
                             MessageIcon::None, MessageButtons::OkCancel}) != MessageAnswer::Ok)
@@ -117,9 +120,8 @@ void Kvt31_33Window::mnudownload_Click()
     lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
     // A line that cannot leave the port within the watchdog time means the
     // handshake holds the line: the controller is off or the cable is out.
-    auto* download =
-        new BlockDownload(link(), program::programLines(editor().text()),
-                          {{}, LineWait::Kind::Fixed, m_timings.keypadPause, m_timings.watchdog});
+    auto* download = new BlockDownload(
+        link(), lines, {{}, LineWait::Kind::Fixed, m_timings.keypadPause, m_timings.watchdog});
     connect(download, &TransferJob::progress, this, [this](int sent, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(sent).arg(total));
     });

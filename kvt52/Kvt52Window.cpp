@@ -174,6 +174,9 @@ void Kvt52Window::DownloadBlock(const QString& command)
 {
     if (refuseSecondTransfer())
         return;
+    const QList<program::ProgramLine> lines = program::programLines(editor().text());
+    if (refuseUnsendableProgram(lines) || !mayDownloadPastEarlyEnd(lines))
+        return;
     const QString question =
         QStringLiteral(" << PLEASE MAKE SURE CONTROLLER IS IN IDLE MODE >> ") + crLf + crLf +
         QStringLiteral("IF PROGRAM EXIST, PLEASE DELETE PROGRAM FIRST BEFORE SETTING UP "
@@ -187,7 +190,7 @@ void Kvt52Window::DownloadBlock(const QString& command)
     Module1::TransferAborted = False;
     // A line the handshake holds back for as long as the watchdog would wait
     // means the controller is off: the download stops instead of hanging.
-    auto* download = new BlockDownload(link(), program::programLines(editor().text()),
+    auto* download = new BlockDownload(link(), lines,
                                        {command, LineWait::Kind::Quiet, m_timings.quietPeriod,
                                         m_timings.blockWatchdog, m_timings.blockWatchdog, "C"});
     MessageWindow* frmmessage = MessageWindow::instance();

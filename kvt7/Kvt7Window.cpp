@@ -328,6 +328,11 @@ void Kvt7Window::initialise()
     link().armWatchdog(m_timings.watchdog);
 }
 
+QString Kvt7Window::editorLineName(int index) const
+{
+    return LineNumbers::lineName(index);
+}
+
 void Kvt7Window::watchdogReported()
 {
     if (const QString report = std::exchange(m_unansweredReport, QString()); !report.isEmpty())
@@ -352,8 +357,10 @@ void Kvt7Window::mnudownload_Click()
 {
     if (refuseSecondTransfer())
         return;
-    auto* download = new Kvt7Download(link(), program::linesToSend(editor().text()),
-                                      m_timings.downloadReplyQuiet);
+    const QList<program::ProgramLine> lines = program::linesToSend(editor().text());
+    if (refuseUnsendableProgram(lines))
+        return;
+    auto* download = new Kvt7Download(link(), lines, m_timings.downloadReplyQuiet);
     connect(download, &TransferJob::progress, this, [this](int answered, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(answered).arg(total));
     });

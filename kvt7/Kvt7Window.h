@@ -43,6 +43,8 @@ public:
 protected:
     void watchdogReported() override;
     void closeOwnWindows() override;
+    // As the numbers beside the editor show it.
+    QString editorLineName(int index) const override;
 
 private:
     void buildMenus();

@@ -2,6 +2,11 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
 namespace kvt {
 
 namespace {
@@ -118,7 +123,19 @@ qint64 QtSerialPort::bytesAvailable() const
 
 qint64 QtSerialPort::bytesToWrite() const
 {
-    return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
+    return m_serial.isOpen() ? m_serial.bytesToWrite() + queuedInDriver() : 0;
+}
+
+qint64 QtSerialPort::queuedInDriver() const
+{
+#ifdef Q_OS_UNIX
+    // A pty keeps no such queue and says 0; a port that cannot tell is taken
+    // as drained, as it was before the driver was asked.
+    int queued = 0;
+    if (::ioctl(int(m_serial.handle()), TIOCOUTQ, &queued) == 0 && queued > 0)
+        return queued;
+#endif
+    return 0;
 }
 
 QByteArray QtSerialPort::readRaw(qint64 maxSize)

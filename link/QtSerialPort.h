@@ -37,6 +37,9 @@ protected:
 
 private:
     bool applySettings();
+    // Bytes Qt has handed over that the system's driver has not yet put on
+    // the line: with RTS/CTS and the controller off, several KiB wait there.
+    qint64 queuedInDriver() const;
     void onError(QSerialPort::SerialPortError error);
 
     PortMap m_map;

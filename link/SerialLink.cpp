@@ -43,6 +43,11 @@ SerialLink::SerialLink(SerialPort& port, const LinkProfile& profile, const Timin
         m_state = State::Idle;
         startNext();
     });
+    // The system's driver tells nobody when its queue has gone out, so a
+    // drain wait that finds bytes there looks again a pacing period later.
+    m_drainCheck.setSingleShot(true);
+    m_drainCheck.setInterval(m_timings.pacing);
+    connect(&m_drainCheck, &QTimer::timeout, this, &SerialLink::checkDrained);
     connect(&tmrcharsend, &QTimer::timeout, this, &SerialLink::onPacingTick);
     connect(&tmrwatchdog, &QTimer::timeout, this, &SerialLink::onWatchdogTimeout);
     connect(&m_port, &SerialPort::commEvent, this, &SerialLink::onCommEvent);
@@ -180,12 +185,17 @@ void SerialLink::beginDrain()
 
 void SerialLink::checkDrained()
 {
-    if (m_state == State::Draining && m_port.bytesToWrite() == 0)
+    if (m_state != State::Draining)
+        return;
+    if (m_port.bytesToWrite() == 0)
         finish(SendResult::Sent);
+    else
+        m_drainCheck.start();
 }
 
 void SerialLink::finish(SendResult result)
 {
+    m_drainCheck.stop();
     if (m_log)
         m_log->endCommand();
     const Done done = std::move(m_current.done);

@@ -18,7 +18,7 @@ class SerialPort;
 class TrafficLog;
 
 enum class SendResult {
-    Sent,        // every character written and the transmit buffer drained
+    Sent,        // every character written and gone from Qt's and the driver's buffers
     Aborted,     // the watchdog declared the link dead while it was going out
     Cancelled,   // the operator cancelled the transfer it belonged to
     WriteFailed, // the port refused a write, e.g. because it is closed
@@ -140,6 +140,7 @@ private:
     QTimer tmrcharsend;
     QTimer tmrwatchdog;
     QTimer m_pauseTimer;
+    QTimer m_drainCheck;
     bool m_shutDown = false;
     State m_state = State::Idle;
     Pending m_current;

@@ -61,7 +61,9 @@ public:
     // One call is one write on the line; callers pass single characters.
     virtual bool write(const QByteArray& data) = 0;
     virtual qint64 bytesAvailable() const = 0;
-    // Bytes accepted by write() but not yet handed to the line.
+    // Bytes accepted by write() but not yet on the line, the system driver's
+    // queue included. Nothing signals when that queue empties: a caller that
+    // waits for it looks again.
     virtual qint64 bytesToWrite() const = 0;
 
     // 0 reads everything that waits, N at most N characters.

@@ -1,6 +1,7 @@
 #include "ProgramLines.h"
 
 #include "link/ReplyText.h"
+#include "link/Windows1252.h"
 
 #include <QStringList>
 
@@ -47,6 +48,37 @@ QList<ProgramLine> linesToSend(const QString& editorText)
     QList<ProgramLine> lines = programLines(editorText);
     lines.removeIf([](const ProgramLine& line) { return !line.isSent(); });
     return lines;
+}
+
+std::optional<UnsendableCharacter> firstUnsendable(const QList<ProgramLine>& lines)
+{
+    for (const ProgramLine& line : lines) {
+        if (!line.isSent())
+            continue;
+        const qsizetype at = Windows1252::firstUnencodable(line.command);
+        if (at < 0)
+            continue;
+        const bool pair = line.command.at(at).isHighSurrogate() && at + 1 < line.command.size() &&
+                          line.command.at(at + 1).isLowSurrogate();
+        return UnsendableCharacter{line.index, line.command.mid(at, pair ? 2 : 1)};
+    }
+    return std::nullopt;
+}
+
+std::optional<EarlyEnd> earlyEnd(const QList<ProgramLine>& lines)
+{
+    std::optional<EarlyEnd> found;
+    for (const ProgramLine& line : lines) {
+        if (!line.isSent())
+            continue;
+        if (found)
+            ++found->linesAfter;
+        else if (line.command.startsWith(QLatin1String("END")))
+            found = EarlyEnd{line, 0};
+    }
+    if (found && found->linesAfter == 0)
+        return std::nullopt;
+    return found;
 }
 
 } // namespace kvt::program

@@ -142,7 +142,7 @@ void TestKvt31_33Window::download()
     QFETCH(QString, shownAfter);
     Rig rig(lineHeld ? 300ms : 60s);
     rig.initialised();
-    rig.port->holdOutput(lineHeld ? 1 : 0);
+    rig.port->holdInDriver(lineHeld);
     // The controller answers while lines go out and during the pauses; that
     // stalls nothing. The menus stay off meanwhile, even when the editor
     // panel is activated again.
@@ -162,7 +162,7 @@ void TestKvt31_33Window::download()
     rig.op.answerNext(answer);
     rig.trigger(QStringLiteral("mnudownload"));
     QTRY_VERIFY(!rig.window->transferRunning());
-    rig.port->drainOutput();
+    rig.port->holdInDriver(false);
     QCOMPARE(rig.port->written(), wire);
     QCOMPARE(rig.op.messages.constFirst().title, QStringLiteral("DOWNLOADING SETUP"));
     if (answer != MessageAnswer::Ok)

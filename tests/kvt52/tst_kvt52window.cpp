@@ -59,6 +59,8 @@ private Q_SLOTS:
     void setupLater();
     void download_data();
     void download();
+    void programCheckedBeforeTheQuestion_data();
+    void programCheckedBeforeTheQuestion();
     void upload_data();
     void upload();
     void closingStopsTheTransferFirst_data();
@@ -200,6 +202,44 @@ void TestKvt52Window::download()
     QCOMPARE(rig.shown(), shownAfter);
     QCOMPARE(rig.op.messages.size(), portClosed ? 2 : 1);
     QVERIFY(rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
+}
+
+void TestKvt52Window::programCheckedBeforeTheQuestion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Message>("box"); // before the idle-mode question, which is answered Yes
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<QByteArray>("wire");
+    const QString title = QStringLiteral("KVT52 / KVT54 / PX52 / PX54");
+    const Message refused{QString::fromUtf8("Line 2 holds \"\u2713\" (U+2713), which the line to "
+                                            "the controller cannot carry. Nothing was sent."),
+                          title, MessageIcon::Exclamation, MessageButtons::Ok};
+    const Message end{QStringLiteral("Line 2 (END) begins with END, which ends the controller's "
+                                     "storing: the line after it will not be stored.\r\nDownload "
+                                     "anyway?"),
+                      title, MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No};
+    QTest::newRow("unsendable") << QString::fromUtf8("ab1\r\ncd\u2713") << refused
+                                << MessageAnswer::Ok << QByteArray();
+    QTest::newRow("early END, No")
+        << "ab1\r\nend\r\ncd" << end << MessageAnswer::No << QByteArray();
+    QTest::newRow("early END, Yes") << "ab1\r\nend\r\ncd" << end << MessageAnswer::Yes
+                                    << QByteArray("S00\rAB1\rEND\rCD\rEND\r");
+}
+
+void TestKvt52Window::programCheckedBeforeTheQuestion()
+{
+    QFETCH(QString, text);
+    QFETCH(Message, box);
+    QFETCH(MessageAnswer, answer);
+    QFETCH(QByteArray, wire);
+    Rig rig;
+    rig.confirmed().window->editor().setUploadedText(text, {});
+    rig.op.answerNext(answer);
+    rig.op.answerNext(MessageAnswer::Yes);
+    rig.trigger(QStringLiteral("mnudlprg"));
+    QTRY_VERIFY(!rig.window->transferRunning());
+    QCOMPARE(rig.op.messages.constFirst(), box);
+    QCOMPARE(rig.port->written(), wire);
 }
 
 void TestKvt52Window::upload_data()

@@ -39,6 +39,8 @@ bool FakeSerialPort::write(const QByteArray& data)
     if (m_writesBeforeFailure > 0)
         --m_writesBeforeFailure;
     writes.append(data);
+    if (m_inDriver)
+        *m_inDriver += data.size();
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <optional>
+
 namespace kvt::test {
 
 // A port that records every write separately and lets a test inject received
@@ -25,7 +27,7 @@ public:
     void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
     bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override { return m_input.size(); }
-    qint64 bytesToWrite() const override { return m_pendingOutput; }
+    qint64 bytesToWrite() const override { return m_pendingOutput + m_inDriver.value_or(0); }
 
     // Test controls.
     void receive(const QByteArray& data); // arrives on the line
@@ -34,6 +36,9 @@ public:
     void failWritesAfter(int count, const QString& reason);
     void holdOutput(qint64 bytes) { m_pendingOutput = bytes; } // drain waits until drainOutput()
     void drainOutput();
+    // While held, writes stay in the system's driver; they leave, once let
+    // go, without bytesWritten(), as they do from a driver.
+    void holdInDriver(bool held) { m_inDriver = held ? std::optional<qint64>(0) : std::nullopt; }
     void loseLink(const QString& reason);
 
     QList<QByteArray> writes;
@@ -52,6 +57,7 @@ private:
     int m_writesBeforeFailure = -1;
     QString m_writeFailure;
     qint64 m_pendingOutput = 0;
+    std::optional<qint64> m_inDriver; // none: not held
     QByteArray m_input;
     Handshaking m_handshaking = Handshaking::None;
 };

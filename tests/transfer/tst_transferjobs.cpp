@@ -233,41 +233,53 @@ void TestTransferJobs::blockDownload_data()
 {
     QTest::addColumn<bool>("fourModel"); // else KVT31/KVT33
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("lineHeld"); // the handshake holds the line: the controller is off
+    // The handshake holds the line (the controller is off) in Qt's "buffer" or
+    // in the system's "driver", which tells nobody when it lets "go".
+    QTest::addColumn<QString>("held");
     QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
     QTest::addColumn<TransferOutcome>("outcome");
     QTest::addColumn<QByteArray>("wire");
     QTest::newRow("keypad: cut and skipped lines")
         << false << "g00,+1000 go\r\nx\r\n\r\nm30\r\n"
-        << false << QByteArray() << TransferOutcome::Complete
+        << QString() << QByteArray() << TransferOutcome::Complete
         << QByteArray("G00,+1000\rM30\rEND\r");
-    QTest::newRow("keypad: empty editor")
-        << false << "" << false << QByteArray() << TransferOutcome::Complete << QByteArray("END\r");
-    QTest::newRow("keypad: line never leaves") << false << "G27\r\nM30" << true << QByteArray()
-                                               << TransferOutcome::NoReply << QByteArray("G27\r");
+    QTest::newRow("keypad: empty editor") << false << "" << QString() << QByteArray()
+                                          << TransferOutcome::Complete << QByteArray("END\r");
+    for (const QString held : {"buffer", "driver"}) {
+        QTest::addRow("keypad: %s never lets go", qPrintable(held))
+            << false << "G27\r\nM30" << held << QByteArray() << TransferOutcome::NoReply
+            << QByteArray("G27\r");
+        QTest::addRow("four-model: %s never lets go", qPrintable(held))
+            << true << "G27\r\nM30" << held << QByteArray() << TransferOutcome::NoReply
+            << QByteArray("S00\r");
+    }
+    QTest::newRow("keypad: driver lets go")
+        << false << "G27\r\nM30"
+        << "go" << QByteArray() << TransferOutcome::Complete << QByteArray("G27\rM30\rEND\r");
     // Answered after every line: each reply lengthens the quiet period, never ends the download.
     QTest::newRow("four-model: block answered line by line")
-        << true << "ab1 note\r\ncd\r\nx" << false << QByteArray() << TransferOutcome::Complete
+        << true << "ab1 note\r\ncd\r\nx" << QString() << QByteArray() << TransferOutcome::Complete
         << QByteArray("S00\rAB1\rCD\rEND\r");
     QTest::newRow("four-model: Cancel sends C alone")
-        << true << "ab1\r\ncd" << false << QByteArray("AB1\r") << TransferOutcome::Cancelled
-        << QByteArray("S00\rAB1\rC");
+        << true << "ab1\r\ncd"
+        << "" << QByteArray("AB1\r") << TransferOutcome::Cancelled << QByteArray("S00\rAB1\rC");
 }
 
 void TestTransferJobs::blockDownload()
 {
     QFETCH(bool, fourModel);
     QFETCH(QString, text);
-    QFETCH(bool, lineHeld);
+    QFETCH(QString, held);
     QFETCH(QByteArray, cancelAfter);
     QFETCH(TransferOutcome, outcome);
     QFETCH(QByteArray, wire);
     JobRig rig(fourModel ? LinkProfile::fourModel() : LinkProfile::kvt31_33());
-    rig.port.holdOutput(lineHeld ? 1 : 0);
+    rig.port.holdOutput(held == "buffer" ? 1 : 0);
+    rig.port.holdInDriver(held == "driver" || held == "go");
     BlockDownload::Plan plan{fourModel ? QStringLiteral("S00") : QString(),
                              fourModel ? LineWait::Kind::Quiet : LineWait::Kind::Fixed,
                              5ms,
-                             200ms,
+                             held == "go" ? 5s : 200ms,
                              fourModel ? 50ms : 0ms,
                              fourModel ? "C" : ""};
     BlockDownload download(rig.link, program::programLines(text), plan);
@@ -279,9 +291,14 @@ void TestTransferJobs::blockDownload()
             download.cancel();
     });
     download.start();
+    if (held == "go") {
+        QVERIFY(!finished.wait(50)); // the first line is not out yet
+        rig.port.holdInDriver(false);
+    }
     QVERIFY(!finished.isEmpty() || finished.wait(5000));
     QCOMPARE(outcomeOf(finished), outcome);
     rig.port.drainOutput();
+    rig.port.holdInDriver(false); // what a stopped download left behind leaves; nothing follows
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.port.written(), wire);
 }

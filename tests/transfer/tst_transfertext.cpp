@@ -12,6 +12,8 @@ class TestTransferText : public QObject {
 private Q_SLOTS:
     void programLines_data();
     void programLines();
+    void refusedOrWarnedLines_data();
+    void refusedOrWarnedLines();
     void uploadedBlock_data();
     void uploadedBlock();
 };
@@ -58,6 +60,42 @@ void TestTransferText::programLines()
         onWire << line.command;
     QCOMPARE(all, passes);
     QCOMPARE(onWire, sent);
+}
+
+void TestTransferText::refusedOrWarnedLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("unsendableLine"); // -1: every sent character can go
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<int>("endLine"); // -1: no END cuts the program short
+    QTest::addColumn<int>("linesAfter");
+    const QString tick = QString::fromUtf8("\u2713"), face = QString::fromUtf8("\U0001F600");
+    QTest::newRow("second of two")
+        << "G\u20ac1\r\ncd" + tick + "\r\n" + tick + "2" << 1 << tick << -1 << 0;
+    QTest::newRow("beyond 16 bits, whole") << "G" + face << 0 << face << -1 << 0;
+    QTest::newRow("never sent: remark, short line")
+        << "ab1 ok " + tick + "\r\n" + tick << -1 << "" << -1 << 0;
+    QTest::newRow("END inside, skipped lines between")
+        << "ab1\r\nend\r\n\r\ncd\r\nx\r\nENDE" << -1 << "" << 1 << 2;
+    QTest::newRow("END last loses nothing") << "ab1\r\nEND\r\nx\r\n" << -1 << "" << -1 << 0;
+    QTest::newRow("END not at the start of the command")
+        << "SEND\r\nab1 END\r\n END\r\ncd" << -1 << "" << -1 << 0;
+}
+
+void TestTransferText::refusedOrWarnedLines()
+{
+    QFETCH(QString, text);
+    QFETCH(int, unsendableLine);
+    QFETCH(QString, character);
+    QFETCH(int, endLine);
+    QFETCH(int, linesAfter);
+    const QList<ProgramLine> lines = kvt::program::programLines(text);
+    const auto unsendable = firstUnsendable(lines);
+    QCOMPARE(unsendable ? unsendable->index : -1, unsendableLine);
+    QCOMPARE(unsendable ? unsendable->character : QString(), character);
+    const auto end = earlyEnd(lines);
+    QCOMPARE(end ? end->line.index : -1, endLine);
+    QCOMPARE(end ? end->linesAfter : 0, linesAfter);
 }
 
 void TestTransferText::uploadedBlock_data()
