@@ -1,4 +1,5 @@
 #include "transfer/Kvt7Listing.h"
+#include "transfer/ProgramComparison.h"
 #include "transfer/ProgramLines.h"
 #include "transfer/UploadedBlock.h"
 
@@ -13,6 +14,10 @@ private Q_SLOTS:
     void programLines();
     void uploadedBlock_data();
     void uploadedBlock();
+    void comparison_data();
+    void comparison();
+    void programNumber_data();
+    void programNumber();
 };
 
 void TestTransferText::programLines_data()
@@ -111,6 +116,72 @@ void TestTransferText::uploadedBlock()
     QCOMPARE(block.programNo, programNo);
     QCOMPARE(uploadCaption(block.programNo), caption);
     QCOMPARE(block.lineCutAtEnd, lineCutAtEnd);
+}
+
+void TestTransferText::comparison_data()
+{
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("readBack");
+    QTest::addColumn<QStringList>("differences"); // "line: editor | controller"
+    QTest::addColumn<int>("storedLines");
+    const QString program = QStringLiteral("M31,0\r\nG00,+100\r\nG00,+200\r\nM30\r\n");
+    QTest::newRow("equal") << program << program << QStringList{} << 4;
+    QTest::newRow("remarks, blank lines and case do not count")
+        << "m31,0\r\n\r\ng00,+100  out\r\nG00,+200\tback\r\nm30" << program << QStringList{} << 4;
+    QTest::newRow("a line changed") << program << "M31,0\r\nG00,+100\r\nG00,+201\r\nM30\r\n"
+                                    << QStringList{"3: G00,+200 | G00,+201"} << 4;
+    QTest::newRow("lines missing at the end")
+        << program << "M31,0\r\nG00,+100\r\n"
+        << QStringList{"3: G00,+200 | nothing", "4: M30 | nothing"} << 2;
+    QTest::newRow("lines added, counted on past the editor's last line")
+        << "M31,0\r\nM30\r\n\r\n"
+        << "M31,0\r\nM30\r\nG00,+5\r\nM30" << QStringList{"3: nothing | G00,+5", "4: nothing | M30"}
+        << 4;
+    QTest::newRow("numbered as the editor's lines")
+        << "M31,0\r\n\r\nG00,+1"
+        << "M31,0\r\nG00,+2" << QStringList{"3: G00,+1 | G00,+2"} << 2;
+    QTest::newRow("nothing stored")
+        << program << "M31,0\r\nM30\r\n"
+        << QStringList{"2: G00,+100 | M30", "3: G00,+200 | nothing", "4: M30 | nothing"} << 2;
+}
+
+void TestTransferText::comparison()
+{
+    QFETCH(QString, editor);
+    QFETCH(QString, readBack);
+    QFETCH(QStringList, differences);
+    QFETCH(int, storedLines);
+    const ProgramComparison compared = compareProgram(editor, readBack);
+    const auto nothing = QStringLiteral("nothing");
+    QStringList found;
+    for (int i = 0; i < compared.rows.size(); ++i) {
+        const ProgramComparison::Row& row = compared.rows[i];
+        QCOMPARE(compared.differing.contains(i), row.differs());
+        if (row.differs())
+            found << QStringLiteral("%1: %2 | %3")
+                         .arg(row.line)
+                         .arg(row.editor.value_or(nothing), row.controller.value_or(nothing));
+    }
+    QCOMPARE(found, differences);
+    QCOMPARE(compared.isEqual(), differences.isEmpty());
+    QCOMPARE(compared.storedLines, storedLines);
+}
+
+void TestTransferText::programNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number"); // -1: none
+    QTest::newRow("first line") << "M31,2\r\nM30" << 2;
+    QTest::newRow("later, lower case, with a remark") << "G27\r\nm31,3 again\r\nM31,1" << 3;
+    QTest::newRow("no number") << "M31,X\r\nM30" << -1;
+    QTest::newRow("none") << "G27\r\nM30" << -1;
+}
+
+void TestTransferText::programNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QCOMPARE(kvt::program::programNumber(text).value_or(-1), number);
 }
 
 QTEST_GUILESS_MAIN(TestTransferText)
