@@ -2,14 +2,19 @@
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
+#include "frontend/DifferenceWindow.h"
 #include "frontend/PanelLook.h"
 #include "kvt7/Kvt7Window.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -63,6 +68,12 @@ private Q_SLOTS:
     void downloadThroughTheWindow();
     void upload_data();
     void upload();
+    void verifyAfterDownloadIsRemembered();
+    void verify_data();
+    void verify();
+
+private:
+    QTemporaryDir m_settings;
 };
 
 void TestKvt7Window::startUp_data()
@@ -317,6 +328,93 @@ void TestKvt7Window::upload()
         rig.txteditor()->undo(); // a replacement is one step back
         QCOMPARE(rig.window->editor().text(), QStringLiteral("G27"));
     }
+}
+
+void TestKvt7Window::verifyAfterDownloadIsRemembered()
+{
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, m_settings.path());
+    const auto remembered = [] { return Rig().find<QAction>("mnuverifyafter")->isChecked(); };
+    QVERIFY(!remembered());
+    for (const bool on : {true, false}) {
+        Rig().find<QAction>("mnuverifyafter")->setChecked(on);
+        QCOMPARE(remembered(), on);
+    }
+}
+
+void TestKvt7Window::verify_data()
+{
+    QTest::addColumn<bool>("afterDownload");
+    QTest::addColumn<QByteArray>("listing"); // after the echo, program 0's lines past M31,0
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QList<int>>("differing"); // the rows Next difference goes through
+    QTest::addColumn<QString>("firstReadOut");
+    const QByteArray same = "G00,100\r\n\r\n>M30\r\n\r\n>";
+    QTest::newRow("equal") << false << same << "Verify: the controller holds the same 3 lines."
+                           << "The controller holds the same 3 lines." << QList<int>{} << "";
+    QTest::newRow("different") << false << QByteArray("G00,101\r\n\r\n>G27\r\n\r\n>") + same.mid(9)
+                               << "Verify: line 2 differs (3 differences)"
+                               << "" << QList<int>{1, 2, 3, 1} << "differs 2 G00,100 G00,101";
+    QTest::newRow("after download, equal")
+        << true << same << "Download complete: 3 lines sent; the controller holds the same 3 lines."
+        << "" << QList<int>{} << "";
+    QTest::newRow("after download, nothing stored")
+        << true << same.mid(9)
+        << "Download complete: 3 lines sent; verify found 2 differences, the first in line 2"
+        << "" << QList<int>{1, 2, 1} << "differs 2 G00,100 M30";
+}
+
+void TestKvt7Window::verify()
+{
+    QFETCH(bool, afterDownload);
+    QFETCH(QByteArray, listing);
+    QFETCH(QString, status);
+    QFETCH(QString, box);
+    QFETCH(QList<int>, differing);
+    QFETCH(QString, firstReadOut);
+    Rig rig;
+    rig.initialised();
+    rig.trigger(QStringLiteral("mnueact"));
+    rig.txteditor()->setPlainText(example);
+    rig.find<QAction>(QStringLiteral("mnuverifyafter"))->setChecked(afterDownload);
+    rig.trigger(QLatin1String(afterDownload ? "mnudownload" : "mnuverify"));
+    for (const QByteArray line : {"M31,0\r", "G00,100\r", "M30\r"}) {
+        if (!afterDownload)
+            break;
+        QVERIFY(rig.waitForWritten(line));
+        rig.port->receive("OK\r\n>");
+    }
+    QVERIFY(rig.waitForWritten("DP0\r"));
+    rig.port->receive("DP0\r\n#0\r\n" + listing);
+    QTRY_COMPARE(rig.text("lblstatus"), status);
+    QCOMPARE(rig.window->editor().text(), example);
+    QCOMPARE(rig.op.messages.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty())
+        QCOMPARE(rig.op.messages[0].text, box);
+    const QPointer<DifferenceWindow> shown = rig.window->findChild<DifferenceWindow*>();
+    QCOMPARE(shown.isNull(), differing.isEmpty());
+    if (shown.isNull())
+        return;
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    // What a screen reader says of the first difference, and of every control.
+    QAccessibleInterface* table =
+        QAccessible::queryAccessibleInterface(shown->findChild<QTableWidget*>());
+    QStringList readOut;
+    for (int column = 0; column < 4; ++column)
+        readOut << table->tableInterface()->cellAt(differing[0], column)->text(QAccessible::Name);
+    QCOMPARE(readOut.join(u' '), firstReadOut);
+    int checked = 0;
+    QVERIFY(test::unnamedControls(shown, &checked).isEmpty() && checked == 4);
+    for (int i = 0; i < differing.size(); ++i) {
+        QTRY_COMPARE(shown->currentRow(),
+                     differing[i]); // a mnemonic clicks after its press is shown
+        QTest::keyClick(shown->focusWidget(), i == 1 ? Qt::Key_N : Qt::Key_F3,
+                        i == 1 ? Qt::AltModifier : Qt::NoModifier);
+    }
+    QTest::keyClick(shown->focusWidget(), afterDownload ? Qt::Key_Escape : Qt::Key_Return);
+    QTRY_VERIFY(shown.isNull());
 }
 
 QTEST_MAIN(TestKvt7Window)
