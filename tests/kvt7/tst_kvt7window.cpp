@@ -12,9 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -71,9 +69,6 @@ private Q_SLOTS:
     void verifyAfterDownloadIsRemembered();
     void verify_data();
     void verify();
-
-private:
-    QTemporaryDir m_settings;
 };
 
 void TestKvt7Window::startUp_data()
@@ -332,8 +327,6 @@ void TestKvt7Window::upload()
 
 void TestKvt7Window::verifyAfterDownloadIsRemembered()
 {
-    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
-        QSettings::setPath(format, QSettings::UserScope, m_settings.path());
     const auto remembered = [] { return Rig().find<QAction>("mnuverifyafter")->isChecked(); };
     QVERIFY(!remembered());
     for (const bool on : {true, false}) {
