@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
+#include "frontend/DifferenceWindow.h"
 #include "kvt52/Kvt52Window.h"
 #include "link/QtSerialPort.h"
 #include "link/TrafficLog.h"
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void everyBlockComesBackUnchanged_data();
     void everyBlockComesBackUnchanged();
     void cancelLeavesCLast();
+    void verifyShowsTheDifference_data();
+    void verifyShowsTheDifference();
 };
 
 void TestE2eKvt52::everyBlockComesBackUnchanged_data()
@@ -126,6 +129,40 @@ void TestE2eKvt52::cancelLeavesCLast()
     QTRY_VERIFY(!s.window->transferRunning());
     QTRY_VERIFY(s.sim.receivedBytes().endsWith("\rC"));
     QCOMPARE(s.shown(), QStringLiteral(" Downloading Aborted by User ....."));
+}
+
+void TestE2eKvt52::verifyShowsTheDifference_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("modelNo");
+    QTest::addColumn<QStringList>("simSwitches");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("KVT52") << "kvt52" << 2 << QStringList{}
+                           << "Verify: the controller holds the same 3 lines.";
+    QTest::newRow("PX54 storing line 2 wrongly")
+        << "px54" << 14 << QStringList{"--corrupt-line", "2"}
+        << "Verify: line 2 differs (1 difference)";
+}
+
+void TestE2eKvt52::verifyShowsTheDifference()
+{
+    QFETCH(QString, model);
+    QFETCH(int, modelNo);
+    QFETCH(QStringList, simSwitches);
+    QFETCH(QString, status);
+    Session s(model, qint16(modelNo), simSwitches);
+    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
+    const QString program = QStringLiteral("M31,2\r\nG00,+100 out\r\nM30\r\n");
+    s.window->editor().setUploadedText(program, {});
+    s.op.answerNext(MessageAnswer::Yes);
+    QVERIFY(s.run("mnudlposdata"));
+    QVERIFY(s.run("mnuverify"));
+    QVERIFY(s.sim.receivedBytes().endsWith("END\rS04\r"));
+    QCOMPARE(s.window->findChild<QLabel*>(QStringLiteral("lblstatus"))->text(), status);
+    auto* shown = s.window->findChild<DifferenceWindow*>();
+    QCOMPARE(shown != nullptr, simSwitches.size() > 0);
+    QVERIFY(!shown || shown->currentRow() == 1);
+    QCOMPARE(s.window->editor().text(), program);
 }
 
 QTEST_MAIN(TestE2eKvt52)

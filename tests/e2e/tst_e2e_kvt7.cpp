@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
+#include "frontend/DifferenceWindow.h"
 #include "kvt7/Kvt7Window.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void vanishingDeviceIsReportedOnceAndReopened();
     void downloadThenUploadComesBackTheSame();
     void downloadToSilentControllerStopsAfterWatchdog();
+    void verifyTellsWhatTheControllerHolds_data();
+    void verifyTellsWhatTheControllerHolds();
 };
 
 void TestE2eKvt7::commandsFromEveryPanelReachTheController()
@@ -185,6 +188,37 @@ void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
                             "stopped; 0 of 3 lines were sent and answered."));
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,0\r"));
     QCOMPARE(window.editor().text(), program);
+}
+
+void TestE2eKvt7::verifyTellsWhatTheControllerHolds_data()
+{
+    QTest::addColumn<QString>("thirdLine");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("stored") << "G10,-25"
+                            << "Verify: the controller holds the same 4 lines.";
+    // Every line is answered, but a line holding the prompt spoils the whole program.
+    QTest::newRow("refused") << "G10,>25"
+                             << "Verify: line 2 differs (3 differences)";
+}
+
+void TestE2eKvt7::verifyTellsWhatTheControllerHolds()
+{
+    QFETCH(QString, thirdLine);
+    QFETCH(QString, status);
+    SimProcess sim({QStringLiteral("--no-banner")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    ScriptedOperator op;
+    auto window = openOn(sim.device(), op);
+    window->editen();
+    const QString program = QStringLiteral("M31,1\r\nG27\r\n%1\r\nM30\r\n").arg(thirdLine);
+    window->findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))->setPlainText(program);
+    for (const char* item : {"mnudownload", "mnuverify"}) {
+        window->findChild<QAction*>(QLatin1String(item))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->transferRunning(), 15000);
+    }
+    QCOMPARE(window->findChild<QLabel*>(QStringLiteral("lblstatus"))->text(), status);
+    QCOMPARE(window->findChild<DifferenceWindow*>() != nullptr, thirdLine.contains(u'>'));
+    QCOMPARE(window->editor().text(), program);
 }
 
 QTEST_MAIN(TestE2eKvt7)
