@@ -1,6 +1,5 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
-#include "frontend/DifferenceWindow.h"
 #include "kvt7/Kvt7Window.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
@@ -46,8 +45,6 @@ private Q_SLOTS:
     void vanishingDeviceIsReportedOnceAndReopened();
     void downloadThenUploadComesBackTheSame();
     void downloadToSilentControllerStopsAfterWatchdog();
-    void verifyTellsWhatTheControllerHolds_data();
-    void verifyTellsWhatTheControllerHolds();
 };
 
 void TestE2eKvt7::commandsFromEveryPanelReachTheController()
@@ -153,6 +150,10 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,2\rG00,+100\rG10,-25\rM21+\rM30\r"));
     QCOMPARE(op.beeps, 1);
+    window.findChild<QAction*>(QStringLiteral("mnuverify"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
+    QCOMPARE(op.messages.constLast().text,
+             QStringLiteral("The controller holds the same 5 lines."));
 
     op.answerNext(MessageAnswer::No); // the typed program need not be saved first
     window.findChild<QAction*>(QStringLiteral("mnuuploadprog_2"))->trigger();
@@ -162,7 +163,7 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     QCOMPARE(window.findChild<QGroupBox*>(QStringLiteral("fraeditor"))->title(),
              QStringLiteral("EDITOR - Upload #2"));
     QCOMPARE(op.beeps, 2);
-    QCOMPARE(op.messages.size(), 2); // the COM1 question and the save question
+    QCOMPARE(op.messages.size(), 3); // the COM1 question, Verify's and the save question
 }
 
 void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
@@ -188,37 +189,6 @@ void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
                             "stopped; 0 of 3 lines were sent and answered."));
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,0\r"));
     QCOMPARE(window.editor().text(), program);
-}
-
-void TestE2eKvt7::verifyTellsWhatTheControllerHolds_data()
-{
-    QTest::addColumn<QString>("thirdLine");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("stored") << "G10,-25"
-                            << "Verify: the controller holds the same 4 lines.";
-    // Every line is answered, but a line holding the prompt spoils the whole program.
-    QTest::newRow("refused") << "G10,>25"
-                             << "Verify: line 2 differs (3 differences)";
-}
-
-void TestE2eKvt7::verifyTellsWhatTheControllerHolds()
-{
-    QFETCH(QString, thirdLine);
-    QFETCH(QString, status);
-    SimProcess sim({QStringLiteral("--no-banner")});
-    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    ScriptedOperator op;
-    auto window = openOn(sim.device(), op);
-    window->editen();
-    const QString program = QStringLiteral("M31,1\r\nG27\r\n%1\r\nM30\r\n").arg(thirdLine);
-    window->findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))->setPlainText(program);
-    for (const char* item : {"mnudownload", "mnuverify"}) {
-        window->findChild<QAction*>(QLatin1String(item))->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->transferRunning(), 15000);
-    }
-    QCOMPARE(window->findChild<QLabel*>(QStringLiteral("lblstatus"))->text(), status);
-    QCOMPARE(window->findChild<DifferenceWindow*>() != nullptr, thirdLine.contains(u'>'));
-    QCOMPARE(window->editor().text(), program);
 }
 
 QTEST_MAIN(TestE2eKvt7)

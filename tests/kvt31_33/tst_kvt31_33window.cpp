@@ -51,8 +51,7 @@ private Q_SLOTS:
     void exitDuringDownload();
     void upload_data();
     void upload();
-    void verify_data();
-    void verify();
+    void verifyOfASilentController();
     void everyControlHasAName();
     void trafficLogFollowsTheLine();
 };
@@ -258,34 +257,17 @@ void TestKvt31_33Window::upload()
     QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
 }
 
-void TestKvt31_33Window::verify_data()
+void TestKvt31_33Window::verifyOfASilentController()
 {
-    QTest::addColumn<QByteArray>("sent"); // by the controller once ENT was pressed
-    QTest::addColumn<QString>("box");
-    QTest::newRow("equal") << QByteArray("M31,1\rG2\rEND\r")
-                           << "The controller holds the same 2 lines.";
-    // A controller that never sends is no proof of anything.
-    QTest::newRow("nothing sent") << QByteArray()
-                                  << "Verify could not read the program back: the controller did "
-                                     "not send it whole in time. Nothing was compared.";
-}
-
-void TestKvt31_33Window::verify()
-{
-    QFETCH(QByteArray, sent);
-    QFETCH(QString, box);
     Rig rig;
     rig.initialised();
-    rig.window->editor().setUploadedText(QStringLiteral("m31,1\r\nG2 two"), {});
+    rig.window->editor().setUploadedText(QStringLiteral("M31,1\r\nG2"), {});
     rig.trigger(QStringLiteral("mnuverify"));
     QCOMPARE(MessageWindow::instance()->message(), keypad::uploadInstructions());
-    QVERIFY(!rig.window->isEnabled());
-    rig.port->receive(sent);
-    QTRY_VERIFY(!rig.window->transferRunning());
-    QVERIFY(rig.window->isEnabled());
-    QCOMPARE(rig.op.messages.size(), 1);
-    QCOMPARE(rig.op.messages[0].text, box);
-    QCOMPARE(rig.window->editor().text(), QStringLiteral("m31,1\r\nG2 two"));
+    // Nothing sent is no proof of anything: told, and nothing compared.
+    QTRY_VERIFY(!rig.window->transferRunning() && rig.window->isEnabled());
+    QVERIFY(rig.op.messages.size() == 1 &&
+            rig.op.messages[0].text.endsWith(QLatin1String("Nothing was compared.")));
 }
 
 void TestKvt31_33Window::everyControlHasAName()

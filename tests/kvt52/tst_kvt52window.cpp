@@ -2,7 +2,6 @@
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
-#include "frontend/DifferenceWindow.h"
 #include "kvt52/CommSetupDialog.h"
 #include "kvt52/Kvt52Window.h"
 #include "shell/MessageWindow.h"
@@ -62,7 +61,6 @@ private Q_SLOTS:
     void download();
     void upload_data();
     void upload();
-    void verifyReadsBackTheKindDownloaded();
     void unknownEventShownTwice();
     void everyControlHasAName();
 };
@@ -236,30 +234,6 @@ void TestKvt52Window::upload()
     QCOMPARE(rig.shown(), shownAfter);
     if (editorText != QLatin1String("KEPT"))
         QVERIFY(rig.window->editor().editFlag() && !rig.window->editor().fileFlag());
-}
-
-void TestKvt52Window::verifyReadsBackTheKindDownloaded()
-{
-    Rig rig;
-    rig.confirmed();
-    rig.find<QAction>(QStringLiteral("mnuverifyafter"))->setChecked(true);
-    rig.window->editor().setUploadedText(QStringLiteral("M31,2\r\nab1 note\r\ncd"), {});
-    rig.op.answerNext(MessageAnswer::Yes);
-    rig.trigger(QStringLiteral("mnudlposdata"));
-    QVERIFY(rig.waitForWritten("END\rS04\r"));
-    rig.port->receive("M31,2\rAB1\rCE\rEND\r");
-    QTRY_COMPARE(rig.find<QLabel>(QStringLiteral("lblstatus"))->text(),
-                 QStringLiteral("Download complete: 3 lines sent; verify found 1 difference, the "
-                                "first in line 3"));
-    auto* shown = rig.window->findChild<DifferenceWindow*>();
-    QVERIFY(shown && shown->currentRow() == 2 && rig.op.messages.size() == 1);
-    shown->close();
-    rig.trigger(QStringLiteral("mnuverify"));
-    QVERIFY(rig.waitForWritten("S04\rS04\r"));
-    rig.port->receive("M31,2\rAB1\rCD\rEND\r");
-    QTRY_COMPARE(rig.op.messages.size(), 2);
-    QCOMPARE(rig.op.messages[1].text, QStringLiteral("The controller holds the same 3 lines."));
-    QCOMPARE(rig.window->editor().text(), QStringLiteral("M31,2\r\nab1 note\r\ncd"));
 }
 
 void TestKvt52Window::unknownEventShownTwice()

@@ -24,8 +24,7 @@ template <class Window> struct WindowRig {
         Module1::reset();
         // What the windows remember stays in a store of the test's own.
         static const QTemporaryDir remembered;
-        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
-            QSettings::setPath(format, QSettings::UserScope, remembered.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, remembered.path());
         auto owned = std::make_unique<FakeSerialPort>();
         port = owned.get();
         window = std::make_unique<Window>(op, std::move(owned), t);
