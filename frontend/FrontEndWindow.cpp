@@ -1,11 +1,13 @@
 #include "FrontEndWindow.h"
 
+#include "DifferenceWindow.h"
 #include "EditorPanel.h"
 #include "ReplyDisplay.h"
 #include "TrafficLogWindow.h"
 #include "TransferController.h"
 #include "Version.h"
 #include "editor/EditorController.h"
+#include "link/LineWait.h"
 #include "link/PortList.h"
 #include "link/ReplyText.h"
 #include "link/SerialLink.h"
@@ -15,6 +17,7 @@
 #include "shell/Module1.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
+#include "transfer/ProgramComparison.h"
 #include "transfer/ProgramLines.h"
 #include "transfer/TransferJob.h"
 
@@ -26,6 +29,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -409,6 +413,90 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
                                 "was stopped. The editor keeps its text."));
         return;
     }
+}
+
+void FrontEndWindow::showVerifyResult(const QString& editorText, const QString& readBackText,
+                                      const QString& downloadReport)
+{
+    const program::ProgramComparison compared = program::compareProgram(editorText, readBackText);
+    const QString prefix = downloadReport.isEmpty() ? QStringLiteral("Verify: ")
+                                                    : downloadReport + QStringLiteral("; ");
+    if (compared.isEqual()) {
+        const QString same =
+            QStringLiteral("the controller holds the same %1 %2.")
+                .arg(compared.storedLines)
+                .arg(compared.storedLines == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
+        showStatus(prefix + same);
+        // A download's own report carries it; a Verify asked for on its own is answered.
+        if (downloadReport.isEmpty())
+            tell(same.front().toUpper() + same.mid(1), MessageIcon::Information);
+        return;
+    }
+    const qsizetype count = compared.differing.size();
+    const int firstLine = compared.rows[compared.differing.first()].line;
+    const QString found =
+        count == 1 ? QStringLiteral("1 difference") : QStringLiteral("%1 differences").arg(count);
+    showStatus(downloadReport.isEmpty()
+                   ? QStringLiteral("Verify: line %1 differs (%2)").arg(firstLine).arg(found)
+                   : prefix + QStringLiteral("verify found %1, the first in line %2")
+                                  .arg(found)
+                                  .arg(firstLine));
+    // One at a time: a new result replaces the one shown.
+    if (auto* shown = findChild<DifferenceWindow*>(); shown)
+        shown->close();
+    (new DifferenceWindow(compared, this))->show();
+}
+
+void FrontEndWindow::reportFailedReadBack(TransferOutcome outcome, const QString& downloadReport)
+{
+    const QString prefix = downloadReport.isEmpty() ? QStringLiteral("Verify")
+                                                    : downloadReport + QStringLiteral("; verify");
+    switch (outcome) {
+    case TransferOutcome::Complete:
+    case TransferOutcome::Abandoned:
+        return;
+    case TransferOutcome::Cancelled:
+        showStatus(prefix + QStringLiteral(" cancelled; nothing was compared"));
+        return;
+    case TransferOutcome::TimedOut:
+    case TransferOutcome::Overflow:
+        showStatus(prefix +
+                   QStringLiteral(" could not read the program back; nothing was compared"));
+        tell(outcome == TransferOutcome::TimedOut
+                 ? QStringLiteral("Verify could not read the program back: the controller did not "
+                                  "send it whole in time. Nothing was compared.")
+                 : QStringLiteral("Verify could not read the program back: the controller sent "
+                                  "more than 1 MiB without ending it. Nothing was compared."));
+        return;
+    default:
+        // A silent controller, a refused write or a lost port is told by the window.
+        showStatus(prefix +
+                   QStringLiteral(" could not read the program back; nothing was compared"));
+        return;
+    }
+}
+
+void FrontEndWindow::afterLastAnswer(std::function<void()> then)
+{
+    auto* settle = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+    connect(settle, &LineWait::ended, this, [settle, then = std::move(then)] {
+        settle->deleteLater();
+        then();
+    });
+    settle->start(m_timings.quietPeriod * 5);
+}
+
+QAction* FrontEndWindow::addVerifyAfterDownloadItem(QMenu* menu)
+{
+    static const QString key = QStringLiteral("transfers/verifyAfterDownload");
+    QAction* item = addItem(menu, QStringLiteral("Verify &after download"), "mnuverifyafter");
+    item->setCheckable(true);
+    item->setChecked(QSettings().value(key, false).toBool());
+    connect(item, &QAction::toggled, this, [](bool on) {
+        QSettings settings;
+        settings.setValue(key, on);
+    });
+    return item;
 }
 
 void FrontEndWindow::tellCommunicationFailure()

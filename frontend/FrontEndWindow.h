@@ -8,10 +8,12 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QAction;
 class QLabel;
+class QMenu;
 class QTimer;
 
 namespace kvt {
@@ -102,6 +104,19 @@ protected:
                              const QString& cancelledText);
     void reportBlockUpload(const BlockUpload& upload, TransferOutcome outcome,
                            const QString& cancelledText);
+    // Verify: the program the controller gave back beside the editor's text.
+    // Equal is told in a box, or after a download in the status line behind
+    // downloadReport; a difference opens the difference window beside the
+    // status line. The editor keeps its text either way.
+    void showVerifyResult(const QString& editorText, const QString& readBackText,
+                          const QString& downloadReport = {});
+    // A read-back that ended without the whole program: told, nothing compared.
+    void reportFailedReadBack(TransferOutcome outcome, const QString& downloadReport = {});
+    // Runs then once the controller's answer to the last downloaded line has
+    // passed, so it is not taken for the start of a read-back.
+    void afterLastAnswer(std::function<void()> then);
+    // "Verify after download": checkable, off at first, remembered between runs.
+    QAction* addVerifyAfterDownloadItem(QMenu* menu);
     // The box that says the controller cannot be reached.
     void tellCommunicationFailure();
     // The transfer's progress, in the status line.

@@ -42,7 +42,8 @@ Kvt31_33Window::Kvt31_33Window(Operator& op, std::unique_ptr<SerialPort> port,
     buildMenus();
     buildFrames();
     connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt31_33Window::editen);
-    holdDuringTransfers({mnufile->menuAction(), mnuedit->menuAction(), mnudownload, mnuupload});
+    holdDuringTransfers({mnufile->menuAction(), mnuedit->menuAction(),
+                         mnudownloadmenu->menuAction(), mnudownload, mnuverify, mnuupload});
 }
 
 Kvt31_33Window::~Kvt31_33Window() = default;
@@ -52,9 +53,12 @@ void Kvt31_33Window::buildMenus()
     mnufile = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
     mnuedit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
     fraeditor->fillMenus(mnufile, mnuedit, {"mnueditact", "mnueditclose"});
-    mnudownload = addBarItem(menuBar(), QStringLiteral("&Download"), "mnudownload");
+    mnudownloadmenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
+    mnudownload = addItem(mnudownloadmenu, QStringLiteral("&Program"), "mnudownload");
+    mnuverify = addItem(mnudownloadmenu, QStringLiteral("&Verify"), "mnuverify");
     mnuupload = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
-    fraeditor->setFollowingItems({mnudownload, mnuupload});
+    fraeditor->setFollowingItems(
+        {mnudownloadmenu->menuAction(), mnudownload, mnuverify, mnuupload});
     addViewMenu();
     connect(addItem(addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp"),
                     QStringLiteral("&About kvtcomm"), "mnuabout"),
@@ -63,6 +67,7 @@ void Kvt31_33Window::buildMenus()
 
     connect(mnudownload, &QAction::triggered, this, &Kvt31_33Window::mnudownload_Click);
     connect(mnuupload, &QAction::triggered, this, &Kvt31_33Window::mnuupload_Click);
+    connect(mnuverify, &QAction::triggered, this, &Kvt31_33Window::mnuverify_Click);
     connect(mnuexit, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -163,6 +168,35 @@ void Kvt31_33Window::uploadFinished(const BlockUpload& upload, TransferOutcome o
         activateWindow();
     }
     reportBlockUpload(upload, outcome, QStringLiteral("Upload Aborted by user ..."));
+}
+
+void Kvt31_33Window::mnuverify_Click()
+{
+    if (refuseSecondTransfer())
+        return;
+    const QString text = editor().text();
+    auto* upload = new BlockUpload(link(), m_timings.keypadUploadLimit);
+    connect(upload, &TransferJob::finished, this, [this, upload, text](TransferOutcome outcome) {
+        MessageWindow::unload();
+        setEnabled(true);
+        if (outcome == TransferOutcome::Abandoned)
+            return;
+        raise();
+        activateWindow();
+        if (outcome == TransferOutcome::Complete)
+            showVerifyResult(text, upload->block().text);
+        else
+            reportFailedReadBack(outcome);
+    });
+    MessageWindow* frmmessage = MessageWindow::instance();
+    frmmessage->setWindowTitle(QStringLiteral("VERIFY: UPLOADING SETUP"));
+    frmmessage->setMessage(keypad::uploadInstructions());
+    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    showStatus(QStringLiteral("Verify: waiting for the controller to send the program ..."));
+    // As in an upload, only the message window is left to the operator.
+    setEnabled(false);
+    frmmessage->show();
+    runTransfer(upload);
 }
 
 } // namespace kvt

@@ -32,10 +32,15 @@ private:
     void mnudownload_Click();
     void mnuupload_Click();
     void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
+    // Reads the program back as an upload does, keyed in on the controller,
+    // and compares it with the editor's.
+    void mnuverify_Click();
 
     QMenu* mnufile = nullptr;
     QMenu* mnuedit = nullptr;
+    QMenu* mnudownloadmenu = nullptr;
     QAction* mnudownload = nullptr;
+    QAction* mnuverify = nullptr;
     QAction* mnuupload = nullptr;
     QAction* mnuexit = nullptr;
 };

@@ -86,6 +86,10 @@ void Kvt52Window::buildMenus()
         connect(addItem(mnudownload, QLatin1String(block.caption), block.menuItem),
                 &QAction::triggered, this,
                 [this, command = QLatin1String(block.command)] { DownloadBlock(command); });
+    mnudownload->addSeparator();
+    mnuverify = addItem(mnudownload, QStringLiteral("&Verify"), "mnuverify");
+    connect(mnuverify, &QAction::triggered, this, [this] { verifyBlock({}); });
+    mnuverifyafter = addVerifyAfterDownloadItem(mnudownload);
     mnuupload = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     for (const Block& block : uploads)
         connect(addItem(mnuupload, QLatin1String(block.caption), block.menuItem),
@@ -212,6 +216,45 @@ void Kvt52Window::downloadFinished(const BlockDownload& download, TransferOutcom
     MessageWindow::unload();
     Module1::DownloadActive = False;
     reportBlockDownload(download, outcome, QStringLiteral(" Downloading Aborted by User ....."));
+    if (outcome != TransferOutcome::Complete)
+        return;
+    m_lastDownloaded = download.opening();
+    // The controller does not answer what it stored; only the read-back tells.
+    if (mnuverifyafter->isChecked())
+        afterLastAnswer([this, report = QStringLiteral("Download complete: %1 lines sent")
+                                            .arg(download.total())] { verifyBlock(report); });
+}
+
+void Kvt52Window::verifyBlock(const QString& downloadReport)
+{
+    if (refuseSecondTransfer())
+        return;
+    QString command = QLatin1String(uploads[0].command);
+    for (int i = 0; i < 3; ++i)
+        if (m_lastDownloaded == QLatin1String(downloads[i].command))
+            command = QLatin1String(uploads[i].command);
+    const QString text = editor().text();
+    MessageWindow* frmmessage = MessageWindow::instance();
+    frmmessage->setWindowTitle(QStringLiteral("Verify ... "));
+    frmmessage->setMessage(QStringLiteral("  Reading the ") + kindOf(command) +
+                           QStringLiteral(" back to compare it with the editor .... ") + crLf +
+                           crLf + QStringLiteral("  Click <Cancel> to abort the verify ") + crLf);
+    auto* upload = new BlockUpload(link(), m_timings.blockUploadLimit,
+                                   BlockUpload::Request{command, m_timings.blockWatchdog});
+    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    connect(upload, &TransferJob::finished, this,
+            [this, upload, text, downloadReport](TransferOutcome outcome) {
+                MessageWindow::unload();
+                if (outcome == TransferOutcome::Complete)
+                    showVerifyResult(text, upload->block().text, downloadReport);
+                else
+                    reportFailedReadBack(outcome, downloadReport);
+            });
+    showStatus((downloadReport.isEmpty() ? QStringLiteral("Verify: ")
+                                         : downloadReport + QStringLiteral("; ")) +
+               QStringLiteral("reading the %1 back ...").arg(kindOf(command).toLower()));
+    frmmessage->show();
+    runTransfer(upload);
 }
 
 void Kvt52Window::UploadBlock(const QString& command)

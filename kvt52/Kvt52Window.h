@@ -42,6 +42,9 @@ private:
     void Comm_Init();
     void DownloadBlock(const QString& command);
     void downloadFinished(const BlockDownload& download, TransferOutcome outcome);
+    // Reads back the kind last downloaded (a program before any download) and
+    // compares it; after a download its result joins downloadReport.
+    void verifyBlock(const QString& downloadReport);
     void UploadBlock(const QString& command);
     void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
 
@@ -52,6 +55,9 @@ private:
     QMenu* mnufile = nullptr;
     QMenu* mnuedit = nullptr;
     QMenu* mnudownload = nullptr;
+    QAction* mnuverify = nullptr;
+    QAction* mnuverifyafter = nullptr;
+    QString m_lastDownloaded; // its opening command, S00 to S02
     QMenu* mnuupload = nullptr;
     QAction* mnucomm = nullptr;
     QMenu* mnuhelp = nullptr;

@@ -17,6 +17,7 @@
 #include "shell/Module1.h"
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
+#include "transfer/ProgramComparison.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -79,13 +80,17 @@ void Kvt7Window::buildMenus()
     mnu7edit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnu7edit");
     fraeditor->fillMenus(mnu7file, mnu7edit, {"mnueact", "mnueclose"});
 
-    mnudownload = addBarItem(menuBar(), QStringLiteral("&Download"), "mnudownload");
+    mnudownloadmenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
+    mnudownload = addItem(mnudownloadmenu, QStringLiteral("&Program"), "mnudownload");
+    mnuverify = addItem(mnudownloadmenu, QStringLiteral("&Verify"), "mnuverify");
+    mnuverifyafter = addVerifyAfterDownloadItem(mnudownloadmenu);
     mnuupload = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     for (int i = 0; i < 4; ++i) {
         mnuuploadprog[i] = mnuupload->addAction(QStringLiteral("Program  #%1").arg(i));
         mnuuploadprog[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
     }
-    fraeditor->setFollowingItems({mnudownload, mnuupload->menuAction()});
+    fraeditor->setFollowingItems(
+        {mnudownloadmenu->menuAction(), mnudownload, mnuverify, mnuupload->menuAction()});
 
     mnu7setup = addMenu(menuBar(), QStringLiteral("&Setup"), "mnu7setup");
     mnuspeed = addItem(mnu7setup, QStringLiteral("Running Speed"), "mnuspeed",
@@ -147,6 +152,7 @@ void Kvt7Window::wireMenus()
     connect(mnu7exit, &QAction::triggered, this, &QWidget::close);
     connect(helpabout, &QAction::triggered, this, &FrontEndWindow::showAbout);
     connect(mnudownload, &QAction::triggered, this, &Kvt7Window::mnudownload_Click);
+    connect(mnuverify, &QAction::triggered, this, [this] { verifyProgram({}); });
     for (int i = 0; i < 4; ++i)
         connect(mnuuploadprog[i], &QAction::triggered, this, [this, i] { mnuuploadprog_Click(i); });
 
@@ -389,8 +395,41 @@ void Kvt7Window::downloadFinished(int answered, int total, TransferOutcome outco
             QStringLiteral("Download stopped after %1 of %2 lines").arg(answered).arg(total));
         return;
     }
-    showStatus(QStringLiteral("Download complete: %1 lines sent").arg(total));
+    const QString report = QStringLiteral("Download complete: %1 lines sent").arg(total);
+    showStatus(report);
     m_operator.beep();
+    // What each line was answered is not read; only the read-back tells what was stored.
+    if (mnuverifyafter->isChecked())
+        afterLastAnswer([this, report] { verifyProgram(report); });
+}
+
+void Kvt7Window::verifyProgram(const QString& downloadReport)
+{
+    if (refuseSecondTransfer())
+        return;
+    const QString text = editor().text();
+    const std::optional<int> program = program::programNumber(text);
+    if (!program || *program < 0 || *program > 3) {
+        if (downloadReport.isEmpty())
+            tell(QStringLiteral("Verify reads back the program that the editor's \"M31,n\" line "
+                                "names, n from 0 to 3; the editor has no such line."),
+                 MessageIcon::Information);
+        else
+            showStatus(downloadReport + QStringLiteral("; not verified: no \"M31,n\" line"));
+        return;
+    }
+    auto* upload = new Kvt7Upload(link(), *program, m_timings.programUploadLimit);
+    connect(upload, &TransferJob::finished, this,
+            [this, upload, text, downloadReport](TransferOutcome outcome) {
+                if (outcome == TransferOutcome::Complete)
+                    showVerifyResult(text, upload->programText(), downloadReport);
+                else
+                    reportFailedReadBack(outcome, downloadReport);
+            });
+    showStatus((downloadReport.isEmpty() ? QStringLiteral("Verify: ")
+                                         : downloadReport + QStringLiteral("; ")) +
+               QStringLiteral("reading program #%1 back ...").arg(*program));
+    runTransfer(upload);
 }
 
 void Kvt7Window::mnuuploadprog_Click(int program)

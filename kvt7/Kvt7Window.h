@@ -57,6 +57,9 @@ private:
     void mnudownload_Click();
     void mnuuploadprog_Click(int program);
     void downloadFinished(int answered, int total, TransferOutcome outcome);
+    // Reads back the program the editor's "M31,n" line names and compares it;
+    // after a download its result joins downloadReport.
+    void verifyProgram(const QString& downloadReport);
     void uploadFinished(int program, TransferOutcome outcome, const QString& text);
 
     QString m_unansweredReport;
@@ -77,7 +80,10 @@ private:
 
     QMenu* mnu7file = nullptr;
     QMenu* mnu7edit = nullptr;
+    QMenu* mnudownloadmenu = nullptr;
     QAction* mnudownload = nullptr;
+    QAction* mnuverify = nullptr;
+    QAction* mnuverifyafter = nullptr;
     QMenu* mnuupload = nullptr;
     std::array<QAction*, 4> mnuuploadprog{};
     QMenu* mnu7setup = nullptr;

@@ -35,6 +35,7 @@ public:
     void cancel() override;
 
     int total() const { return m_total; }
+    const QString& opening() const { return m_plan.opening; }
     int sent() const { return m_sent; }
 
 protected:

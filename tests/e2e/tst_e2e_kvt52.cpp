@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
+#include "frontend/DifferenceWindow.h"
 #include "kvt52/Kvt52Window.h"
 #include "link/QtSerialPort.h"
 #include "link/TrafficLog.h"
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void everyBlockComesBackUnchanged_data();
     void everyBlockComesBackUnchanged();
     void cancelLeavesCLast();
+    void verifyShowsALineStoredOtherwise();
 };
 
 void TestE2eKvt52::everyBlockComesBackUnchanged_data()
@@ -84,6 +86,9 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
         s.op.answerNext(MessageAnswer::Yes);
         QVERIFY(s.run(items[kind][0]));
         QCOMPARE(s.shown(), QStringLiteral("Download  Completed.        "));
+        QVERIFY(s.run("mnuverify"));
+        QCOMPARE(s.op.messages.constLast().text,
+                 QStringLiteral("The controller holds the same 4 lines."));
         // The answer to END has come in whole before the upload asks.
         QTRY_VERIFY(s.window->trafficLog().entries().back().direction ==
                         TrafficLog::Direction::Received &&
@@ -126,6 +131,19 @@ void TestE2eKvt52::cancelLeavesCLast()
     QTRY_VERIFY(!s.window->transferRunning());
     QTRY_VERIFY(s.sim.receivedBytes().endsWith("\rC"));
     QCOMPARE(s.shown(), QStringLiteral(" Downloading Aborted by User ....."));
+}
+
+void TestE2eKvt52::verifyShowsALineStoredOtherwise()
+{
+    Session s(QStringLiteral("px54"), 14, {QStringLiteral("--corrupt-line"), QStringLiteral("2")});
+    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
+    s.window->editor().setUploadedText(QStringLiteral("M31,2\r\nG00,+100 out\r\nM30\r\n"), {});
+    s.op.answerNext(MessageAnswer::Yes);
+    QVERIFY(s.run("mnudlposdata") && s.run("mnuverify"));
+    QVERIFY(s.sim.receivedBytes().endsWith("END\rS04\r"));
+    QCOMPARE(s.window->findChild<QLabel*>(QStringLiteral("lblstatus"))->text(),
+             QStringLiteral("Verify: line 2 differs (1 difference)"));
+    QCOMPARE(s.window->findChild<DifferenceWindow*>()->currentRow(), 1);
 }
 
 QTEST_MAIN(TestE2eKvt52)

@@ -150,6 +150,10 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,2\rG00,+100\rG10,-25\rM21+\rM30\r"));
     QCOMPARE(op.beeps, 1);
+    window.findChild<QAction*>(QStringLiteral("mnuverify"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.transferRunning(), 15000);
+    QCOMPARE(op.messages.constLast().text,
+             QStringLiteral("The controller holds the same 5 lines."));
 
     op.answerNext(MessageAnswer::No); // the typed program need not be saved first
     window.findChild<QAction*>(QStringLiteral("mnuuploadprog_2"))->trigger();
@@ -159,7 +163,7 @@ void TestE2eKvt7::downloadThenUploadComesBackTheSame()
     QCOMPARE(window.findChild<QGroupBox*>(QStringLiteral("fraeditor"))->title(),
              QStringLiteral("EDITOR - Upload #2"));
     QCOMPARE(op.beeps, 2);
-    QCOMPARE(op.messages.size(), 2); // the COM1 question and the save question
+    QCOMPARE(op.messages.size(), 3); // the COM1 question, Verify's and the save question
 }
 
 void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()

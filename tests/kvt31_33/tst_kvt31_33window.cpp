@@ -6,6 +6,7 @@
 #include "frontend/TrafficLogWindow.h"
 #include "kvt31_33/Kvt31_33Window.h"
 #include "shell/MessageWindow.h"
+#include "transfer/KeypadInstructions.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void exitDuringDownload();
     void upload_data();
     void upload();
+    void verifyOfASilentController();
     void everyControlHasAName();
     void trafficLogFollowsTheLine();
 };
@@ -253,6 +255,19 @@ void TestKvt31_33Window::upload()
                  QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));
     rig.port->receive("OK"); // replies are shown again
     QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
+}
+
+void TestKvt31_33Window::verifyOfASilentController()
+{
+    Rig rig;
+    rig.initialised();
+    rig.window->editor().setUploadedText(QStringLiteral("M31,1\r\nG2"), {});
+    rig.trigger(QStringLiteral("mnuverify"));
+    QCOMPARE(MessageWindow::instance()->message(), keypad::uploadInstructions());
+    // Nothing sent is no proof of anything: told, and nothing compared.
+    QTRY_VERIFY(!rig.window->transferRunning() && rig.window->isEnabled());
+    QVERIFY(rig.op.messages.size() == 1 &&
+            rig.op.messages[0].text.endsWith(QLatin1String("Nothing was compared.")));
 }
 
 void TestKvt31_33Window::everyControlHasAName()

@@ -2,14 +2,17 @@
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
+#include "frontend/DifferenceWindow.h"
 #include "frontend/PanelLook.h"
 #include "kvt7/Kvt7Window.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -63,6 +66,9 @@ private Q_SLOTS:
     void downloadThroughTheWindow();
     void upload_data();
     void upload();
+    void verifyAfterDownloadIsRemembered();
+    void verify_data();
+    void verify();
 };
 
 void TestKvt7Window::startUp_data()
@@ -317,6 +323,74 @@ void TestKvt7Window::upload()
         rig.txteditor()->undo(); // a replacement is one step back
         QCOMPARE(rig.window->editor().text(), QStringLiteral("G27"));
     }
+}
+
+void TestKvt7Window::verifyAfterDownloadIsRemembered()
+{
+    const auto remembered = [] { return Rig().find<QAction>("mnuverifyafter")->isChecked(); };
+    QVERIFY(!remembered());
+    for (const bool on : {true, false}) {
+        Rig().find<QAction>("mnuverifyafter")->setChecked(on);
+        QCOMPARE(remembered(), on);
+    }
+}
+
+void TestKvt7Window::verify_data()
+{
+    QTest::addColumn<bool>("afterDownload");
+    QTest::addColumn<QByteArray>("listing"); // program 0's lines after M31,0
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QList<int>>("differing"); // the rows Next difference goes through
+    QTest::addColumn<QString>("firstReadOut");
+    QTest::newRow("different") << false << QByteArray("G00,101\r\n\r\n>G27\r\n\r\n>M30\r\n\r\n>")
+                               << "Verify: line 2 differs (3 differences)" << QList<int>{1, 2, 3, 1}
+                               << "differs G00,101";
+    QTest::newRow("after download, nothing stored")
+        << true << QByteArray("M30\r\n\r\n>")
+        << "Download complete: 3 lines sent; verify found 2 differences, the first in line 2"
+        << QList<int>{1, 2, 1} << "differs M30";
+}
+
+void TestKvt7Window::verify()
+{
+    QFETCH(bool, afterDownload);
+    QFETCH(QByteArray, listing);
+    QFETCH(QString, status);
+    QFETCH(QList<int>, differing);
+    QFETCH(QString, firstReadOut);
+    Rig rig;
+    rig.initialised().trigger(QStringLiteral("mnueact"));
+    rig.txteditor()->setPlainText(example);
+    rig.find<QAction>(QStringLiteral("mnuverifyafter"))->setChecked(afterDownload);
+    rig.trigger(QLatin1String(afterDownload ? "mnudownload" : "mnuverify"));
+    for (const char* line :
+         afterDownload ? QList{"M31,0\r", "G00,100\r", "M30\r"} : QList<const char*>{}) {
+        QVERIFY(rig.waitForWritten(line));
+        rig.port->receive("OK\r\n>");
+    }
+    QVERIFY(rig.waitForWritten("DP0\r"));
+    rig.port->receive("DP0\r\n#0\r\n" + listing);
+    QTRY_COMPARE(rig.text("lblstatus"), status);
+    QVERIFY(rig.window->editor().text() == example && rig.op.messages.isEmpty());
+    const QPointer<DifferenceWindow> shown = rig.window->findChild<DifferenceWindow*>();
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    // What a screen reader says of the first difference, and of every control.
+    auto* cells =
+        QAccessible::queryAccessibleInterface(shown->findChild<QTableWidget*>())->tableInterface();
+    QCOMPARE(cells->cellAt(differing[0], 0)->text(QAccessible::Name) + u' ' +
+                 cells->cellAt(differing[0], 3)->text(QAccessible::Name),
+             firstReadOut);
+    int checked = 0;
+    QVERIFY(test::unnamedControls(shown, &checked).isEmpty() && checked == 4);
+    for (int i = 0; i < differing.size(); ++i) {
+        // A mnemonic clicks once its press has been shown.
+        QTRY_COMPARE(shown->currentRow(), differing[i]);
+        QTest::keyClick(shown->focusWidget(), i == 1 ? Qt::Key_N : Qt::Key_F3,
+                        i == 1 ? Qt::AltModifier : Qt::NoModifier);
+    }
+    QTest::keyClick(shown->focusWidget(), afterDownload ? Qt::Key_Escape : Qt::Key_Return);
+    QTRY_VERIFY(shown.isNull());
 }
 
 QTEST_MAIN(TestKvt7Window)

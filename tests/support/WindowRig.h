@@ -7,6 +7,8 @@
 #include "shell/Module1.h"
 
 #include <QAction>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -20,6 +22,9 @@ template <class Window> struct WindowRig {
     explicit WindowRig(Timings t = timings())
     {
         Module1::reset();
+        // What the windows remember stays in a store of the test's own.
+        static const QTemporaryDir remembered;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, remembered.path());
         auto owned = std::make_unique<FakeSerialPort>();
         port = owned.get();
         window = std::make_unique<Window>(op, std::move(owned), t);

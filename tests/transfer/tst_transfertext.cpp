@@ -1,4 +1,5 @@
 #include "transfer/Kvt7Listing.h"
+#include "transfer/ProgramComparison.h"
 #include "transfer/ProgramLines.h"
 #include "transfer/UploadedBlock.h"
 
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void refusedOrWarnedLines();
     void uploadedBlock_data();
     void uploadedBlock();
+    void comparison_data();
+    void comparison();
 };
 
 void TestTransferText::programLines_data()
@@ -154,6 +157,41 @@ void TestTransferText::uploadedBlock()
     QCOMPARE(block.programNo, programNo);
     QCOMPARE(uploadCaption(block.programNo), caption);
     QCOMPARE(block.lineCutAtEnd, lineCutAtEnd);
+}
+
+void TestTransferText::comparison_data()
+{
+    QTest::addColumn<QString>("readBack");
+    QTest::addColumn<QString>("found"); // "line: editor | controller; ...", then the lines stored
+    // Compared with the editor's M31,0 / (blank) / G00,+100 / G00,+200 / M30.
+    QTest::newRow("equal: remarks, blank lines and case aside")
+        << "m31,0\r\ng00,+100 out\r\n\r\nG00,+200\r\nM30"
+        << "4 stored";
+    QTest::newRow("a line changed") << "M31,0\r\nG00,+100\r\nG00,+201\r\nM30"
+                                    << "4: G00,+200 | G00,+201; 4 stored";
+    QTest::newRow("lines missing at the end")
+        << "M31,0\r\nG00,+100"
+        << "4: G00,+200 | nothing; 5: M30 | nothing; 2 stored";
+    QTest::newRow("lines added, numbered on")
+        << "M31,0\r\nG00,+100\r\nG00,+200\r\nM30\r\nG27\r\nM30"
+        << "6: nothing | G27; 7: nothing | M30; 6 stored";
+}
+
+void TestTransferText::comparison()
+{
+    QFETCH(QString, readBack);
+    QFETCH(QString, found);
+    const auto compared =
+        compareProgram("M31,0\r\n\r\nG00,+100 out\r\nG00,+200\r\nM30\r\n", readBack);
+    QStringList rows;
+    for (const ProgramComparison::Row& row : compared.rows)
+        if (row.differs())
+            rows << QStringLiteral("%1: %2 | %3")
+                        .arg(row.line)
+                        .arg(row.editor.value_or("nothing"), row.controller.value_or("nothing"));
+    rows << QStringLiteral("%1 stored").arg(compared.storedLines);
+    QCOMPARE(rows.join("; "), found);
+    QCOMPARE(compared.differing.size() + 1, rows.size());
 }
 
 QTEST_GUILESS_MAIN(TestTransferText)
