@@ -28,7 +28,6 @@ struct Rig : test::WindowRig<Kvt52Window> {
         Timings t = WindowRig::timings();
         t.quietPeriod = 5ms;
         t.blockUploadLimit = 300ms;
-        t.endLineQuiet = 20ms;
         return t;
     }
     CommSetupDialog* dialog() { return window->findChild<CommSetupDialog*>(); }
@@ -214,8 +213,6 @@ void TestKvt52Window::upload_data()
         << "Program Uploaded . . . ";
     QTest::newRow("silent") << L{} << "KEPT"
                             << "Upload timeout error ! ";
-    QTest::newRow("part, then silence") << L{"M31,1\rG2"} << "KEPT"
-                                        << "Upload timeout error ! ";
 }
 
 void TestKvt52Window::upload()
