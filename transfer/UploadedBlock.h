@@ -17,10 +17,10 @@ qsizetype lineEndAt(const QString& text, qsizetype from);
 struct UploadedBlock {
     QString text;  // for the editor: cut before "END", CR LF from "M31," on
     int programNo; // the number after the first "M31,"; 0 when none can be read
-    // The line that holds "END" around the marker, as far as it arrived: what
-    // stood before "END" (a word such as SEND) is cut off from the rest, and
-    // what stood after it ("ENDX") is dropped. Either is more than the end of
-    // an upload, which the operator must know.
+    // The line holding "END", split at the marker, as far as it arrived: what
+    // stood before it (a word such as SEND) and after it (the X of ENDX).
+    // Either means the cut lost more than the end of the upload, which the
+    // operator must know.
     QString lineCutAtEnd;
     QString droppedAfterEnd;
 };
