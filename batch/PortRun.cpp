@@ -344,20 +344,23 @@ void PortRun::startUpload(bool readBack)
                    : new BlockUpload(
                          *m_link, t.blockUploadLimit,
                          BlockUpload::Request{blockCommand(m_options.kind, true), t.blockWatchdog});
+        upload->setEndLineQuiet(t.endLineQuiet);
         run(upload, [this, upload, readBack](TransferOutcome outcome) {
             const program::UploadedBlock block = upload->block();
-            afterUpload(outcome, block.text, block.lineCutAtEnd, readBack);
+            afterUpload(outcome, block.text,
+                        program::cutAtEndText(block, QStringLiteral("the output")), readBack,
+                        upload->arrived());
         });
         return;
     }
     }
 }
 
-void PortRun::afterUpload(TransferOutcome outcome, const QString& text, const QString& cutLine,
-                          bool readBack)
+void PortRun::afterUpload(TransferOutcome outcome, const QString& text, const QString& cut,
+                          bool readBack, qsizetype arrived)
 {
     if (outcome != TransferOutcome::Complete) {
-        fail(outcome, readBack ? QStringLiteral("reading the program back") : QString());
+        fail(outcome, readBack ? QStringLiteral("reading the program back") : QString(), arrived);
         return;
     }
     if (readBack) {
@@ -373,11 +376,8 @@ void PortRun::afterUpload(TransferOutcome outcome, const QString& text, const QS
     if (!writeOutput(text))
         return;
     // The text is kept, but it is not the whole program: that is no success.
-    if (!cutLine.isEmpty())
-        end(Exit::Failed, QStringLiteral("cut"),
-            QStringLiteral("%1: the line \"%2END...\" holds END, which ends an upload; what the "
-                           "controller sent after it is missing")
-                .arg(m_device, cutLine));
+    if (!cut.isEmpty())
+        end(Exit::Failed, QStringLiteral("cut"), QStringLiteral("%1: %2").arg(m_device, cut));
     else
         end(Exit::Success, QStringLiteral("complete"));
 }
@@ -407,7 +407,7 @@ bool PortRun::writeOutput(const QString& text)
     return false;
 }
 
-void PortRun::fail(TransferOutcome outcome, const QString& what)
+void PortRun::fail(TransferOutcome outcome, const QString& what, qsizetype arrived)
 {
     const Timings& t = m_options.timings;
     const QString detail = what.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(what);
@@ -425,13 +425,20 @@ void PortRun::fail(TransferOutcome outcome, const QString& what)
         failed(Exit::Silent, QStringLiteral("no reply"),
                QStringLiteral("the controller did not answer"));
         return;
-    case TransferOutcome::TimedOut:
+    case TransferOutcome::TimedOut: {
+        const QString limit = seconds(m_options.family == Family::Kvt7     ? t.programUploadLimit
+                                      : m_options.family == Family::Keypad ? t.keypadUploadLimit
+                                                                           : t.blockUploadLimit);
         failed(Exit::Silent, QStringLiteral("timed out"),
-               QStringLiteral("the controller did not send a whole program within %1 s")
-                   .arg(seconds(m_options.family == Family::Kvt7     ? t.programUploadLimit
-                                : m_options.family == Family::Keypad ? t.keypadUploadLimit
-                                                                     : t.blockUploadLimit)));
+               arrived > 0 ? QStringLiteral("the controller fell silent for %1 s after sending "
+                                            "part of the program (%2 characters)")
+                                 .arg(limit)
+                                 .arg(arrived)
+                           : QStringLiteral("the controller did not send a whole program within "
+                                            "%1 s")
+                                 .arg(limit));
         return;
+    }
     case TransferOutcome::Overflow:
         failed(Exit::Failed, QStringLiteral("overflow"),
                QStringLiteral("the controller sent more than 1 MiB without an end"));

@@ -64,10 +64,12 @@ private:
     void startDownload();
     void startUpload(bool readBack);
     void afterDownload(TransferOutcome outcome);
-    void afterUpload(TransferOutcome outcome, const QString& text, const QString& cutLine,
-                     bool readBack);
+    // cut: what the cut at "END" lost, in words; arrived: characters received.
+    void afterUpload(TransferOutcome outcome, const QString& text, const QString& cut,
+                     bool readBack, qsizetype arrived = 0);
     bool writeOutput(const QString& text);
-    void fail(TransferOutcome outcome, const QString& what);
+    // arrived: characters an upload received before it failed.
+    void fail(TransferOutcome outcome, const QString& what, qsizetype arrived = 0);
     void end(int exitCode, const QString& outcome, const QString& error = {});
     void closeWhenDrained();
     void closeAfterSending();

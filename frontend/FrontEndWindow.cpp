@@ -385,16 +385,19 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
         showStatus(QStringLiteral("Upload of # %1 complete").arg(block.programNo));
         m_operator.beep();
         replaceEditorText(block.text, program::uploadCaption(block.programNo));
-        if (!block.lineCutAtEnd.isEmpty())
-            tell(QStringLiteral("The line \"%1END...\" holds \"END\", which ends an upload: the "
-                                "text was cut there, and what the controller sent after it is "
-                                "not in the editor. Compare the end of the program with the "
-                                "controller's.")
-                     .arg(block.lineCutAtEnd));
+        if (QString cut = program::cutAtEndText(block, QStringLiteral("the editor"));
+            !cut.isEmpty()) {
+            cut[0] = cut[0].toUpper();
+            tell(cut + QStringLiteral(". Compare the end of the program with the controller's."));
+        }
         return;
     }
     case TransferOutcome::TimedOut:
         lblresponse->setText(QStringLiteral("Upload timeout error ! "));
+        if (upload.arrived() > 0)
+            showStatus(QStringLiteral("Upload timed out after %1 characters; the editor keeps "
+                                      "its text.")
+                           .arg(upload.arrived()));
         m_operator.message(this, {QStringLiteral("Uploading timeout....    Please try again ! "),
                                   QStringLiteral("Timeout error"), MessageIcon::Exclamation,
                                   MessageButtons::Ok});

@@ -142,6 +142,7 @@ void Kvt31_33Window::mnuupload_Click()
         return;
     Module1::UploadActive = True;
     auto* upload = new BlockUpload(link(), m_timings.keypadUploadLimit);
+    upload->setEndLineQuiet(m_timings.endLineQuiet);
     connect(upload, &TransferJob::finished, this,
             [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });
 

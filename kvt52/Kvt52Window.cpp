@@ -272,6 +272,7 @@ void Kvt52Window::UploadBlock(const QString& command)
     Module1::UploadActive = True;
     auto* upload = new BlockUpload(link(), m_timings.blockUploadLimit,
                                    BlockUpload::Request{command, m_timings.blockWatchdog});
+    upload->setEndLineQuiet(m_timings.endLineQuiet);
     connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
     connect(upload, &TransferJob::finished, this,
             [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });

@@ -13,9 +13,9 @@ struct Timings {
     milliseconds watchdog{10000};      // tmrwatchdog: no reply within this means the link is dead
     milliseconds blockWatchdog{50000}; // four-model transfers arm the watchdog with this
     milliseconds quietPeriod{20};      // four-model pause after each downloaded line
-    milliseconds blockUploadLimit{25000};   // four-model upload: no data at all within this
+    milliseconds blockUploadLimit{25000};   // four-model upload: the longest silence
     milliseconds keypadPause{20};           // KVT31/KVT33 pause after each downloaded line
-    milliseconds keypadUploadLimit{50000};  // KVT31/KVT33 upload: no data at all within this
+    milliseconds keypadUploadLimit{50000};  // KVT31/KVT33 upload: the longest silence
     milliseconds programUploadLimit{10000}; // KVT7 upload of a program
     milliseconds speedLinePause{300};       // KVT7 speed dialog: after each of the first lines
     milliseconds jogValuePause{100};        // KVT7 jog dialog: between JOG and its value
@@ -27,6 +27,11 @@ struct Timings {
     milliseconds downloadReplyQuiet{100};
     milliseconds replyQuiet{300};    // kvtcomm send: a reply has ended once the line is this quiet
     milliseconds greetingQuiet{500}; // kvtcomm: a KVT7's first command waits for this much quiet
+    // Block upload: once "END" is in, how long the rest of its line may stay
+    // away. Well above a character at 1200 baud (8 ms), a USB adapter's
+    // latency timer (16 ms) and the gaps between the pieces a controller
+    // sends in, yet too short for the operator to notice.
+    milliseconds endLineQuiet{200};
 };
 
 } // namespace kvt

@@ -25,9 +25,15 @@ int leadingNumber(const QString& text)
 }
 } // namespace
 
-bool hasEndMarker(const QString& collected)
+qsizetype endMarkerAt(const QString& collected, qsizetype from)
 {
-    return collected.contains(endMarker);
+    return collected.indexOf(endMarker, from);
+}
+
+qsizetype lineEndAt(const QString& text, qsizetype from)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("[\r\n]"));
+    return text.indexOf(lineEnd, from);
 }
 
 UploadedBlock uploadedBlock(const QString& collected)
@@ -37,6 +43,12 @@ UploadedBlock uploadedBlock(const QString& collected)
     QString text = collected.left(end);
     const qsizetype lineStart = text.lastIndexOf(QRegularExpression(QStringLiteral("[\r\n]"))) + 1;
     const QString lineCutAtEnd = end > lineStart ? text.mid(lineStart) : QString();
+    QString droppedAfterEnd;
+    if (end >= 0) {
+        const qsizetype afterEnd = end + endMarker.size();
+        const qsizetype lineEnd = lineEndAt(collected, afterEnd);
+        droppedAfterEnd = collected.mid(afterEnd, lineEnd < 0 ? -1 : lineEnd - afterEnd);
+    }
     const qsizetype marker = text.indexOf(programMarker);
     // Counted from where the marker's number starts, as the controllers'
     // software always read it; without a marker, from the fourth character.
@@ -47,7 +59,21 @@ UploadedBlock uploadedBlock(const QString& collected)
     for (qsizetype cr = text.indexOf(u'\r', qMax<qsizetype>(marker, 0)); cr >= 0;
          cr = text.indexOf(u'\r', cr + 2))
         text.insert(cr + 1, u'\n');
-    return {text, programNo, lineCutAtEnd};
+    return {text, programNo, lineCutAtEnd, droppedAfterEnd};
+}
+
+QString cutAtEndText(const UploadedBlock& block, const QString& missingFrom)
+{
+    const QString line = block.lineCutAtEnd + endMarker + block.droppedAfterEnd;
+    if (!block.lineCutAtEnd.isEmpty())
+        return QStringLiteral("the line \"%1\" holds \"END\", which ends an upload: the text was "
+                              "cut there, and what the controller sent after it is not in %2")
+            .arg(line, missingFrom);
+    if (!block.droppedAfterEnd.isEmpty())
+        return QStringLiteral("the line \"%1\" begins with \"END\", which ends an upload: \"%2\" "
+                              "after it is not in %3")
+            .arg(line, block.droppedAfterEnd, missingFrom);
+    return {};
 }
 
 QString uploadCaption(int programNo)

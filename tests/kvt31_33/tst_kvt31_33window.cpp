@@ -27,6 +27,7 @@ struct Rig : test::WindowRig<Kvt31_33Window> {
         t.watchdog = watchdog; // how long a line may be held back
         t.keypadPause = 2ms;
         t.keypadUploadLimit = 300ms;
+        t.endLineQuiet = 20ms;
         return t;
     }
     QString shown() { return find<QLabel>(QStringLiteral("lblresponse"))->text(); }
@@ -199,20 +200,32 @@ void TestKvt31_33Window::upload_data()
     QTest::addColumn<QString>("ending"); // "" waits; or cancel, close box
     QTest::addColumn<QString>("editorText");
     QTest::addColumn<QString>("shownAfter");
-    QTest::addColumn<QString>("box"); // title of the box told, if any
+    QTest::addColumn<QString>("box"); // text of the box told, if any
     using L = QList<QByteArray>;
+    const QString compare =
+        QStringLiteral(" Compare the end of the program with the controller's.");
     QTest::newRow("program 7, END split") << L{"M31,7\rG00,100\rEN", "D"} << ""
                                           << "M31,7\r\nG00,100\r\n"
                                           << "Program Uploaded . . . "
                                           << "";
-    QTest::newRow("END inside a line is told") << L{"M31,5SEND"} << ""
-                                               << "M31,5S"
-                                               << "Program Uploaded . . . "
-                                               << "COMMUNICATION INTERFACE";
+    QTest::newRow("END inside a line is told")
+        << L{"M31,5SEND"} << ""
+        << "M31,5S"
+        << "Program Uploaded . . . "
+        << "The line \"M31,5SEND\" holds \"END\", which ends an upload: the text was cut there, "
+           "and what the controller sent after it is not in the editor." +
+               compare;
+    QTest::newRow("line beginning with END is told")
+        << L{"M31,5\rEND", "X\r"} << ""
+        << "M31,5\r\n"
+        << "Program Uploaded . . . "
+        << "The line \"ENDX\" begins with \"END\", which ends an upload: \"X\" after it is not "
+           "in the editor." +
+               compare;
     QTest::newRow("silent") << L{} << ""
                             << "KEPT"
                             << "Upload timeout error ! "
-                            << "Timeout error";
+                            << "Uploading timeout....    Please try again ! ";
     QTest::newRow("Cancel") << L{"M31,1\rG2"} << "cancel"
                             << "KEPT"
                             << "Upload Aborted by user ..."
@@ -249,7 +262,7 @@ void TestKvt31_33Window::upload()
     QVERIFY(rig.window->isEnabled() && (frmmessage.isNull() || !frmmessage->isVisible()));
     QCOMPARE(rig.window->editor().text(), editorText);
     QCOMPARE(rig.shown(), shownAfter);
-    QCOMPARE(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().title, box);
+    QCOMPARE(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().text, box);
     if (editorText != QLatin1String("KEPT"))
         QCOMPARE(rig.window->editor().caption(),
                  QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));

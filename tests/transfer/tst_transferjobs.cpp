@@ -313,9 +313,18 @@ void TestTransferJobs::blockUpload_data()
                                           << TransferOutcome::Complete << "M31,7\r\nG00,100\r\n";
     QTest::newRow("silent controller")
         << "" << QList<QByteArray>{} << TransferOutcome::TimedOut << "";
-    // Once anything arrived, only END or the operator end the wait.
-    QTest::newRow("data, silence, Cancel")
+    QTest::newRow("data, then Cancel")
         << "" << QList<QByteArray>{"M31,1\rG2"} << TransferOutcome::Cancelled << "M31,1\r\nG2";
+    QTest::newRow("data, then silence")
+        << "" << QList<QByteArray>{"M31,1\rG2"} << TransferOutcome::TimedOut << "M31,1\r\nG2";
+    // Slower than the limit in all, but never silent for as long.
+    QTest::newRow("data keeps coming")
+        << "" << (QList<QByteArray>(30, "G0\r") << "END\r") << TransferOutcome::Complete
+        << QString("G0\r\n").repeated(30);
+    QTest::newRow("END, its line's end later") << "S03" << QList<QByteArray>{"M31,2\rEND", "X\r"}
+                                               << TransferOutcome::Complete << "M31,2\r\n";
+    QTest::newRow("END, then silence")
+        << "S03" << QList<QByteArray>{"M31,2\rEND"} << TransferOutcome::Complete << "M31,2\r\n";
     QTest::newRow("requested block") << "S04" << QList<QByteArray>{"M31,2\rABC\rEND\r"}
                                      << TransferOutcome::Complete << "M31,2\r\nABC\r\n";
 }
@@ -330,15 +339,19 @@ void TestTransferJobs::blockUpload()
     std::optional<BlockUpload::Request> asked;
     if (!request.isEmpty())
         asked = BlockUpload::Request{request, 50s};
-    BlockUpload upload(rig.link, 100ms, asked);
+    BlockUpload upload(rig.link, 500ms, asked);
+    upload.setEndLineQuiet(200ms);
     QSignalSpy finished(&upload, &TransferJob::finished);
     rig.feed(upload);
     upload.start();
     QVERIFY(rig.waitIdle());
     QCOMPARE(rig.port.written(), request.isEmpty() ? QByteArray() : request.toLatin1() + '\r');
-    for (const QByteArray& piece : pieces)
+    for (const QByteArray& piece : pieces) {
+        QVERIFY(finished.isEmpty());
         rig.port.receive(piece);
-    if (outcome == TransferOutcome::Cancelled && !finished.wait(300)) // past the limit
+        QTest::qWait(20);
+    }
+    if (outcome == TransferOutcome::Cancelled)
         upload.cancel();
     QVERIFY(!finished.isEmpty() || finished.wait(5000));
     QCOMPARE(outcomeOf(finished), outcome);
