@@ -31,15 +31,6 @@ QString kindName(BlockController::Kind kind)
     return QStringLiteral("parameter");
 }
 
-// A digit becomes the next one, so a number in the line still reads as one
-// and only its value differs; anything else becomes X, an X becomes Y.
-char changed(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c == '9' ? '0' : char(c + 1);
-    return c == 'X' ? 'Y' : 'X';
-}
-
 QString lineCount(qsizetype count)
 {
     return count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
@@ -126,7 +117,7 @@ void BlockController::store()
     const int corrupt = m_settings.corruptLine;
     if (corrupt > 0 && corrupt <= download.lines.size()) {
         QByteArray& line = download.lines[corrupt - 1];
-        line.back() = changed(line.back());
+        spoilLastCharacter(line);
         told += QStringLiteral(", line %1 changed to %2").arg(corrupt).arg(QLatin1String(line));
     }
     m_blocks[int(download.kind)] = download.lines;

@@ -71,6 +71,8 @@ device abandons its download or value entry.
 after M31 as <line> CR LF CR LF ">". Program "M31,2 / G00,+100 / M30" lists as
   DP2\r\n#2\r\nG00,+100\r\n\r\n>M30\r\n\r\n>
 A program never stored, or deleted, lists as the line M30 alone.
+--corrupt-line n stores line n of every program, counted from its M31 line,
+with its last character changed.
 
 Banner: "KVT7 SIMULATOR READY" CR LF ">" is sent --banner-delay ms after a host
 opens the device. kvtsim notices the opening within 150 ms; a host that closes
@@ -251,10 +253,14 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
         }
         m_options.keys = script.keys;
     }
-    if ((m_parser.isSet(m_echoLines) || m_parser.isSet(m_corruptLine)) &&
-        !ControllerFactory::takesBlocks(m_options.model)) {
-        m_error = QStringLiteral("--echo-lines and --corrupt-line: %1 exchanges no blocks")
-                      .arg(m_options.model);
+    const bool storesLines =
+        ControllerFactory::takesBlocks(m_options.model) || m_options.model == QLatin1String("kvt7");
+    if ((m_parser.isSet(m_echoLines) && !ControllerFactory::takesBlocks(m_options.model)) ||
+        (m_parser.isSet(m_corruptLine) && !storesLines)) {
+        m_error = QStringLiteral("--%1: %2 exchanges no blocks")
+                      .arg(m_parser.isSet(m_echoLines) ? QStringLiteral("echo-lines")
+                                                       : QStringLiteral("corrupt-line"),
+                           m_options.model);
         return Outcome::UsageError;
     }
     m_options.controller.echoLines = m_parser.isSet(m_echoLines);

@@ -29,6 +29,15 @@ using Replies = QList<Reply>;
 
 // A block the controller sends on its own: each line and the end marker
 // ended by CR, in pieces spaced as a line of that speed delivers them.
+// A line stored otherwise than it came, for a host's check of what was
+// stored: its last digit becomes the next one, so the line still reads as a
+// number and only its value differs; anything else becomes X, an X becomes Y.
+inline void spoilLastCharacter(QByteArray& line)
+{
+    char& c = line.back();
+    c = c >= '0' && c <= '9' ? (c == '9' ? '0' : char(c + 1)) : (c == 'X' ? 'Y' : 'X');
+}
+
 inline Replies deliveredLines(const QByteArrayList& lines, const QByteArray& end,
                               qsizetype pieceSize, int bytesPerSecond)
 {

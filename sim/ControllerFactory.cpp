@@ -32,7 +32,7 @@ constexpr char px54[] = "PX54";
 constexpr std::array simulatedModels{
     Model{"kvt7", false, false,
           [](const ControllerSettings& settings) -> std::unique_ptr<Controller> {
-              return std::make_unique<Kvt7Controller>(settings.listingPause);
+              return std::make_unique<Kvt7Controller>(settings.listingPause, settings.corruptLine);
           }},
     Model{"kvt31", true, false,
           [](const ControllerSettings&) -> std::unique_ptr<Controller> {

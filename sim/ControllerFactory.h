@@ -16,8 +16,8 @@ struct ControllerSettings {
     // Block models: every line of a download is answered at once, as some
     // controllers do, so a host can be shown not to stall on such answers.
     bool echoLines = false;
-    // Block models: this line (from 1) of every block downloaded is stored
-    // with a character changed, for a host's check of what was stored; 0: none.
+    // This line (from 1) of every block or program downloaded is stored with
+    // a character changed, for a host's check of what was stored; 0: none.
     int corruptLine = 0;
 };
 

@@ -109,7 +109,10 @@ Command splitCommand(const QByteArray& line)
 
 } // namespace
 
-Kvt7Controller::Kvt7Controller(milliseconds listingPause) : m_listingPause(listingPause) {}
+Kvt7Controller::Kvt7Controller(milliseconds listingPause, int corruptLine)
+    : m_listingPause(listingPause), m_corruptLine(corruptLine)
+{
+}
 
 Replies Kvt7Controller::receive(const QByteArray& bytes)
 {
@@ -269,9 +272,11 @@ QByteArrayList Kvt7Controller::storeProgramLine(const QByteArray& line, bool ove
         return {notUnderstood};
     }
     if (line == programEnd) {
-        const ProgramEntry finished = *std::exchange(m_programEntry, std::nullopt);
+        ProgramEntry finished = *std::exchange(m_programEntry, std::nullopt);
         if (finished.spoilt)
             return {rejected};
+        if (m_corruptLine >= 2 && m_corruptLine - 2 < finished.lines.size())
+            spoilLastCharacter(finished.lines[m_corruptLine - 2]);
         m_programs[finished.number] = finished.lines + QByteArrayList{programEnd};
         return {accepted};
     }

@@ -31,7 +31,9 @@ public:
     // that never ends cannot grow the memory.
     static constexpr int maxProgramLines = 200;
 
-    explicit Kvt7Controller(milliseconds listingPause = milliseconds{0});
+    // corruptLine: this line of every program stored, counted from its M31
+    // line, is kept with its last character changed; 0: none.
+    explicit Kvt7Controller(milliseconds listingPause = milliseconds{0}, int corruptLine = 0);
 
     Replies receive(const QByteArray& bytes) override;
     Replies greeting() override;
@@ -77,6 +79,7 @@ private:
     void clearLine();
 
     milliseconds m_listingPause;
+    int m_corruptLine;
     QByteArray m_line;
     bool m_lineOverflowed = false;
     int m_position = 0;

@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
+#include "frontend/DifferenceWindow.h"
 #include "kvt7/Kvt7Window.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void vanishingDeviceIsReportedOnceAndReopened();
     void downloadThenUploadComesBackTheSame();
     void downloadToSilentControllerStopsAfterWatchdog();
+    void verifyShowsALineStoredOtherwise();
 };
 
 void TestE2eKvt7::commandsFromEveryPanelReachTheController()
@@ -189,6 +191,27 @@ void TestE2eKvt7::downloadToSilentControllerStopsAfterWatchdog()
                             "stopped; 0 of 3 lines were sent and answered."));
     QCOMPARE(sim.receivedBytes(), QByteArray("M31,0\r"));
     QCOMPARE(window.editor().text(), program);
+}
+
+void TestE2eKvt7::verifyShowsALineStoredOtherwise()
+{
+    SimProcess sim(
+        {QStringLiteral("--no-banner"), QStringLiteral("--corrupt-line"), QStringLiteral("3")});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    ScriptedOperator op;
+    auto window = openOn(sim.device(), op);
+    window->editen();
+    window->findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))
+        ->setPlainText(QStringLiteral("M31,1\r\nG00,+100\r\n\r\nG10,-25 back\r\nM30\r\n"));
+    for (const char* item : {"mnudownload", "mnuverify"}) {
+        window->findChild<QAction*>(QLatin1String(item))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->transferRunning(), 15000);
+    }
+    QVERIFY(sim.receivedBytes().endsWith("M30\rDP1\r"));
+    QCOMPARE(window->findChild<QLabel*>(QStringLiteral("lblstatus"))->text(),
+             QStringLiteral("Verify: line 4 differs (1 difference)"));
+    auto* shown = window->findChild<DifferenceWindow*>();
+    QVERIFY(shown && shown->currentRow() == 2);
 }
 
 QTEST_MAIN(TestE2eKvt7)
