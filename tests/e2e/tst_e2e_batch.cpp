@@ -141,11 +141,6 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     QTest::newRow("same port twice")
         << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", dev} << 2
         << "a port is given twice";
-    const QString early = file(QStringLiteral("end.txt"), "G27\r\nEND\r\nM30\r\n");
-    QTest::newRow("early END: told, then goes on")
-        << QStringList{"download", "--model", "kvt52", "--port", "/dev/kvt-none", early} << 3
-        << early + ": line 2 (END) begins with END, which ends the controller's storing: the line "
-                   "after it will not be stored\n";
     QTest::newRow("port not opened")
         << QStringList{"download", "--model", "kvt7", "--port", "/dev/kvt-none", prg} << 3
         << "/dev/kvt-none";

@@ -49,7 +49,6 @@ private Q_SLOTS:
     void editorCloseAndActivate();
     void download_data();
     void download();
-    void exitDuringDownload();
     void upload_data();
     void upload();
     void verifyOfASilentController();
@@ -178,22 +177,6 @@ void TestKvt31_33Window::download()
                                                          : QStringLiteral("DOWNLOADING SETUP"));
 }
 
-void TestKvt31_33Window::exitDuringDownload()
-{
-    Rig rig;
-    rig.initialised();
-    rig.port->holdOutput(1);
-    rig.window->editor().setUploadedText(QStringLiteral("G27\r\nM30"), {});
-    rig.trigger(QStringLiteral("mnudownload"));
-    QVERIFY(rig.waitForWritten("G27\r"));
-    rig.op.answerNext(MessageAnswer::No); // not saved
-    rig.trigger(QStringLiteral("mnuexit"));
-    QVERIFY(!rig.window->isVisible() && !rig.port->isOpen() && !rig.window->transferRunning());
-    rig.port->drainOutput();
-    QTest::qWait(50);
-    QCOMPARE(rig.port->written(), QByteArray("G27\r"));
-}
-
 void TestKvt31_33Window::upload_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
@@ -208,13 +191,6 @@ void TestKvt31_33Window::upload_data()
                                           << "M31,7\r\nG00,100\r\n"
                                           << "Program Uploaded . . . "
                                           << "";
-    QTest::newRow("END inside a line is told")
-        << L{"M31,5SEND"} << ""
-        << "M31,5S"
-        << "Program Uploaded . . . "
-        << "The line \"M31,5SEND\" holds \"END\", which ends an upload: the text was cut there, "
-           "and what the controller sent after it is not in the editor." +
-               compare;
     QTest::newRow("line beginning with END is told")
         << L{"M31,5\rEND", "X\r"} << ""
         << "M31,5\r\n"

@@ -222,8 +222,6 @@ void TestKvt52Window::programCheckedBeforeTheQuestion_data()
                                 << MessageAnswer::Ok << QByteArray();
     QTest::newRow("early END, No")
         << "ab1\r\nend\r\ncd" << end << MessageAnswer::No << QByteArray();
-    QTest::newRow("early END, Yes") << "ab1\r\nend\r\ncd" << end << MessageAnswer::Yes
-                                    << QByteArray("S00\rAB1\rEND\rCD\rEND\r");
 }
 
 void TestKvt52Window::programCheckedBeforeTheQuestion()
@@ -248,8 +246,6 @@ void TestKvt52Window::upload_data()
     QTest::addColumn<QString>("editorText");
     QTest::addColumn<QString>("shownAfter");
     using L = QList<QByteArray>;
-    QTest::newRow("program 2") << L{"M31,2\rABC\rEND\r"} << "M31,2\r\nABC\r\n"
-                               << "Program Uploaded . . . ";
     // An odd length leaves the D alone below the threshold until the line falls quiet.
     QTest::newRow("text before M31, odd-length END")
         << L{"OK\rM31,3\rG1\rEN", "D"} << "OK\r\nM31,3\r\nG1\r\n"

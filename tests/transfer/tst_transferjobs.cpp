@@ -43,7 +43,6 @@ private Q_SLOTS:
     void downloadStops_data();
     void downloadStops();
     void downloadWaitsForTheWholeReply();
-    void downloadIgnoresTheTailOfAnEarlierReply();
     void upload_data();
     void upload();
     void uploadSplitAtEveryPosition_data();
@@ -109,27 +108,6 @@ void TestTransferJobs::downloadWaitsForTheWholeReply()
     QVERIFY(finished.wait(5000));
     QCOMPARE(outcomeOf(finished), TransferOutcome::Complete);
     QCOMPARE(rig.port.written(), QByteArray("M31,1\rG27\rM30\r"));
-}
-
-void TestTransferJobs::downloadIgnoresTheTailOfAnEarlierReply()
-{
-    // Slow characters give the tail time to land while the next line goes out.
-    Timings t = LinkRig::timings(40ms);
-    t.watchdog = 300ms;
-    JobRig rig(LinkProfile::kvt7(), t);
-    Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG00,+100\r\nM30"), 30ms);
-    rig.feed(download);
-    QSignalSpy finished(&download, &TransferJob::finished);
-    download.start();
-    QVERIFY(rig.waitForWritten("M31,1\r"));
-    rig.port.receive("OK");
-    QVERIFY(rig.waitForWritten("G"));
-    rig.port.receive("\r\n>");
-    // The controller never answers the second line.
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(outcomeOf(finished), TransferOutcome::NoReply);
-    QCOMPARE(download.pendingLine()->command, QStringLiteral("G00,+100"));
-    QCOMPARE(rig.port.written(), QByteArray("M31,1\rG00,+100\r"));
 }
 
 void TestTransferJobs::upload_data()
