@@ -54,8 +54,20 @@ bool QtSerialPort::open(int portNumber)
 
 void QtSerialPort::close()
 {
+    if (!m_serial.isOpen())
+        return;
+    // Whoever closes has waited for what had to go out. What a handshake
+    // still holds back would keep the system's close waiting for it, up to
+    // half a minute with the window frozen.
+    if (bytesToWrite() > 0)
+        discardOutput();
+    m_serial.close();
+}
+
+void QtSerialPort::discardOutput()
+{
     if (m_serial.isOpen())
-        m_serial.close();
+        m_serial.clear(QSerialPort::Output);
 }
 
 bool QtSerialPort::setSettings(const QString& settings)

@@ -27,6 +27,7 @@ public:
     bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override;
     qint64 bytesToWrite() const override;
+    void discardOutput() override;
 
     // What the operator reads when the device goes away.
     static QString describeLoss(const QString& device, QSerialPort::SerialPortError error,

@@ -65,6 +65,10 @@ public:
     // queue included. Nothing signals when that queue empties: a caller that
     // waits for it looks again.
     virtual qint64 bytesToWrite() const = 0;
+    // Drops what is still waiting to go out. A line the handshake held back
+    // would otherwise leave whenever the controller comes on, half a block
+    // that nobody closes.
+    virtual void discardOutput() {}
 
     // 0 reads everything that waits, N at most N characters.
     void setInputLength(int length) { m_inputLength = length; }

@@ -1,6 +1,7 @@
 #include "BlockDownload.h"
 
 #include "link/SerialLink.h"
+#include "link/SerialPort.h"
 
 namespace kvt {
 
@@ -18,6 +19,7 @@ BlockDownload::BlockDownload(SerialLink& link, QList<program::ProgramLine> lines
         // it. Finished first, so the cancelled send is not counted as sent.
         finish(TransferOutcome::NoReply);
         this->link().cancel();
+        this->link().port().discardOutput();
     });
     connect(&m_pause, &LineWait::ended, this, [this] { nextPass(); });
 }

@@ -28,6 +28,12 @@ public:
     bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override { return m_input.size(); }
     qint64 bytesToWrite() const override { return m_pendingOutput + m_inDriver.value_or(0); }
+    void discardOutput() override
+    {
+        m_pendingOutput = 0;
+        if (m_inDriver)
+            *m_inDriver = 0;
+    }
 
     // Test controls.
     void receive(const QByteArray& data); // arrives on the line
