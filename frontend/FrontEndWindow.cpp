@@ -353,7 +353,7 @@ void FrontEndWindow::reportBlockDownload(const BlockDownload& download, Transfer
     switch (outcome) {
     case TransferOutcome::Complete:
         lblresponse->setText(QStringLiteral("Download  Completed.        "));
-        showStatus(QStringLiteral("Download complete: %1 lines sent").arg(download.total()));
+        showStatus(downloadCompleteText(download.total()));
         m_operator.beep();
         return;
     case TransferOutcome::Cancelled:
@@ -500,6 +500,11 @@ QAction* FrontEndWindow::addVerifyAfterDownloadItem(QMenu* menu)
         settings.setValue(key, on);
     });
     return item;
+}
+
+QString FrontEndWindow::downloadCompleteText(int linesSent)
+{
+    return QStringLiteral("Download complete: %1 lines sent").arg(linesSent);
 }
 
 void FrontEndWindow::tellCommunicationFailure()

@@ -117,6 +117,9 @@ protected:
     void afterLastAnswer(std::function<void()> then);
     // "Verify after download": checkable, off at first, remembered between runs.
     QAction* addVerifyAfterDownloadItem(QMenu* menu);
+    // What is known once a download has ended well: the lines sent, not
+    // what the controller made of them.
+    static QString downloadCompleteText(int linesSent);
     // The box that says the controller cannot be reached.
     void tellCommunicationFailure();
     // The transfer's progress, in the status line.

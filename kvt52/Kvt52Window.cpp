@@ -221,8 +221,8 @@ void Kvt52Window::downloadFinished(const BlockDownload& download, TransferOutcom
     m_lastDownloaded = download.opening();
     // The controller does not answer what it stored; only the read-back tells.
     if (mnuverifyafter->isChecked())
-        afterLastAnswer([this, report = QStringLiteral("Download complete: %1 lines sent")
-                                            .arg(download.total())] { verifyBlock(report); });
+        afterLastAnswer(
+            [this, report = downloadCompleteText(download.total())] { verifyBlock(report); });
 }
 
 void Kvt52Window::verifyBlock(const QString& downloadReport)

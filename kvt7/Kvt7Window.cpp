@@ -395,7 +395,7 @@ void Kvt7Window::downloadFinished(int answered, int total, TransferOutcome outco
             QStringLiteral("Download stopped after %1 of %2 lines").arg(answered).arg(total));
         return;
     }
-    const QString report = QStringLiteral("Download complete: %1 lines sent").arg(total);
+    const QString report = downloadCompleteText(total);
     showStatus(report);
     m_operator.beep();
     // What each line was answered is not read; only the read-back tells what was stored.
