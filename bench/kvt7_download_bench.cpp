@@ -167,9 +167,12 @@ int main(int argc, char* argv[])
                 "sent %d characters (%d command characters + %lld CR)\n",
                 static_cast<long long>(sentLines.size()), static_cast<long long>(program.size()),
                 charsSent, commandChars, static_cast<long long>(sentLines.size()));
-    std::printf("pacing bound per download: %d chars x 10 ms + %lld replies x %d ms = %d ms\n",
-                charsSent, static_cast<long long>(sentLines.size()), replyDelayMs,
-                charsSent * 10 + int(sentLines.size()) * replyDelayMs);
+    // Each line waits for its reply and then for the reply's quiet period.
+    const int quietMs = int(Timings{}.downloadReplyQuiet.count());
+    std::printf("pacing bound per download: %d chars x 10 ms + %lld replies x (%d ms delay + %d "
+                "ms quiet) = %d ms\n",
+                charsSent, static_cast<long long>(sentLines.size()), replyDelayMs, quietMs,
+                charsSent * 10 + int(sentLines.size()) * (replyDelayMs + quietMs));
 
     QList<Run> runs;
     int failed = 0;
@@ -240,7 +243,7 @@ int main(int argc, char* argv[])
                 run.totalMs = double(endUs - startUs) / 1000.0;
                 run.lines = download->total();
                 run.charsSent = charsSent;
-                run.boundMs = charsSent * 10.0 + run.lines * replyDelayMs;
+                run.boundMs = charsSent * 10.0 + run.lines * (replyDelayMs + quietMs);
                 if (outcome != TransferOutcome::Complete || window.transferRunning()) {
                     std::fprintf(stderr, "download %lld did not complete (%d)\n",
                                  static_cast<long long>(runs.size() + 1), int(outcome));
@@ -289,9 +292,10 @@ int main(int argc, char* argv[])
     std::printf("all %lld downloads: total/bound %.3f (worst %.3f; goal <= 1.05)\n",
                 static_cast<long long>(runs.size()), totalMs / boundMs, worstRatio);
     std::printf("reaction, reply read -> next line's first byte at kvtsim (%lld samples): "
-                "median %.3f ms  p99 %.3f ms  max %.3f ms (goal: median < 2 ms)\n",
+                "median %.3f ms  p99 %.3f ms  max %.3f ms (goal: median < %d ms quiet + 2 ms)\n",
                 static_cast<long long>(reactions.size()), percentile(reactions, 0.5),
-                percentile(reactions, 0.99), percentile(reactions, 1.0));
+                percentile(reactions, 0.99), percentile(reactions, 1.0),
+                int(Timings{}.downloadReplyQuiet.count()));
     std::printf("CPU during downloads: %.3f s over %.1f s = %.2f %% of one core (goal < 5 %%)\n",
                 cpuS, totalMs / 1000.0, 100.0 * cpuS / (totalMs / 1000.0));
     std::printf("character spacing within lines at kvtsim (%lld intervals): min %.2f ms  "
