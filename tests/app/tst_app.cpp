@@ -161,23 +161,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("modelNo");
         QTest::addColumn<QString>("window");
 
+        const auto row = [](const char* model, const char* how, int modelNo,
+                            const QString& window) {
+            QTest::newRow(model[0] ? model : "OK alone")
+                << QString(model) << QString(how) << modelNo << window;
+        };
         const QString kvt31 = QStringLiteral("frmkvt_31_33");
-        const QString kvt52 = kvt52Name;
         // ModelNo is 99 before: KVT7 never had a number of its own.
-        QTest::newRow("OK alone") << ""
-                                  << "OK" << 99 << "frmkvt_7";
-        QTest::newRow("KVT31") << "KVT31"
-                               << "double-click" << 1 << kvt31;
-        QTest::newRow("KVT33") << "KVT33"
-                               << "Enter" << 2 << kvt31;
-        QTest::newRow("KVT52") << "KVT52"
-                               << "double-click" << 2 << kvt52;
-        QTest::newRow("PX52") << "PX52"
-                              << "OK" << 12 << kvt52;
-        QTest::newRow("KVT54") << "KVT54"
-                               << "Enter" << 4 << kvt52;
-        QTest::newRow("PX54") << "PX54"
-                              << "double-click" << 14 << kvt52;
+        row("", "OK", 99, "frmkvt_7");
+        row("KVT31", "double-click", 1, kvt31);
+        row("KVT33", "Enter", 2, kvt31);
+        row("KVT52", "double-click", 2, kvt52Name);
+        row("PX52", "OK", 12, kvt52Name);
+        row("KVT54", "Enter", 4, kvt52Name);
+        row("PX54", "double-click", 14, kvt52Name);
     }
 
     void opensTheChosenModel()

@@ -87,63 +87,50 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    const QString prg = file(QStringLiteral("ok.txt"), program);
-    const QString dev = QStringLiteral("/dev/null");
-    QTest::newRow("unknown model") << QStringList{"download", "--model", "kvt9", "--port", dev, prg}
-                                   << 2 << "unknown model 'kvt9'";
-    QTest::newRow("no model") << QStringList{"upload", "--port", dev} << 2 << "--model is missing";
-    QTest::newRow("no port") << QStringList{"upload", "--model", "kvt7"} << 2
-                             << "--port is missing";
-    QTest::newRow("no file") << QStringList{"download", "--model", "kvt7", "--port", dev} << 2
-                             << "one program file";
-    QTest::newRow("unreadable file")
-        << QStringList{"download", "--model", "kvt7", "--port", dev, m_dir.filePath("none.txt")}
-        << 2 << m_dir.filePath("none.txt") + ": ";
-    const QString blank = file(QStringLiteral("blank.txt"), "\r\n \r\n");
-    QTest::newRow("no program line")
-        << QStringList{"download", "--model", "kvt52", "--port", dev, blank} << 2
-        << blank + ": holds no program line";
-    QTest::newRow("unknown option")
-        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--fast"} << 2 << "fast";
-    QTest::newRow("kind of kvt7") << QStringList{"upload", "--model", "kvt7",    "--port",
-                                                 dev,      "--kind",  "position"}
-                                  << 2 << "KVT7 keeps programs only";
-    QTest::newRow("unknown kind") << QStringList{"upload", "--model", "px54", "--port",
-                                                 dev,      "--kind",  "speed"}
-                                  << 2 << "unknown kind 'speed'";
-    QTest::newRow("program 4") << QStringList{"upload", "--model",   "kvt7", "--port",
-                                              dev,      "--program", "4"}
-                               << 2 << "--program must be 0 to 3";
-    QTest::newRow("verify upload")
-        << QStringList{"upload", "--model", "kvt52", "--port", dev, "--verify"} << 2
-        << "--verify is for downloads";
-    QTest::newRow("verify keypad")
-        << QStringList{"download", "--model", "kvt31", "--port", dev, "--verify", prg} << 2
-        << "--verify is for downloads";
-    QTest::newRow("bad settings") << QStringList{"upload", "--model",    "kvt52", "--port",
-                                                 dev,      "--settings", "fast"}
-                                  << 2 << "bad --settings 'fast'";
-    QTest::newRow("settings of kvt7")
-        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--settings", "1200,N,8,1"} << 2
-        << "--settings is for";
-    QTest::newRow("zero timeout") << QStringList{"upload", "--model",   "kvt7", "--port",
-                                                 dev,      "--timeout", "0"}
-                                  << 2 << "--timeout must be";
-    QTest::newRow("ports into one file")
-        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", "/dev/zero", "-o", prg}
-        << 2 << "needs -o DIR";
-    QTest::newRow("output nowhere")
-        << QStringList{"upload", "--model", "kvt7", "--port", dev, "-o", "/nonexistent/p.txt"} << 2
-        << "-o /nonexistent/p.txt: its folder does not exist";
-    QTest::newRow("send unsendable")
-        << QStringList{"send", "--model", "kvt7", "--port", dev, QString::fromUtf8("pos\u0416")}
-        << 2 << "holds a character the line cannot carry";
-    QTest::newRow("same port twice")
-        << QStringList{"upload", "--model", "kvt7", "--port", dev, "--port", dev} << 2
-        << "a port is given twice";
-    QTest::newRow("port not opened")
-        << QStringList{"download", "--model", "kvt7", "--port", "/dev/kvt-none", prg} << 3
-        << "/dev/kvt-none";
+    file(QStringLiteral("ok.txt"), program);
+    file(QStringLiteral("blank.txt"), "\r\n \r\n");
+    // Arguments apart by blanks; %dir is the test's folder, which holds ok.txt and blank.txt.
+    const auto row = [this](const char* name, const char* arguments, int status, const char* told) {
+        const auto filled = [this](const char* text) {
+            return QString::fromUtf8(text).replace(QLatin1String("%dir"), m_dir.path());
+        };
+        QTest::newRow(name) << filled(arguments).split(u' ') << status << filled(told);
+    };
+    row("unknown model", "download --model kvt9 --port /dev/null %dir/ok.txt", 2,
+        "unknown model 'kvt9'");
+    row("no model", "upload --port /dev/null", 2, "--model is missing");
+    row("no port", "upload --model kvt7", 2, "--port is missing");
+    row("no file", "download --model kvt7 --port /dev/null", 2, "one program file");
+    row("unreadable file", "download --model kvt7 --port /dev/null %dir/none.txt", 2,
+        "%dir/none.txt: ");
+    row("no program line", "download --model kvt52 --port /dev/null %dir/blank.txt", 2,
+        "%dir/blank.txt: holds no program line");
+    row("unknown option", "upload --model kvt7 --port /dev/null --fast", 2, "fast");
+    row("kind of kvt7", "upload --model kvt7 --port /dev/null --kind position", 2,
+        "KVT7 keeps programs only");
+    row("unknown kind", "upload --model px54 --port /dev/null --kind speed", 2,
+        "unknown kind 'speed'");
+    row("program 4", "upload --model kvt7 --port /dev/null --program 4", 2,
+        "--program must be 0 to 3");
+    row("verify upload", "upload --model kvt52 --port /dev/null --verify", 2,
+        "--verify is for downloads");
+    row("verify keypad", "download --model kvt31 --port /dev/null --verify %dir/ok.txt", 2,
+        "--verify is for downloads");
+    row("bad settings", "upload --model kvt52 --port /dev/null --settings fast", 2,
+        "bad --settings 'fast'");
+    row("settings of kvt7", "upload --model kvt7 --port /dev/null --settings 1200,N,8,1", 2,
+        "--settings is for");
+    row("zero timeout", "upload --model kvt7 --port /dev/null --timeout 0", 2, "--timeout must be");
+    row("ports into one file",
+        "upload --model kvt7 --port /dev/null --port /dev/zero -o %dir/ok.txt", 2, "needs -o DIR");
+    row("output nowhere", "upload --model kvt7 --port /dev/null -o /nonexistent/p.txt", 2,
+        "-o /nonexistent/p.txt: its folder does not exist");
+    row("send unsendable", "send --model kvt7 --port /dev/null pos\u0416", 2,
+        "holds a character the line cannot carry");
+    row("same port twice", "upload --model kvt7 --port /dev/null --port /dev/null", 2,
+        "a port is given twice");
+    row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
+        "/dev/kvt-none");
 }
 
 void TestE2eBatch::refusesBeforeSendingAnything()
@@ -169,10 +156,6 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
         << QStringList{"--model", "kvt52", "--corrupt-line", "2"}
         << QStringList{"download", "--model", "kvt52", "--verify", prg} << 5
         << "verify: line 2: sent G00,+100, read back G00,+101";
-    QTest::newRow("kvt7 silent") << QStringList{"--model", "kvt7", "--silent"}
-                                 << QStringList{"download",  "--model", "kvt7",
-                                                "--timeout", "0.5",     prg}
-                                 << 4 << "did not answer (line 1 (M31,2); 0 of 4 lines";
     // The tail of one reply, trickling in while the next line goes out, is not its answer.
     QTest::newRow("kvt7 trickles, then falls silent")
         << QStringList{"--model", "kvt7", "--char-delay", "30", "--silent-after", "3"}
@@ -339,9 +322,9 @@ void TestE2eBatch::downloadThenUploadGivesTheProgramBack()
 
 void TestE2eBatch::keypadTransfersFollowTheKeys()
 {
-    SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt33")});
+    // The download's keys given at start-up, the upload's typed as the host waits.
+    SimProcess sim({"--model", "kvt33", "--keys", "NO,+/-,+/-,ENT,+/-,ENT,ENT,5,ENT"});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT +/- ENT ENT 5 ENT")));
     QVERIFY(sim.waitForDisplay(QStringLiteral("Receiving  Program")));
     Result r = kvtcomm({"download", "--model", "kvt33", "--port", sim.device(),
                         file(QStringLiteral("keypad.txt"), "m31,5\r\ng00,+1000\r\nG27\r\nM30")});
@@ -353,6 +336,8 @@ void TestE2eBatch::keypadTransfersFollowTheKeys()
     prepare(upload, {"upload", "--model", "kvt33", "--port", sim.device()});
     upload.start();
     QVERIFY(sim.waitForHost());
+    // A line with a mistake is not pressed, and the keys after it still get there.
+    QVERIFY(sim.pressKeys(QStringLiteral("NO ENTER")));
     QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT ENT ENT 5 ENT")));
     QVERIFY(sim.waitForDisplay(QStringLiteral("UPLOAD  READY  ?")));
     QVERIFY(sim.pressKeys(QStringLiteral("ENT")));

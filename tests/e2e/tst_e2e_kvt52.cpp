@@ -4,7 +4,6 @@
 #include "kvt52/Kvt52Window.h"
 #include "link/QtSerialPort.h"
 #include "link/TrafficLog.h"
-#include "shell/MessageWindow.h"
 #include "shell/Module1.h"
 #include "support/ScriptedOperator.h"
 
@@ -55,7 +54,6 @@ class TestE2eKvt52 : public QObject {
 private Q_SLOTS:
     void everyBlockComesBackUnchanged_data();
     void everyBlockComesBackUnchanged();
-    void cancelLeavesCLast();
     void verifyShowsALineStoredOtherwise();
 };
 
@@ -114,23 +112,6 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
     QCOMPARE(sent, s.sim.receivedBytes());
     QVERIFY(received.contains("M31,4\rP4,+1000\rP4,-20\rM30\rEND\r"));
     QCOMPARE(sources, (QSet<QString>{"download", "upload", "received"}));
-}
-
-void TestE2eKvt52::cancelLeavesCLast()
-{
-    Session s(QStringLiteral("kvt54"), 4);
-    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
-    QString program;
-    for (int i = 0; i < 200; ++i)
-        program += QStringLiteral("G00,+%1\r\n").arg(i);
-    s.window->editor().setUploadedText(program, {});
-    s.op.answerNext(MessageAnswer::Yes);
-    s.window->findChild<QAction*>(QStringLiteral("mnudlprg"))->trigger();
-    QTRY_VERIFY(s.sim.receivedBytes().contains("G00,+3\r"));
-    MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
-    QTRY_VERIFY(!s.window->transferRunning());
-    QTRY_VERIFY(s.sim.receivedBytes().endsWith("\rC"));
-    QCOMPARE(s.shown(), QStringLiteral(" Downloading Aborted by User ....."));
 }
 
 void TestE2eKvt52::verifyShowsALineStoredOtherwise()

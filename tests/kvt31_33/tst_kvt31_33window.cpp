@@ -180,42 +180,32 @@ void TestKvt31_33Window::download()
 void TestKvt31_33Window::upload_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<QString>("ending"); // "" waits; or cancel, close box
+    QTest::addColumn<bool>("cancel"); // else the upload is waited for
     QTest::addColumn<QString>("editorText");
     QTest::addColumn<QString>("shownAfter");
     QTest::addColumn<QString>("box"); // text of the box told, if any
     using L = QList<QByteArray>;
-    const QString compare =
-        QStringLiteral(" Compare the end of the program with the controller's.");
-    QTest::newRow("program 7, END split") << L{"M31,7\rG00,100\rEN", "D"} << ""
-                                          << "M31,7\r\nG00,100\r\n"
-                                          << "Program Uploaded . . . "
-                                          << "";
+    QTest::newRow("program 7, END split")
+        << L{"M31,7\rG00,100\rEN", "D"} << false << "M31,7\r\nG00,100\r\n"
+        << "Program Uploaded . . . "
+        << "";
     QTest::newRow("line beginning with END is told")
-        << L{"M31,5\rEND", "X\r"} << ""
-        << "M31,5\r\n"
+        << L{"M31,5\rEND", "X\r"} << false << "M31,5\r\n"
         << "Program Uploaded . . . "
         << "The line \"ENDX\" begins with \"END\", which ends an upload: \"X\" after it is not "
-           "in the editor." +
-               compare;
-    QTest::newRow("silent") << L{} << ""
-                            << "KEPT"
+           "in the editor. Compare the end of the program with the controller's.";
+    QTest::newRow("silent") << L{} << false << "KEPT"
                             << "Upload timeout error ! "
                             << "Uploading timeout....    Please try again ! ";
-    QTest::newRow("Cancel") << L{"M31,1\rG2"} << "cancel"
-                            << "KEPT"
+    QTest::newRow("Cancel") << L{"M31,1\rG2"} << true << "KEPT"
                             << "Upload Aborted by user ..."
                             << "";
-    QTest::newRow("close box") << L{"M31,1\rG2"} << "close box"
-                               << "KEPT"
-                               << "Upload Aborted by user ..."
-                               << "";
 }
 
 void TestKvt31_33Window::upload()
 {
     QFETCH(QList<QByteArray>, pieces);
-    QFETCH(QString, ending);
+    QFETCH(bool, cancel);
     QFETCH(QString, editorText);
     QFETCH(QString, shownAfter);
     QFETCH(QString, box);
@@ -230,10 +220,8 @@ void TestKvt31_33Window::upload()
     QVERIFY(frmmessage->isVisible() && !rig.window->isEnabled());
     for (const QByteArray& piece : pieces)
         rig.port->receive(piece);
-    if (ending == QLatin1String("cancel"))
+    if (cancel)
         frmmessage->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
-    else if (!ending.isEmpty())
-        frmmessage->close();
     QTRY_VERIFY(!rig.window->transferRunning());
     QVERIFY(rig.window->isEnabled() && (frmmessage.isNull() || !frmmessage->isVisible()));
     QCOMPARE(rig.window->editor().text(), editorText);

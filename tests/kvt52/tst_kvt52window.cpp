@@ -67,7 +67,6 @@ private Q_SLOTS:
     void closingStopsTheTransferFirst();
     void lostPortWaitsForTheSetup();
     void unknownEventShownTwice();
-    void everyControlHasAName();
 };
 
 void TestKvt52Window::choiceMapping_data()
@@ -111,6 +110,9 @@ void TestKvt52Window::startUp()
     QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isHidden());
     QCOMPARE(rig.find<QLabel>(QStringLiteral("lbldevices"))->text(),
              QStringLiteral("COM1: /dev/ttyFAKE1\nCOM2: /dev/ttyFAKE2"));
+    // A screen reader can name every control of the dialog, and of the window after it.
+    int checked = 0;
+    QStringList unnamed = test::unnamedControls(rig.dialog(), &checked);
     if (how == QLatin1String("close box"))
         rig.dialog()->close();
     else
@@ -125,6 +127,9 @@ void TestKvt52Window::startUp()
     QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
     QVERIFY(rig.port->inputLength() == 2 && rig.port->receiveThreshold() == 2);
     QCOMPARE(rig.port->handshaking(), Handshaking::RtsCts);
+    unnamed += test::unnamedControls(rig.window.get(), &checked);
+    QVERIFY2(unnamed.isEmpty() && checked >= 30,
+             qPrintable(unnamed.join(u' ') + QString::number(checked)));
 }
 
 void TestKvt52Window::setupLater()
@@ -346,16 +351,6 @@ void TestKvt52Window::unknownEventShownTwice()
     QCOMPARE(rig.op.messages.size(), 2);
     QCOMPARE(rig.op.messages.at(0).text, rig.op.messages.at(1).text);
     QVERIFY(!rig.port->isOpen());
-}
-
-void TestKvt52Window::everyControlHasAName()
-{
-    Rig rig;
-    int checked = 0;
-    QStringList unnamed = test::unnamedControls(rig.dialog(), &checked);
-    rig.confirmed();
-    unnamed += test::unnamedControls(rig.window.get(), &checked);
-    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(TestKvt52Window)

@@ -99,6 +99,15 @@ void TestKvt7Window::startUp()
     QTRY_COMPARE(rig.op.messages.size(), messages.size() + 1);
     QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION FAILURE"));
     QVERIFY(rig.port->writes.isEmpty() && rig.port->isOpen());
+    // So is a download it leaves unanswered, with the line it stopped at.
+    rig.trigger(QStringLiteral("mnueact"));
+    rig.txteditor()->setPlainText(QStringLiteral("M31,0\r\nG27\r\nM30"));
+    rig.trigger(QStringLiteral("mnudownload"));
+    QVERIFY(rig.waitForTransferEnd());
+    QCOMPARE(rig.op.messages.constLast().text,
+             QStringLiteral("The controller did not answer line 000 (M31,0). The download was "
+                            "stopped; 0 of 3 lines were sent and answered."));
+    QCOMPARE(rig.port->written(), QByteArray("M31,0\r"));
 }
 
 void TestKvt7Window::repliesAndLineEvents()

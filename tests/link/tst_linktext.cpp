@@ -31,18 +31,13 @@ void TestLinkText::settings_data()
     // Every field shows in the canonical form, so it checks the parse as well.
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("canonical"); // empty: refused
-    QTest::newRow("kvt7") << "9600,N,8,1"
-                          << "9600,N,8,1";
-    QTest::newRow("even 7 2") << "19200,E,7,2"
-                              << "19200,E,7,2";
-    QTest::newRow("odd") << "4800,O,8,1"
-                         << "4800,O,8,1";
-    QTest::newRow("lower-case parity") << "2400,e,7,1"
-                                       << "2400,E,7,1";
-    QTest::newRow("one and a half") << "9600,N,5,1.5"
-                                    << "9600,N,5,1.5";
-    QTest::newRow("blanks") << " 9600 , N , 8 , 1 "
-                            << "9600,N,8,1";
+    for (const auto& [text, canonical] : {std::pair{"9600,N,8,1", "9600,N,8,1"},
+                                          {"19200,E,7,2", "19200,E,7,2"},
+                                          {"4800,O,8,1", "4800,O,8,1"},
+                                          {"2400,e,7,1", "2400,E,7,1"},
+                                          {"9600,N,5,1.5", "9600,N,5,1.5"},
+                                          {" 9600 , N , 8 , 1 ", "9600,N,8,1"}})
+        QTest::newRow(text) << text << canonical;
     for (const char* bad :
          {"", "9600", "9600,N,8", "9600,N,8,1,1", "fast,N,8,1", "-9600,N,8,1", "0,N,8,1",
           "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "9600,N,8,3", "9600,NN,8,1"})

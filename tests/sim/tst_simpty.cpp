@@ -1,4 +1,3 @@
-#include "e2e/SimProcess.h"
 #include "sim/FaultInjector.h"
 #include "sim/Kvt7Controller.h"
 #include "sim/Simulator.h"
@@ -16,7 +15,6 @@
 #include <unistd.h>
 
 using namespace kvt::sim;
-using kvt::test::SimProcess;
 using std::chrono::milliseconds;
 
 Q_DECLARE_METATYPE(kvt::sim::Faults)
@@ -66,7 +64,6 @@ private Q_SLOTS:
     void floodWithDelaysIsHeldBack();
     void kvtsim_data();
     void kvtsim();
-    void keypadDownloadComesBackOnUpload();
 
 private:
     QTemporaryDir m_dir;
@@ -207,24 +204,6 @@ void TestSimPty::kvtsim()
         values.append(char(fields[1].toInt()));
     }
     QCOMPARE(values, QByteArray("M31,3\rG00,+2000\rM21+\rM30\rDP3\r"));
-}
-
-// The keypad driven through --keys and standard input, the program through
-// the pty, as the PC and its operator would.
-void TestSimPty::keypadDownloadComesBackOnUpload()
-{
-    SimProcess sim({"--model", "kvt33", "--keys", "NO,+/-,+/-,ENT,+/-,ENT,ENT,5,ENT"});
-    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    QVERIFY(sim.waitForDisplay("Receiving  Program"));
-    Host host(sim.device());
-    const QByteArray program = "M31,5\rG00,+2000\rM21+\rEND\r";
-    QVERIFY(host.send(program));
-    QVERIFY(sim.waitForDisplay("Program 5 Stored"));
-    // A line with a mistake is not pressed, or the next line would not get there.
-    QVERIFY(sim.pressKeys("NO ENTER"));
-    QVERIFY(sim.pressKeys("no, +/- +/- ENT ENT ENT 5 ENT ENT"));
-    QVERIFY(sim.waitForDisplay("Program 5 Sent"));
-    QTRY_COMPARE_WITH_TIMEOUT(host.received(), program, 10000);
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)

@@ -106,42 +106,22 @@ void TestTransferText::uploadedBlock_data()
     QTest::addColumn<QString>("received");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("programNo");
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("caption");      // after "EDITOR - Upload "
     QTest::addColumn<QString>("lineCutAtEnd"); // END inside a line, which the operator is told
-    QTest::newRow("program 7") << "M31,7\rG00,100\rEND"
-                               << "M31,7\r\nG00,100\r\n"
-                               << 7 << "EDITOR - Upload # 7"
-                               << "";
-    QTest::newRow("text after END dropped") << "M31,2\rABC\rEND\rJUNK"
-                                            << "M31,2\r\nABC\r\n"
-                                            << 2 << "EDITOR - Upload # 2"
-                                            << "";
-    QTest::newRow("END inside a word ends it") << "M31,1\rSEND\rG27\rEND"
-                                               << "M31,1\r\nS" << 1 << "EDITOR - Upload # 1"
-                                               << "S";
-    QTest::newRow("before M31 keeps bare CRs") << "OK\rM31,3\rG27\rEND"
-                                               << "OK\rM31,3\r\nG27\r\n"
-                                               << 3 << "EDITOR - Upload # 3"
-                                               << "";
-    QTest::newRow("CR LF gets a second LF") << "M31,4\r\nG27\r\nEND"
-                                            << "M31,4\r\n\nG27\r\n\n"
-                                            << 4 << "EDITOR - Upload # 4"
-                                            << "";
-    QTest::newRow("no M31: number from the fourth character") << "G0012\rEND"
-                                                              << "G0012\r\n"
-                                                              << 12 << "EDITOR - Upload # 12"
-                                                              << "";
-    QTest::newRow("no CR at all: number 0") << "M31,5END"
-                                            << "M31,5" << 0 << "EDITOR - Upload # 0"
-                                            << "M31,5";
-    QTest::newRow("negative") << "M31,-2\rEND"
-                              << "M31,-2\r\n"
-                              << -2 << "EDITOR - Upload #-2"
-                              << "";
-    QTest::newRow("beyond 16 bits") << "M31,70000\rEND"
-                                    << "M31,70000\r\n"
-                                    << 0 << "EDITOR - Upload # 0"
-                                    << "";
+    const auto row = [](const char* name, const char* received, const char* text, int programNo,
+                        const char* caption, const char* cut) {
+        QTest::newRow(name) << QString(received) << QString(text) << programNo << QString(caption)
+                            << QString(cut);
+    };
+    row("program 7", "M31,7\rG00,100\rEND", "M31,7\r\nG00,100\r\n", 7, "# 7", "");
+    row("text after END dropped", "M31,2\rABC\rEND\rJUNK", "M31,2\r\nABC\r\n", 2, "# 2", "");
+    row("END inside a word ends it", "M31,1\rSEND\rG27\rEND", "M31,1\r\nS", 1, "# 1", "S");
+    row("before M31 keeps bare CRs", "OK\rM31,3\rG27\rEND", "OK\rM31,3\r\nG27\r\n", 3, "# 3", "");
+    row("CR LF gets a second LF", "M31,4\r\nG27\r\nEND", "M31,4\r\n\nG27\r\n\n", 4, "# 4", "");
+    row("no M31: number from the fourth character", "G0012\rEND", "G0012\r\n", 12, "# 12", "");
+    row("no CR at all: number 0", "M31,5END", "M31,5", 0, "# 0", "M31,5");
+    row("negative", "M31,-2\rEND", "M31,-2\r\n", -2, "#-2", "");
+    row("beyond 16 bits", "M31,70000\rEND", "M31,70000\r\n", 0, "# 0", "");
 }
 
 void TestTransferText::uploadedBlock()
@@ -155,7 +135,7 @@ void TestTransferText::uploadedBlock()
     const UploadedBlock block = kvt::program::uploadedBlock(received);
     QCOMPARE(block.text, text);
     QCOMPARE(block.programNo, programNo);
-    QCOMPARE(uploadCaption(block.programNo), caption);
+    QCOMPARE(uploadCaption(block.programNo), "EDITOR - Upload " + caption);
     QCOMPARE(block.lineCutAtEnd, lineCutAtEnd);
 }
 
