@@ -42,7 +42,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         QStringLiteral("log"),
         QCoreApplication::translate("CommandLine",
                                     "Writes every byte sent and received, with its time and "
-                                    "source, to FILE (for a bug report)."),
+                                    "source, to FILE (for a bug report). Past 16 MiB the "
+                                    "file moves to FILE.1, replacing the one before, and "
+                                    "starts again."),
         QStringLiteral("FILE"));
     const QCommandLineOption listPorts(
         QStringLiteral("list-ports"),

@@ -192,7 +192,8 @@ QString BatchOptions::helpText()
         "  --timeout S      seconds a silent controller is waited for\n"
         "  --json           one result object per port on standard output\n"
 
-        "  --log DIR        one traffic log per port in DIR\n"
+        "  --log DIR        one traffic log per port in DIR; past 16 MiB a log moves\n"
+        "                   to NAME.1, replacing the one before, and starts again\n"
         "\n"
         "send sends each command as the KVT7 online line does and prints its reply\n"
         "once the line has been quiet for 0.3 s. KVT31/KVT33 transfers are started\n"

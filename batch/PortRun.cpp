@@ -524,8 +524,7 @@ void PortRun::closeNow()
         return;
     m_link->shutDown();
     m_port->close();
-    for (const TrafficLog::Entry& entry : m_traffic.entries())
-        m_result.bytes += entry.bytes.size();
+    m_result.bytes = m_traffic.sentBytes() + m_traffic.receivedBytes();
     Q_EMIT finished();
 }
 

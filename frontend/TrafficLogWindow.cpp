@@ -141,8 +141,13 @@ TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* paren
     tools->addWidget(chkhex);
     tools->addWidget(cmdclear);
     tools->addWidget(cmdsave);
+    // Whoever reads the log must know its start is not the start of the run.
+    lbldropped = new QLabel;
+    lbldropped->setObjectName(QStringLiteral("lbldropped"));
+    lbldropped->setVisible(false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
+    layout->addWidget(lbldropped);
     layout->addWidget(lstlog, 1);
     resize(720, 420);
 
@@ -161,6 +166,14 @@ void TrafficLogWindow::refresh()
     QScrollBar* bar = lstlog->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
     m_model->sync();
+    const quint64 dropped = m_log.droppedEntries();
+    lbldropped->setVisible(dropped > 0);
+    if (dropped > 0)
+        lbldropped->setText(
+            QStringLiteral("%1 older entries (%2 bytes) were dropped to keep the log within its "
+                           "limits.")
+                .arg(dropped)
+                .arg(m_log.droppedBytes()));
     if (following)
         lstlog->scrollToBottom();
 }

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -38,6 +39,7 @@ private:
     TrafficModel* m_model = nullptr;
     QTimer m_refresh;
 
+    QLabel* lbldropped = nullptr;
     QListView* lstlog = nullptr;
     QLineEdit* txtfind = nullptr;
     QCheckBox* chkhex = nullptr;

@@ -4,6 +4,8 @@
 #include "link/ReplyText.h"
 #include "link/TrafficLog.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kvt;
@@ -21,7 +23,9 @@ private Q_SLOTS:
     void eventClasses();
     void trafficLine_data();
     void trafficLine();
-    void trafficLogKeepsTheNewest();
+    void trafficLogBounds_data();
+    void trafficLogBounds();
+    void trafficLogFileRotates();
     void lossInWords_data();
     void lossInWords();
 };
@@ -149,22 +153,82 @@ void TestLinkText::trafficLine()
     QCOMPARE(TrafficLog::hex(bytes), hex);
 }
 
-void TestLinkText::trafficLogKeepsTheNewest()
+void TestLinkText::trafficLogBounds_data()
 {
+    // Steps and entries: '>' sent by "online", '<' received, '!' a note of
+    // dropped bytes; '|' ends a command.
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("byteLimit");
+    QTest::addColumn<QByteArrayList>("script");
+    QTest::addColumn<QByteArrayList>("kept");
+    QTest::addColumn<int>("droppedBytes");
+    const QByteArray full(TrafficLog::burstBytes - 2, 'a');
+    QTest::newRow("entry cap") << 4 << 1000
+                               << QByteArrayList{">P", ">O", "<?", ">S\r", "|", "<A", ">X", "<B"}
+                               << QByteArrayList{">S\r", "<A", ">X", "<B"} << 3;
+    QTest::newRow("burst shares an entry")
+        << 100 << 1000 << QByteArrayList{"<AB", "<CD", ">X", "<EF", "!3", "<GH"}
+        << QByteArrayList{"<ABCD", ">X", "<EF", "!dropped 3 bytes nobody waited for", "<GH"} << 0;
+    QTest::newRow("burst entry full") << 100 << 100'000 << QByteArrayList{'<' + full, "<bc", "<d"}
+                                      << QByteArrayList{'<' + full + "bc", "<d"} << 0;
+    QTest::newRow("byte bound") << 100 << 10 << QByteArrayList{">AAAA", "|", ">BBBB", "|", ">CCCC"}
+                                << QByteArrayList{">BBBB", ">CCCC"} << 4;
+}
+
+void TestLinkText::trafficLogBounds()
+{
+    QFETCH(int, limit);
+    QFETCH(int, byteLimit);
+    QFETCH(QByteArrayList, script);
+    QFETCH(QByteArrayList, kept);
     TrafficLog log;
-    log.setLimit(3);
-    // One command's characters share an entry until a reply comes between them.
-    log.recordSent(QStringLiteral("online"), "P");
-    log.recordSent(QStringLiteral("online"), "O");
-    log.recordReceived("?");
-    log.recordSent(QStringLiteral("online"), "S\r");
-    log.endCommand();
-    for (const char* reply : {"A", "B"})
-        log.recordReceived(reply);
-    QCOMPARE(log.entries().size(), std::size_t(3));
-    QCOMPARE(log.entries().front().bytes, QByteArray("S\r"));
-    QCOMPARE(log.entries().front().number, quint64(3));
-    QCOMPARE(log.lastNumber(), quint64(5));
+    log.setLimit(limit);
+    log.setByteLimit(byteLimit);
+    log.setBurstGap(3'600'000); // a loaded machine must not split a burst
+    qint64 sent = 0, received = 0;
+    for (const QByteArray& step : std::as_const(script)) {
+        if (step[0] == '>')
+            log.recordSent(QStringLiteral("online"), step.mid(1)), sent += step.size() - 1;
+        else if (step[0] == '<')
+            log.recordReceived(step.mid(1)), received += step.size() - 1;
+        else if (step[0] == '!')
+            log.recordDropped(step.mid(1).toLongLong());
+        else
+            log.endCommand();
+    }
+    QByteArrayList entries;
+    for (const TrafficLog::Entry& entry : log.entries())
+        entries << "><!"[int(entry.direction)] + entry.bytes;
+    QCOMPARE(entries, kept);
+    QCOMPARE(log.droppedEntries(), log.lastNumber() - kept.size());
+    QTEST(int(log.droppedBytes()), "droppedBytes");
+    QCOMPARE(log.sentBytes(), sent);
+    QCOMPARE(log.receivedBytes(), received);
+}
+
+void TestLinkText::trafficLogFileRotates()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("traffic.log"));
+    constexpr int cap = 200, commands = 40;
+    {
+        TrafficLog log;
+        log.setFileCap(cap);
+        QString error;
+        QVERIFY2(log.writeTo(path, &error), qPrintable(error));
+        for (int i = 0; i < commands; ++i) {
+            log.recordSent(QStringLiteral("online"), "cmd" + QByteArray::number(i));
+            log.endCommand();
+        }
+    }
+    QFile older(path + QStringLiteral(".1")), newer(path);
+    QVERIFY(older.open(QIODevice::ReadOnly) && newer.open(QIODevice::ReadOnly) &&
+            older.size() <= cap && newer.size() <= cap);
+    // Together the two hold the newest commands in order, none lost between them.
+    const QByteArrayList lines = (older.readAll() + newer.readAll()).split('\n');
+    QVERIFY(lines.size() > 3 && lines.size() < commands);
+    for (int i = 0; i + 1 < lines.size(); ++i)
+        QVERIFY(lines[i].endsWith("cmd" + QByteArray::number(commands - lines.size() + 1 + i)));
 }
 
 void TestLinkText::lossInWords_data()
