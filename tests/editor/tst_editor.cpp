@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -106,6 +107,20 @@ private Q_SLOTS:
         QCOMPARE(rig.editor->text(), edited);
         QVERIFY(rig.editor->editFlag() && !rig.editor->fileFlag());
         QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - [NEW]"));
+
+        // Nor does a file that is no program: one box says where it fails.
+        QFile binary(path("b.txt"));
+        QVERIFY(binary.open(QIODevice::WriteOnly) && binary.write("M31\r\nM30\0", 8) == 8);
+        binary.close();
+        rig.op.answerNext(MessageAnswer::No);
+        rig.open(path("b.txt"));
+        QCOMPARE(rig.op.messages.size(), 4);
+        const Message& box = rig.op.messages.at(3);
+        QCOMPARE(box.text, QDir::toNativeSeparators(path("b.txt")) +
+                               ": Line 2 holds byte 0x00, which is no character of a program.");
+        QVERIFY(box.icon == MessageIcon::Exclamation && box.buttons == MessageButtons::Ok);
+        QCOMPARE(rig.editor->text(), edited);
+        QVERIFY(rig.editor->editFlag() && !rig.editor->fileFlag());
     }
 
     void saveQuestion_data()
