@@ -87,14 +87,16 @@ std::optional<FileProblem> problemIn(const Characters& file)
             ++line;
             continue;
         }
-        // From Windows-1252, only DEL and the five undefined bytes land here.
+        // Read from Windows-1252, 0x80 to 0x9F are printable but for the five
+        // undefined bytes, which stay the C1 controls of their number.
         const bool control = (u < 0x20 && u != u'\r' && u != u'\t') || (u >= 0x7F && u < 0xA0);
         if (control && file.fromBytes)
             return FileProblem{QStringLiteral("Line %1 holds byte 0x%2, which %3.")
                                    .arg(line)
                                    .arg(hex(u, 2))
-                                   .arg(u >= 0x80 ? QStringLiteral("Windows-1252 leaves undefined")
-                                                  : QStringLiteral("is no character of a program"))};
+                                   .arg(u >= 0x80
+                                            ? QStringLiteral("Windows-1252 leaves undefined")
+                                            : QStringLiteral("is no character of a program"))};
         if (control)
             return FileProblem{
                 QStringLiteral("Line %1 holds the control character U+%2, which is no character "

@@ -61,11 +61,25 @@ private Q_SLOTS:
         // Other editors' plain text.
         QTest::newRow("plain") << QByteArray(" \"A\",B\nC\rD") << " \"A\",B\r\nC\r\nD";
         // Today's editors' Unicode, read as such and held as Windows-1252 holds it.
-        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFEM\x00" "3\x00" "0\x00 \x00\xE9\x00", 12)
-                                   << "M30 \u00e9";
-        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\x00M\x00" "3", 6) << "M3";
-        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF\"G0 \xE2\x82\xAC\"\r\n") << "G0 \u20ac";
+        QTest::newRow("UTF-16 LE")
+            << QByteArray::fromHex("fffe4d00330030002000e900") << "M30 \u00e9";
+        QTest::newRow("UTF-16 BE") << QByteArray::fromHex("feff004d0033") << "M3";
+        QTest::newRow("UTF-8 mark")
+            << QByteArray("\xEF\xBB\xBF\"G0 \xE2\x82\xAC\"\r\n") << "G0 \u20ac";
         QTest::newRow("UTF-8") << QByteArray("G0 \xC3\xA9\nM30") << "G0 \u00e9\r\nM30";
+        const QString no = QStringLiteral(", which is no character of a program.");
+        QTest::newRow("NUL") << QByteArray("\"G0\r\nM30\r\n\0\"\r\n", 14)
+                             << "refused: Line 3 holds byte 0x00" + no;
+        for (const char* hex : {"81", "8D", "8F", "90", "9D"})
+            QTest::newRow(hex) << "G0 " + QByteArray::fromHex(hex)
+                               << QStringLiteral("refused: Line 1 holds byte 0x%1, which "
+                                                 "Windows-1252 leaves undefined.")
+                                      .arg(hex);
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\x1A\n\0\0\0\rIHDR", 15)
+                                << "refused: Line 2 holds byte 0x1A" + no;
+        QTest::newRow("UTF-8, no place") << QByteArray("G0\nM30 \xE2\x9C\x93")
+                                         << "refused: Line 2 holds \"\u2713\" (U+2713), which a "
+                                            "program file for the controller cannot hold.";
     }
 
     void decode()
@@ -74,42 +88,10 @@ private Q_SLOTS:
         QFETCH(QString, text);
         const auto decoded = ProgramFile::decode(file);
         const FileProblem* problem = std::get_if<FileProblem>(&decoded);
-        QVERIFY2(!problem, qPrintable(problem ? problem->text : QString()));
-        QCOMPARE(std::get<QString>(decoded), text);
+        QCOMPARE(problem ? "refused: " + problem->text : std::get<QString>(decoded), text);
         // A record comes back byte for byte, so saving an unchanged file keeps it.
-        if (file.startsWith('"') && file.endsWith("\"\r\n"))
+        if (!problem && file.startsWith('"') && file.endsWith("\"\r\n"))
             QCOMPARE(ProgramFile::encode(text), file);
-    }
-
-    void refused_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("told");
-        const QString undefined = QStringLiteral(", which Windows-1252 leaves undefined.");
-        const QString noCharacter = QStringLiteral(", which is no character of a program.");
-        QTest::newRow("NUL") << QByteArray("\"G0\r\nM30\r\n\0\"\r\n", 14)
-                             << "Line 3 holds byte 0x00" + noCharacter;
-        QTest::newRow("control") << QByteArray("G0\rM3\x01") << "Line 2 holds byte 0x01" + noCharacter;
-        for (const char* b : {"\x81", "\x8D", "\x8F", "\x90", "\x9D"})
-            QTest::addRow("undefined 0x%X", uchar(*b))
-                << "G0 \xE9" + QByteArray(b)
-                << "Line 1 holds byte 0x" + QString::number(uchar(*b), 16).toUpper() + undefined;
-        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)
-                                << "Line 2 holds byte 0x1A" + noCharacter;
-        QTest::newRow("UTF-16, a NUL") << QByteArray("\xFF\xFEM\x00\x00\x00", 6)
-                                       << "Line 1 holds the control character U+0000" + noCharacter;
-        QTest::newRow("UTF-8, no place") << QByteArray("G0\nM30 \xE2\x9C\x93")
-                                         << "Line 2 holds \"\u2713\" (U+2713), which a program "
-                                            "file for the controller cannot hold.";
-    }
-
-    void refused()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, told);
-        const auto decoded = ProgramFile::decode(file);
-        QVERIFY(std::holds_alternative<FileProblem>(decoded));
-        QCOMPARE(std::get<FileProblem>(decoded).text, told);
     }
 
     void fileError_data()
