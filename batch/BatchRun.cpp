@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "PortRun.h"
+#include "editor/EditorProfile.h"
 #include "editor/ProgramFile.h"
 #include "transfer/KeypadInstructions.h"
 #include "transfer/ProgramLines.h"
@@ -27,6 +28,19 @@ void printErr(const QString& text)
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+EditorProfile editorProfile(Family family)
+{
+    switch (family) {
+    case Family::Kvt7:
+        return EditorProfile::kvt7();
+    case Family::Keypad:
+        return EditorProfile::kvt31_33();
+    case Family::FourModel:
+        break;
+    }
+    return EditorProfile::fourModel();
 }
 
 bool isTerminal(int fd)
@@ -223,6 +237,18 @@ int runBatch(const QStringList& arguments)
             return Exit::Usage;
         }
         text = *read;
+        // The window would load only the front of it; sending that front, or
+        // more than the window ever sends, would store a program nobody wrote.
+        const qsizetype limit = editorProfile(options.family).characterLimit;
+        if (limit > 0 && text.size() > limit) {
+            printErr(QStringLiteral("kvtcomm: %1: holds a program of %2 characters; the %3 "
+                                    "editor holds %4\n")
+                         .arg(options.file)
+                         .arg(text.size())
+                         .arg(options.model.toUpper())
+                         .arg(limit));
+            return Exit::Usage;
+        }
         // Sent anyway, it would replace a stored block by an empty one.
         if (program::linesToSend(text).isEmpty()) {
             printErr(QStringLiteral("kvtcomm: %1: holds no program line\n").arg(options.file));

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -34,6 +37,86 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+// A file's characters, and whether they came byte for byte from
+// Windows-1252, in which case a refused one is told as the byte the operator
+// finds in a hex view.
+struct Characters {
+    QString text;
+    bool fromBytes = false;
+};
+
+Characters charactersOf(const QByteArray& bytes)
+{
+    const auto unicode = [&bytes](QStringConverter::Encoding encoding, qsizetype mark) {
+        // Stateless: a sequence cut off at the end is a fault, not one awaiting more bytes.
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        return Characters{decoder.decode(QByteArrayView(bytes).sliced(mark)), false};
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return unicode(QStringConverter::Utf8, 3);
+    if (bytes.startsWith("\xFF\xFE"))
+        return unicode(QStringConverter::Utf16LE, 2);
+    if (bytes.startsWith("\xFE\xFF"))
+        return unicode(QStringConverter::Utf16BE, 2);
+    // Windows-1252 text almost never forms valid UTF-8 sequences by chance,
+    // so a file that does was saved as UTF-8 without a mark.
+    if (std::any_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0x80; })) {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return {std::move(text), false};
+    }
+    return {Windows1252::decode(bytes), true};
+}
+
+QString hex(char32_t code, int digits)
+{
+    return QString::number(uint(code), 16).toUpper().rightJustified(digits, u'0');
+}
+
+// The first character no program holds, with its line as an editor counts it.
+std::optional<FileProblem> problemIn(const Characters& file)
+{
+    const QString& text = file.text;
+    const qsizetype unencodable = Windows1252::firstUnencodable(text);
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        const bool pairFollows = i + 1 < text.size() && text.at(i + 1) == u'\n';
+        if (u == u'\n' || (u == u'\r' && !pairFollows)) {
+            ++line;
+            continue;
+        }
+        // Read from Windows-1252, 0x80 to 0x9F are printable but for the five
+        // undefined bytes, which stay the C1 controls of their number.
+        const bool control = (u < 0x20 && u != u'\r' && u != u'\t') || (u >= 0x7F && u < 0xA0);
+        if (control && file.fromBytes)
+            return FileProblem{QStringLiteral("Line %1 holds byte 0x%2, which %3.")
+                                   .arg(line)
+                                   .arg(hex(u, 2))
+                                   .arg(u >= 0x80
+                                            ? QStringLiteral("Windows-1252 leaves undefined")
+                                            : QStringLiteral("is no character of a program"))};
+        if (control)
+            return FileProblem{
+                QStringLiteral("Line %1 holds the control character U+%2, which is no character "
+                               "of a program.")
+                    .arg(line)
+                    .arg(hex(u, 4))};
+        if (i == unencodable) {
+            const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+                              text.at(i + 1).isLowSurrogate();
+            const char32_t code = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : u;
+            return FileProblem{QStringLiteral("Line %1 holds \"%2\" (U+%3), which a program file "
+                                              "for the controller cannot hold.")
+                                   .arg(line)
+                                   .arg(text.mid(i, pair ? 2 : 1))
+                                   .arg(hex(code, 4))};
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> ProgramFile::read()
@@ -53,7 +136,12 @@ std::optional<QString> ProgramFile::read()
     const std::optional<QByteArray> bytes = readAll(file, &m_error);
     if (!bytes)
         return std::nullopt;
-    return decode(*bytes);
+    std::variant<QString, FileProblem> decoded = decode(*bytes);
+    if (const FileProblem* problem = std::get_if<FileProblem>(&decoded)) {
+        m_error = problem->text;
+        return std::nullopt;
+    }
+    return std::get<QString>(std::move(decoded));
 }
 
 bool ProgramFile::write(const QString& text)
@@ -121,9 +209,12 @@ bool ProgramFile::writeInPlace(const QByteArray& record)
     return true;
 }
 
-QString ProgramFile::decode(const QByteArray& bytes)
+std::variant<QString, FileProblem> ProgramFile::decode(const QByteArray& bytes)
 {
-    const QString text = Windows1252::decode(bytes);
+    Characters file = charactersOf(bytes);
+    if (std::optional<FileProblem> problem = problemIn(file))
+        return *std::move(problem);
+    const QString& text = file.text;
     if (!text.startsWith(u'"'))
         return ProgramText::withCrLf(text);
     if (text.size() >= 4 && text.endsWith(QLatin1String("\"\r\n")))

@@ -4,10 +4,17 @@
 #include <QString>
 
 #include <optional>
+#include <variant>
 
 class QIODevice;
 
 namespace kvt {
+
+// Why a file's bytes are no program the editor could take, as one sentence
+// that names the line, so that the operator knows where to look.
+struct FileProblem {
+    QString text;
+};
 
 // One controller program on disk: a double quote, the editor text in
 // Windows-1252, a double quote, CR LF. Nothing else, no escaping.
@@ -20,7 +27,7 @@ public:
     explicit ProgramFile(QString path) : m_path(std::move(path)) {}
 
     // The editor text, line breaks as CR LF; nothing when the file cannot be
-    // read whole (errorString() says why).
+    // read whole or holds no program (errorString() says why).
     std::optional<QString> read();
 
     // Replaces the file only once the new one is complete: until then the old
@@ -29,14 +36,21 @@ public:
 
     QString errorString() const { return m_error; }
 
-    // How the bytes of a file read as editor text:
+    // How the bytes of a file read as editor text, or why they cannot.
+    // The bytes are Windows-1252, as this program writes them, unless a byte
+    // order mark says UTF-8 or UTF-16 or the file is UTF-8 with characters of
+    // more than one byte, as today's editors save it: such a file is read as
+    // what it is. Refused, before anything could reach a controller: control
+    // characters but CR, LF and tab, the bytes Windows-1252 leaves undefined,
+    // and characters Windows-1252 has no place for.
+    // The characters then read:
     // - a file in exactly the form write() makes (it begins with a double quote
     //   and ends with a double quote and CR LF) is everything between them, so
     //   any saved text reads back unchanged, double quotes inside included;
     // - a file that does not begin with a double quote, written by another
     //   editor, is plain text;
     // - any other file is read field by field (see readFields).
-    static QString decode(const QByteArray& bytes);
+    static std::variant<QString, FileProblem> decode(const QByteArray& bytes);
 
     // Comma- or line-delimited fields joined with nothing between them, the
     // way files of this format have always been read. Blanks around an

@@ -10,7 +10,8 @@ namespace kvt {
 // The 8-bit code page of the PCs the controllers grew up with, and so of every
 // program file and of the serial line. Every byte has a character, the five bytes Windows leaves
 // unassigned included (they stand for the C1 controls of the same number), so
-// reading and saving any file gives its bytes back unchanged.
+// decoding and encoding any bytes gives them back unchanged; a program file
+// holding one is refused where it is read (ProgramFile).
 class Windows1252 {
 public:
     static QString decode(const QByteArray& bytes);

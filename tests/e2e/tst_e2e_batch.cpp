@@ -131,6 +131,13 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         "a port is given twice");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
         "/dev/kvt-none");
+    // No program: %sim is a running kvtsim, whose wire stays empty.
+    file(QStringLiteral("nul.txt"), QByteArray("M31,2\r\nG00\0\r\nM30\r\n", 18));
+    file(QStringLiteral("long.txt"), "M31,2\r\n" + QByteArray(474, 'X'));
+    row("NUL in a line", "download --model kvt7 --port %sim %dir/nul.txt", 2,
+        "%dir/nul.txt: Line 2 holds byte 0x00, which is no character of a program.");
+    row("over the KVT7 editor", "download --model kvt7 --port /dev/null %dir/long.txt", 2,
+        "%dir/long.txt: holds a program of 481 characters; the KVT7 editor holds 480");
 }
 
 void TestE2eBatch::refusesBeforeSendingAnything()
@@ -138,11 +145,19 @@ void TestE2eBatch::refusesBeforeSendingAnything()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, message);
+    std::optional<SimProcess> sim;
+    if (arguments.contains(QLatin1String("%sim"))) {
+        sim.emplace(QStringList{"--model", "kvt7", "--no-banner"});
+        QVERIFY2(sim->started(), qPrintable(sim->errorText()));
+        arguments.replaceInStrings(QStringLiteral("%sim"), sim->device());
+    }
     const Result r = kvtcomm(arguments);
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.startsWith(QLatin1String("kvtcomm: ")) && r.err.contains(message),
              qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
+    if (sim)
+        QCOMPARE(sim->receivedBytes(), QByteArray());
 }
 
 void TestE2eBatch::transferFaultsEndWithTheirStatus_data()

@@ -106,6 +106,14 @@ private Q_SLOTS:
         QCOMPARE(rig.editor->text(), edited);
         QVERIFY(rig.editor->editFlag() && !rig.editor->fileFlag());
         QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - [NEW]"));
+
+        // Nor does a file that is no program: the box says where it fails.
+        rig.op.answerNext(MessageAnswer::No);
+        rig.open(fileWith("b.txt", QStringLiteral("M31\r\nM3\u0001")));
+        QCOMPARE(rig.op.messages.last().text,
+                 QDir::toNativeSeparators(path("b.txt")) +
+                     ": Line 2 holds byte 0x01, which is no character of a program.");
+        QCOMPARE(rig.editor->text(), edited);
     }
 
     void saveQuestion_data()

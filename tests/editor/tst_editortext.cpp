@@ -23,7 +23,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QFile largest(path("largest.txt"));
-        QVERIFY(largest.open(QIODevice::WriteOnly) && largest.resize(ProgramFile::maxBytes));
+        QVERIFY(largest.open(QIODevice::WriteOnly) &&
+                largest.write(QByteArray(ProgramFile::maxBytes, 'A')) == ProgramFile::maxBytes);
         QFile huge(path("huge.txt"));
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ProgramFile::maxBytes + 1));
     }
@@ -51,7 +52,7 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray("\"\"\r\n") << QString();
         QTest::newRow("lines") << QByteArray("\"G0\r\nM30\r\n\"\r\n") << "G0\r\nM30\r\n";
         QTest::newRow("quotes") << QByteArray("\"\"A\", \"\"\r\n") << "\"A\", \"";
-        QTest::newRow("8-bit") << QByteArray("\"\xE9\x80\x81\"\r\n") << "\u00e9\u20ac\u0081";
+        QTest::newRow("8-bit") << QByteArray("\"\xE9\x80\"\r\n") << "\u00e9\u20ac";
         // Older files, read field by field.
         QTest::newRow("fields") << QByteArray("\"G0\",  1 ,\t2\t\r\nM30\r\n") << "G012M30";
         QTest::newRow("after a quote") << QByteArray("\"AB\"CD,E\r\n") << "ABCDE";
@@ -59,15 +60,37 @@ private Q_SLOTS:
         QTest::newRow("unterminated") << QByteArray("\"G0,1\nM3") << "G0,1\r\nM3";
         // Other editors' plain text.
         QTest::newRow("plain") << QByteArray(" \"A\",B\nC\rD") << " \"A\",B\r\nC\r\nD";
+        // Today's editors' Unicode, read as such and held as Windows-1252 holds it.
+        QTest::newRow("UTF-16 LE")
+            << QByteArray::fromHex("fffe4d00330030002000e900") << "M30 \u00e9";
+        QTest::newRow("UTF-16 BE") << QByteArray::fromHex("feff004d0033") << "M3";
+        QTest::newRow("UTF-8 mark")
+            << QByteArray("\xEF\xBB\xBF\"G0 \xE2\x82\xAC\"\r\n") << "G0 \u20ac";
+        QTest::newRow("UTF-8") << QByteArray("G0 \xC3\xA9\nM30") << "G0 \u00e9\r\nM30";
+        const QString no = QStringLiteral(", which is no character of a program.");
+        QTest::newRow("NUL") << QByteArray("\"G0\r\nM30\r\n\0\"\r\n", 14)
+                             << "refused: Line 3 holds byte 0x00" + no;
+        for (const char* hex : {"81", "8D", "8F", "90", "9D"})
+            QTest::newRow(hex) << "G0 " + QByteArray::fromHex(hex)
+                               << QStringLiteral("refused: Line 1 holds byte 0x%1, which "
+                                                 "Windows-1252 leaves undefined.")
+                                      .arg(hex);
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\x1A\n\0\0\0\rIHDR", 15)
+                                << "refused: Line 2 holds byte 0x1A" + no;
+        QTest::newRow("UTF-8, no place") << QByteArray("G0\nM30 \xE2\x9C\x93")
+                                         << "refused: Line 2 holds \"\u2713\" (U+2713), which a "
+                                            "program file for the controller cannot hold.";
     }
 
     void decode()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, text);
-        QCOMPARE(ProgramFile::decode(file), text);
+        const auto decoded = ProgramFile::decode(file);
+        const FileProblem* problem = std::get_if<FileProblem>(&decoded);
+        QCOMPARE(problem ? "refused: " + problem->text : std::get<QString>(decoded), text);
         // A record comes back byte for byte, so saving an unchanged file keeps it.
-        if (file.startsWith('"') && file.endsWith("\"\r\n"))
+        if (!problem && file.startsWith('"') && file.endsWith("\"\r\n"))
             QCOMPARE(ProgramFile::encode(text), file);
     }
 
