@@ -152,6 +152,12 @@ bool ProgramFile::write(const QString& text)
         m_error = QStringLiteral("The text holds a character that Windows-1252 cannot store");
         return false;
     }
+    // A file Open would refuse is no file of the operator's: the text stays
+    // in the editor to be mended instead.
+    if (const auto readBack = decode(*record); std::holds_alternative<FileProblem>(readBack)) {
+        m_error = std::get<FileProblem>(readBack).text;
+        return false;
+    }
     const QFileInfo info(m_path);
     // Replacing a device by a renamed file would destroy the device node.
     if (info.exists() && !info.isFile() && !info.isDir())

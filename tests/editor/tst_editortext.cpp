@@ -123,6 +123,15 @@ private Q_SLOTS:
         QCOMPARE(text.value_or(QString()).size(), reason.isNull() ? ProgramFile::maxBytes : 0);
     }
 
+    void textOpenWouldRefuseIsNotSaved()
+    {
+        ProgramFile file(path(QStringLiteral("control.txt")));
+        QVERIFY(!file.write(QStringLiteral("M31,1\r\nG0\x01")));
+        QVERIFY2(file.errorString().startsWith(QLatin1String("Line 2 holds")),
+                 qPrintable(file.errorString()));
+        QVERIFY(!QFile::exists(path(QStringLiteral("control.txt"))));
+    }
+
     void failedWriteKeepsTheOldFile()
     {
         QVERIFY(QDir(m_dir.path()).mkdir("alone"));
