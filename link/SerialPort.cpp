@@ -17,18 +17,26 @@ void SerialPort::setReceiveThreshold(int threshold)
     recheckThreshold();
 }
 
-QByteArray SerialPort::read()
+QList<QByteArray> SerialPort::readPieces()
 {
-    const qint64 limit = m_inputLength > 0 ? m_inputLength : bytesAvailable();
-    QByteArray data = limit > 0 ? readRaw(limit) : QByteArray();
-    // Queued, so the handler that called read() finishes before the next event.
+    QList<QByteArray> pieces;
+    const qint64 pieceSize = m_inputLength > 0 ? qMin<qint64>(m_inputLength, readStep) : readStep;
+    qint64 taken = 0;
+    do {
+        QByteArray piece = readRaw(qMin(pieceSize, readStep - taken));
+        if (piece.isEmpty())
+            break;
+        taken += piece.size();
+        pieces.append(std::move(piece));
+    } while (taken < readStep && bytesAvailable() >= qMax(m_receiveThreshold, 1));
+    // Queued, so the handler that read finishes before the next event.
     if (!m_recheckPending && m_receiveThreshold > 0 && bytesAvailable() >= m_receiveThreshold) {
         m_recheckPending = true;
         QMetaObject::invokeMethod(this, &SerialPort::recheckThreshold, Qt::QueuedConnection);
     } else {
         watchStranded();
     }
-    return data;
+    return pieces;
 }
 
 void SerialPort::notifyInput()

@@ -43,6 +43,21 @@ void TrafficLog::recordReceived(const QByteArray& bytes)
     closeOpenEntry();
 }
 
+void TrafficLog::recordDropped(qint64 bytes)
+{
+    static const QString dropped = QStringLiteral("dropped");
+    if (bytes <= 0)
+        return;
+    if (!m_entryOpen || m_entries.back().source != dropped) {
+        closeOpenEntry();
+        m_droppedBytes = 0;
+        push(Direction::Received, dropped, QByteArrayLiteral("-"));
+    }
+    m_droppedBytes += bytes;
+    m_entries.back().bytes = QByteArray::number(m_droppedBytes) +
+                             QByteArrayLiteral(" bytes nobody waited for were dropped");
+}
+
 void TrafficLog::recordSent(const QString& source, const QByteArray& bytes)
 {
     if (m_entryOpen && m_entries.back().source == source) {

@@ -34,6 +34,9 @@ public:
 
     // What one read of the port returned.
     void recordReceived(const QByteArray& bytes);
+    // Received bytes that nobody used and that were not kept: one note,
+    // "n bytes nobody waited for were dropped", counts a whole run of them.
+    void recordDropped(qint64 bytes);
     // The characters of one command as each is written; they share one entry,
     // stamped with the first one's time, until endCommand() or a reply comes.
     void recordSent(const QString& source, const QByteArray& bytes);
@@ -68,6 +71,7 @@ private:
     std::deque<Entry> m_entries;
     qsizetype m_limit = defaultLimit;
     quint64 m_next = 1;
+    qint64 m_droppedBytes = 0; // counted by the open note
     QFile m_file;
     QTimer m_flush;
 };
