@@ -47,6 +47,10 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
     m_port->setObjectName(QLatin1String(m_profile.portName));
     m_link->setTrafficLog(m_traffic.get());
     m_transfers = new TransferController(this);
+    // A window that shows no replies has use for received data only while a
+    // transfer runs; a controller that keeps talking must not fill the log.
+    if (m_profile.replyPieces == 0)
+        m_link->setInputWanted([this] { return m_transfers->isBusy(); });
     lblresponse = new ReplyDisplay(m_profile.replyPieces);
     fraeditor = new EditorPanel(m_profile.editor, m_operator);
 

@@ -3,6 +3,7 @@
 #include "Timings.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 namespace kvt {
@@ -22,6 +23,7 @@ public:
     enum class Kind { Quiet, NoData, Fixed };
 
     LineWait(SerialLink& link, Kind kind, QObject* parent = nullptr);
+    ~LineWait() override;
 
     void start(milliseconds period);
     void stop();
@@ -33,9 +35,13 @@ Q_SIGNALS:
 
 private:
     void onReceived();
+    // The link drops what arrives while nothing uses it, unless a wait runs.
+    void setCounted(bool running);
 
+    QPointer<SerialLink> m_link;
     Kind m_kind;
     QTimer m_timer;
+    bool m_counted = false;
 };
 
 } // namespace kvt

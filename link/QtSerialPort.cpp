@@ -29,6 +29,9 @@ QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError 
 
 QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : SerialPort(parent), m_map(std::move(map))
 {
+    // Beyond this the system's driver keeps the rest, and with it the flow
+    // control holds the sender back: a flood fills no memory of ours.
+    m_serial.setReadBufferSize(readBufferSize);
     connect(&m_serial, &QSerialPort::readyRead, this, &QtSerialPort::notifyInput);
     connect(&m_serial, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
     connect(&m_serial, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);

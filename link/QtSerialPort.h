@@ -15,6 +15,8 @@ namespace kvt {
 class QtSerialPort : public SerialPort {
     Q_OBJECT
 public:
+    static constexpr qint64 readBufferSize = 64 * 1024;
+
     explicit QtSerialPort(PortMap map, QObject* parent = nullptr);
 
     bool open(int portNumber) override;

@@ -273,14 +273,10 @@ void SerialLink::onCommEvent(int code)
     switch (action.kind) {
     case CommEventKind::Ignored:
         return;
-    case CommEventKind::Received: {
+    case CommEventKind::Received:
         tmrwatchdog.stop();
-        const QByteArray data = m_port.read();
-        if (m_log)
-            m_log->recordReceived(data);
-        Q_EMIT received(data);
+        takeInput();
         return;
-    }
     case CommEventKind::CtsChange:
         tmrwatchdog.stop();
         return;
@@ -291,6 +287,46 @@ void SerialLink::onCommEvent(int code)
         Q_EMIT unknownEvent(unknownEventText);
         return;
     }
+}
+
+void SerialLink::takeInput()
+{
+    // A listener that opens a dialog lets the next event in while pieces of
+    // this one are still to be handed on; reading then would put later bytes
+    // before earlier ones.
+    if (m_handingOn) {
+        m_inputMissed = true;
+        return;
+    }
+    const QList<QByteArray> pieces = m_port.readPieces();
+    if (m_runningWaits == 0 && m_inputWanted && !m_inputWanted()) {
+        qint64 bytes = 0;
+        for (const QByteArray& piece : pieces)
+            bytes += piece.size();
+        if (m_log && bytes > 0)
+            m_log->recordDropped(bytes);
+        return;
+    }
+    const QPointer<SerialLink> alive(this);
+    m_handingOn = true;
+    for (const QByteArray& piece : pieces) {
+        if (m_log)
+            m_log->recordReceived(piece);
+        Q_EMIT received(piece);
+        if (!alive)
+            return;
+        if (m_shutDown)
+            break;
+    }
+    m_handingOn = false;
+    if (std::exchange(m_inputMissed, false) && !m_shutDown)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_shutDown && m_port.isOpen())
+                    takeInput();
+            },
+            Qt::QueuedConnection);
 }
 
 void SerialLink::onPacingTick()

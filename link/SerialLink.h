@@ -78,6 +78,10 @@ public:
 
     // Every byte written and read is recorded there; not owned.
     void setTrafficLog(TrafficLog* log) { m_log = log; }
+    // Says whether anything the port receives now is used, beyond the line
+    // waits, which always count: what nobody uses is read and dropped, and
+    // the traffic log notes only how much. Unset, everything is handed on.
+    void setInputWanted(std::function<bool()> wanted) { m_inputWanted = std::move(wanted); }
     // Names what the commands queued while it lives are for, in the traffic
     // log: "online", "download" ...
     class Source {
@@ -96,7 +100,8 @@ public:
     };
 
 Q_SIGNALS:
-    // One read of the port per receive event.
+    // Received data in the pieces the port's input length makes; one receive
+    // event may hand on many, in order.
     void received(const QByteArray& data);
     // A line-state event the operator should read about ("Break Received ! " ...).
     void lineError(const QString& statusText);
@@ -130,6 +135,7 @@ private:
     void finish(SendResult result);
     void dropQueue(SendResult result);
     void onCommEvent(int code);
+    void takeInput();
     void onPacingTick();
     void onWatchdogTimeout();
     void onLinkLost(const QString& reason);
@@ -147,6 +153,12 @@ private:
     qsizetype m_cursor = 0;
     QQueue<Pending> m_queue;
     TrafficLog* m_log = nullptr;
+    std::function<bool()> m_inputWanted;
+    // Line waits that are running: they restart or end on what arrives.
+    int m_runningWaits = 0;
+    friend class LineWait;
+    bool m_handingOn = false;
+    bool m_inputMissed = false;
     QString m_source = QStringLiteral("command");
 };
 

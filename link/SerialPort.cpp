@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 namespace kvt {
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent)
@@ -17,18 +19,29 @@ void SerialPort::setReceiveThreshold(int threshold)
     recheckThreshold();
 }
 
-QByteArray SerialPort::read()
+QList<QByteArray> SerialPort::readPieces()
 {
-    const qint64 limit = m_inputLength > 0 ? m_inputLength : bytesAvailable();
-    QByteArray data = limit > 0 ? readRaw(limit) : QByteArray();
-    // Queued, so the handler that called read() finishes before the next event.
+    const qint64 pieceSize = m_inputLength > 0 ? qMin<qint64>(m_inputLength, readStep) : readStep;
+    // Counted first and read at once: a read of the port per piece costs the
+    // system calls of a whole read.
+    const qint64 waiting = bytesAvailable();
+    const qint64 rest = qMax(m_receiveThreshold, 1);
+    qint64 wanted = qMin(pieceSize, waiting);
+    while (wanted < readStep && waiting - wanted >= rest)
+        wanted += std::min({pieceSize, readStep - wanted, waiting - wanted});
+    const QByteArray data = wanted > 0 ? readRaw(wanted) : QByteArray();
+    QList<QByteArray> pieces;
+    pieces.reserve((data.size() + pieceSize - 1) / pieceSize);
+    for (qsizetype at = 0; at < data.size(); at += pieceSize)
+        pieces.append(data.mid(at, pieceSize));
+    // Queued, so the handler that read finishes before the next event.
     if (!m_recheckPending && m_receiveThreshold > 0 && bytesAvailable() >= m_receiveThreshold) {
         m_recheckPending = true;
         QMetaObject::invokeMethod(this, &SerialPort::recheckThreshold, Qt::QueuedConnection);
     } else {
         watchStranded();
     }
-    return data;
+    return pieces;
 }
 
 void SerialPort::notifyInput()

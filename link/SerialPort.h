@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -38,8 +39,10 @@ enum class Handshaking { None = 0, RtsCts = 2 };
 //
 // The receive threshold is implemented here, once, for every implementation:
 // a Receive event is raised when at least threshold characters wait, and is
-// raised again after each read() while that many still wait, so a read limited
-// to a few characters never strands a longer burst. Fewer characters than the
+// raised again after each read while that many still wait, so a read limited
+// to a few characters never strands a longer burst. One event takes up to
+// readStep bytes in such pieces: at two characters per event a fast line
+// outruns the reader, and what it cannot take piles up. Fewer characters than the
 // threshold are reported once the line has been quiet for a short while, so
 // the last character of an odd-length transmission is not left unread until
 // the controller happens to send again.
@@ -86,7 +89,15 @@ public:
     // means the controller has finished, not that it pauses between two.
     static constexpr std::chrono::milliseconds defaultStrandedReadDelay{30};
 
-    QByteArray read();
+    // The most one Receive event takes, so a flood is read in steps that keep
+    // the window answering, yet cost no more per byte than a long transfer.
+    static constexpr qint64 readStep = 4096;
+
+    // What successive reads of at most inputLength() characters would return,
+    // in order, while the threshold is met, up to readStep bytes in all. The
+    // first piece is read whatever waits: the event may be the one for a
+    // short rest after a quiet period.
+    QList<QByteArray> readPieces();
 
 Q_SIGNALS:
     void commEvent(int code);

@@ -81,11 +81,21 @@ void TrafficLog::recordDropped(qint64 bytes)
 {
     if (bytes <= 0)
         return;
-    closeOpenEntry();
-    push(Direction::Note, QStringLiteral("link"),
-         QByteArrayLiteral("dropped ") + QByteArray::number(bytes) +
-             QByteArrayLiteral(" bytes nobody waited for"));
-    closeOpenEntry();
+    // A flood nobody waits for is one note that counts on, not a note per read.
+    const bool counting = m_entryOpen && m_entries.back().direction == Direction::Note;
+    if (!counting) {
+        closeOpenEntry();
+        m_unwantedBytes = 0;
+    }
+    m_unwantedBytes += bytes;
+    const QByteArray note = QByteArrayLiteral("dropped ") + QByteArray::number(m_unwantedBytes) +
+                            QByteArrayLiteral(" bytes nobody waited for");
+    if (!counting) {
+        push(Direction::Note, QStringLiteral("link"), note);
+        return;
+    }
+    m_heldBytes += note.size() - m_entries.back().bytes.size();
+    m_entries.back().bytes = note;
 }
 
 void TrafficLog::push(Direction direction, const QString& source, const QByteArray& bytes)

@@ -50,12 +50,13 @@ public:
     // What one read of the port returned; joins the entry of the input just
     // before it when nothing was sent between and no pause came.
     void recordReceived(const QByteArray& bytes);
+    // Received bytes that nobody used and that were not kept: one note,
+    // "dropped n bytes nobody waited for", counts a whole run of them.
+    void recordDropped(qint64 bytes);
     // The characters of one command as each is written; they share one entry,
     // stamped with the first one's time, until endCommand() or a reply comes.
     void recordSent(const QString& source, const QByteArray& bytes);
     void endCommand();
-    // Input that arrived when nothing waited for it and was thrown away.
-    void recordDropped(qint64 bytes);
 
     // The newest entries, at most limit() of them, oldest first.
     // The newest entries, at most limit() of them and, but for the newest
@@ -114,6 +115,7 @@ private:
     qint64 m_droppedBytes = 0;
     qint64 m_sentBytes = 0;
     qint64 m_receivedBytes = 0;
+    qint64 m_unwantedBytes = 0; // counted by the open note of dropped input
     QFile m_file;
     qint64 m_fileBytes = 0;
     qint64 m_fileCap = defaultFileCap;

@@ -207,12 +207,18 @@ CommandLine::CommandLine()
       m_seed(QStringLiteral("seed"),
              QStringLiteral("Seed for --garbage, to repeat a run; without it a random seed is "
                             "used and shown on standard error."),
-             QStringLiteral("n"))
+             QStringLiteral("n")),
+      m_flood(QStringLiteral("flood"),
+              QStringLiteral("Answer the first command with <bytes> bytes of block lines "
+                             "(G00,+1234567 CR) that never end in END, as fast as the host "
+                             "takes them, instead of its reply; later commands are answered "
+                             "as usual."),
+              QStringLiteral("bytes"))
 {
     m_parser.setApplicationDescription(QString::fromUtf8(description));
     m_parser.addOptions({m_model, m_link, m_log, m_noBanner, m_bannerDelay, m_silent, m_silentAfter,
                          m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_keys, m_echoLines,
-                         m_corruptLine, m_seed});
+                         m_corruptLine, m_seed, m_flood});
 }
 
 CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
@@ -302,6 +308,15 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
         if (!ok || faults.silentAfter < 0) {
             m_error = QStringLiteral("--silent-after needs a count of 0 or more, not \"%1\"")
                           .arg(m_parser.value(m_silentAfter));
+            return Outcome::UsageError;
+        }
+    }
+    if (m_parser.isSet(m_flood)) {
+        bool ok = false;
+        m_options.floodBytes = m_parser.value(m_flood).toLongLong(&ok);
+        if (!ok || m_options.floodBytes < 1) {
+            m_error = QStringLiteral("--flood needs a number of bytes of 1 or more, not \"%1\"")
+                          .arg(m_parser.value(m_flood));
             return Outcome::UsageError;
         }
     }

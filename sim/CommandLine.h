@@ -23,6 +23,7 @@ struct SimulatorOptions {
     ControllerSettings controller;
     Faults faults;
     bool seedGiven = false;
+    qint64 floodBytes = 0;
 };
 
 // kvtsim's command line. Values are checked here, so the rest of the program
@@ -59,6 +60,7 @@ private:
     QCommandLineOption m_echoLines;
     QCommandLineOption m_corruptLine;
     QCommandLineOption m_seed;
+    QCommandLineOption m_flood;
     SimulatorOptions m_options;
     QString m_error;
 };

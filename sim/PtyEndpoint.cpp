@@ -141,6 +141,7 @@ void PtyEndpoint::readMaster()
 
 void PtyEndpoint::flushOutput()
 {
+    const bool hadOutput = !m_output.isEmpty();
     while (!m_output.isEmpty()) {
         const ssize_t written = ::write(m_master, m_output.constData(), size_t(m_output.size()));
         if (written > 0) {
@@ -155,6 +156,8 @@ void PtyEndpoint::flushOutput()
         }
     }
     updateNotifiers();
+    if (hadOutput && m_output.isEmpty())
+        Q_EMIT outputDrained();
 }
 
 void PtyEndpoint::loseClient()

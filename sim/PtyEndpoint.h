@@ -39,6 +39,8 @@ public:
 
     // Output for a host that has gone is dropped.
     void write(const QByteArray& bytes);
+    // Written, but not yet taken by the pseudo-terminal.
+    qsizetype unsentBytes() const { return m_output.size(); }
     // While held, input is left unread, as flow control would leave it: the
     // host's writes stall instead of piling up replies here.
     void holdInput(bool hold);
@@ -49,6 +51,8 @@ Q_SIGNALS:
     void received(const QByteArray& bytes, qint64 receivedAtUs);
     void clientConnected();
     void clientDisconnected();
+    // Everything written has been taken by the pseudo-terminal.
+    void outputDrained();
 
 private:
     void checkLine();

@@ -16,6 +16,9 @@ Simulator::Simulator(std::unique_ptr<Controller> controller, QObject* parent)
     connect(&m_pty, &PtyEndpoint::received, this, &Simulator::onReceived);
     connect(&m_pty, &PtyEndpoint::clientConnected, this, &Simulator::onClientConnected);
     connect(&m_pty, &PtyEndpoint::clientDisconnected, this, &Simulator::onClientDisconnected);
+    // Queued: a pseudo-terminal that takes every piece at once would
+    // otherwise be fed from ever deeper inside its own write.
+    connect(&m_pty, &PtyEndpoint::outputDrained, this, &Simulator::feedFlood, Qt::QueuedConnection);
 }
 
 Simulator::~Simulator() = default;
@@ -29,8 +32,27 @@ void Simulator::onReceived(const QByteArray& bytes, qint64 receivedAtUs)
 {
     if (m_log)
         m_log->record(bytes, receivedAtUs);
-    enqueue(m_controller->receive(bytes));
+    Replies replies = m_controller->receive(bytes);
+    if (m_floodLeft > 0 && !m_flooding && bytes.contains('\r')) {
+        m_flooding = true;
+        replies.clear();
+        feedFlood();
+    }
+    enqueue(replies);
     reportChanges();
+}
+
+void Simulator::feedFlood()
+{
+    static const QByteArray line = QByteArrayLiteral("G00,+1234567\r");
+    static const QByteArray lines = line.repeated(4096 / line.size() + 2);
+    if (!m_flooding || m_floodLeft <= 0 || m_pty.unsentBytes() > 0 || !m_pty.clientPresent())
+        return;
+    const qint64 size = qMin<qint64>(m_floodLeft, 4096);
+    const QByteArray piece = lines.mid(m_floodSent % line.size(), size);
+    m_floodLeft -= size;
+    m_floodSent += size;
+    m_pty.write(piece);
 }
 
 QString Simulator::display() const
@@ -73,6 +95,7 @@ void Simulator::onClientDisconnected()
     m_outputTimer.stop();
     m_pending.clear();
     m_pendingBytes = 0;
+    m_floodLeft = 0;
     applyBackPressure();
     m_controller->discardPartialInput();
     reportChanges();

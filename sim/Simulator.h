@@ -31,6 +31,9 @@ public:
 
     // No delay: no banner at all.
     void setBannerDelay(std::optional<milliseconds> delay) { m_bannerDelay = delay; }
+    // The first command is answered with this many bytes of block lines that
+    // never end in END, written as fast as the host takes them.
+    void setFlood(qint64 bytes) { m_floodLeft = bytes; }
     // Not owned; must outlive the simulator.
     void setReceiveLog(ReceiveLog* log) { m_log = log; }
 
@@ -69,6 +72,7 @@ private:
     // Delayed replies are bounded like the pty's own backlog: beyond it the
     // host's input waits unread.
     void applyBackPressure();
+    void feedFlood();
 
     std::unique_ptr<Controller> m_controller;
     PtyEndpoint m_pty;
@@ -79,6 +83,9 @@ private:
     std::deque<PendingOutput> m_pending;
     qsizetype m_pendingBytes = 0;
     Clock::time_point m_lastWriteAt;
+    qint64 m_floodLeft = 0;
+    qint64 m_floodSent = 0;
+    bool m_flooding = false;
 };
 
 } // namespace kvt::sim

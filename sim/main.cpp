@@ -97,6 +97,7 @@ int main(int argc, char* argv[])
     Simulator simulator(std::make_unique<FaultInjector>(
         ControllerFactory::create(options.model, options.controller), options.faults));
     simulator.setBannerDelay(options.bannerDelay);
+    simulator.setFlood(options.floodBytes);
     if (!options.logPath.isEmpty())
         simulator.setReceiveLog(&log);
     if (!simulator.start(&error))

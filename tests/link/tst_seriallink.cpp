@@ -1,5 +1,6 @@
 #include "link/LineWait.h"
 #include "link/SerialLink.h"
+#include "link/TrafficLog.h"
 #include "support/LinkRig.h"
 
 #include <QSignalSpy>
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void eventsReachTheWindow();
     void lineWaits_data();
     void lineWaits();
+    void inputNobodyUsesIsDropped_data();
+    void inputNobodyUsesIsDropped();
 };
 
 void TestSerialLink::sending_data()
@@ -258,6 +261,40 @@ void TestSerialLink::lineWaits()
     // Data after the end is no business of the wait.
     rig.port.receive("OK");
     QCOMPARE(ended.count(), 1);
+}
+
+void TestSerialLink::inputNobodyUsesIsDropped_data()
+{
+    QTest::addColumn<bool>("used");
+    QTest::addColumn<bool>("waitRunning");
+    QTest::addColumn<int>("handedOn");
+    QTest::addColumn<QString>("logged"); // the log's last entry
+    QTest::newRow("nobody") << false << false << 0 << "dropped 12 bytes nobody waited for";
+    // Handed on, the two bursts share the log's entry.
+    QTest::newRow("a line wait") << false << true << 6 << "ABCDEFABCDEF";
+    QTest::newRow("a transfer") << true << false << 6 << "ABCDEFABCDEF";
+}
+
+void TestSerialLink::inputNobodyUsesIsDropped()
+{
+    QFETCH(bool, used);
+    QFETCH(bool, waitRunning);
+    QFETCH(int, handedOn);
+    QFETCH(QString, logged);
+    Rig rig(LinkProfile::fourModel());
+    rig.port.setInputLength(2);
+    rig.port.setReceiveThreshold(2);
+    TrafficLog log;
+    rig.link.setTrafficLog(&log);
+    rig.link.setInputWanted([used] { return used; });
+    LineWait wait(rig.link, LineWait::Kind::Fixed);
+    if (waitRunning)
+        wait.start(5s);
+    QSignalSpy receives(&rig.link, &SerialLink::received);
+    rig.port.receive("ABCDEF");
+    rig.port.receive("ABCDEF");
+    QCOMPARE(receives.count(), handedOn);
+    QCOMPARE(QString::fromLatin1(log.entries().back().bytes), logged);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLink)

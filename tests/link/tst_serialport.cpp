@@ -62,7 +62,7 @@ void TestSerialPort::thresholdAndInputLength()
     QList<QByteArray> got;
     connect(&port, &SerialPort::commEvent, &port, [&](int code) {
         QCOMPARE(code, CommEvent::Receive);
-        got.append(port.read());
+        got += port.readPieces();
     });
     for (const QByteArray& piece : arrivals) {
         port.receive(piece);

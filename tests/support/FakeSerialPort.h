@@ -26,7 +26,7 @@ public:
     bool setSettings(const QString& settings) override;
     void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
     bool write(const QByteArray& data) override;
-    qint64 bytesAvailable() const override { return m_input.size(); }
+    qint64 bytesAvailable() const override { return m_input.size() - m_readAt; }
     qint64 bytesToWrite() const override { return m_pendingOutput + m_inDriver.value_or(0); }
     void discardOutput() override
     {
@@ -65,6 +65,7 @@ private:
     qint64 m_pendingOutput = 0;
     std::optional<qint64> m_inDriver; // none: not held
     QByteArray m_input;
+    qsizetype m_readAt = 0;
     Handshaking m_handshaking = Handshaking::None;
 };
 

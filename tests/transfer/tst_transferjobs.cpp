@@ -52,6 +52,7 @@ private Q_SLOTS:
     void blockDownload();
     void blockUpload_data();
     void blockUpload();
+    void blockUploadFloodEndsAtTheLimit();
 };
 
 void TestTransferJobs::downloadStops_data()
@@ -336,6 +337,31 @@ void TestTransferJobs::blockUpload()
     QVERIFY(!finished.isEmpty() || finished.wait(5000));
     QCOMPARE(outcomeOf(finished), outcome);
     QCOMPARE(upload.block().text, text);
+}
+
+// Read two characters per event, a flood outruns the reader and never
+// reaches the limit; each event must take a bounded step instead.
+void TestTransferJobs::blockUploadFloodEndsAtTheLimit()
+{
+    JobRig rig(LinkProfile::fourModel());
+    rig.port.setInputLength(2);
+    rig.port.setReceiveThreshold(2);
+    BlockUpload upload(rig.link, 60s, BlockUpload::Request{QStringLiteral("S03"), 50s});
+    QSignalSpy finished(&upload, &TransferJob::finished);
+    QSignalSpy events(&rig.port, &SerialPort::commEvent);
+    rig.feed(upload);
+    qsizetype largestPiece = 0;
+    connect(&rig.link, &SerialLink::received, this,
+            [&](const QByteArray& piece) { largestPiece = qMax(largestPiece, piece.size()); });
+    upload.start();
+    QVERIFY(rig.waitIdle());
+    rig.port.receive(QByteArray("G00,+1234567\r").repeated(2 * 1024 * 1024 / 13));
+    QVERIFY(!finished.isEmpty() || finished.wait(30000));
+    QCOMPARE(outcomeOf(finished), TransferOutcome::Overflow);
+    QVERIFY(upload.arrived() <= BlockUpload::bufferLimit + SerialPort::readStep);
+    QCOMPARE(largestPiece, 2);
+    QVERIFY2(events.count() <= 2 * BlockUpload::bufferLimit / SerialPort::readStep,
+             qPrintable(QString::number(events.count())));
 }
 
 QTEST_GUILESS_MAIN(TestTransferJobs)
