@@ -58,7 +58,6 @@ public:
     void recordSent(const QString& source, const QByteArray& bytes);
     void endCommand();
 
-    // The newest entries, at most limit() of them, oldest first.
     // The newest entries, at most limit() of them and, but for the newest
     // entry, at most byteLimit() bytes; oldest first.
     const std::deque<Entry>& entries() const { return m_entries; }
