@@ -153,7 +153,7 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         "holds a character the line cannot carry");
     row("same port twice", "upload --model kvt7 --port /dev/null --port /dev/null", 2,
         "a port is given twice");
-    row("same device by a link", "upload --model kvt7 --port /dev/null --port %dir/null-link", 2,
+    row("same device by a link", "send --model kvt7 --port /dev/null --port %dir/null-link pos", 2,
         "/dev/null and %dir/null-link are the same device");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
         "/dev/kvt-none");
