@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <cmath>
 
@@ -31,6 +32,33 @@ std::optional<Kind> kindNamed(const QString& name)
     if (name == QLatin1String("parameter"))
         return Kind::Parameter;
     return std::nullopt;
+}
+
+// Links and relative names compared by where they lead.
+bool sameDevice(const QString& a, const QString& b)
+{
+    const auto resolved = [](const QString& device) {
+        const QFileInfo info(device);
+        const QString canonical = info.canonicalFilePath();
+        return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    };
+    return resolved(a) == resolved(b);
+}
+
+// Why an upload could not put its program at output; empty when it can. Tried
+// for real, since permissions alone do not tell (root, read-only mounts).
+QString unwritable(const QString& output)
+{
+    const QFileInfo info(output);
+    // A device or pipe is written where it is; opening one here could block.
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return {};
+    // A file is saved through a temporary one beside it, as this one.
+    QTemporaryFile probe(QDir(info.isDir() ? output : info.absolutePath())
+                             .filePath(QStringLiteral(".kvtcomm-XXXXXX")));
+    if (!probe.open())
+        return QStringLiteral("its folder cannot be written (%1)").arg(probe.errorString());
+    return {};
 }
 
 } // namespace
@@ -89,6 +117,12 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
     for (const QString& p : std::as_const(o.ports))
         if (p.trimmed().isEmpty())
             return QStringLiteral("--port needs a device name");
+    // Two transfers on one device would mix their bytes on the line.
+    for (qsizetype i = 0; i < o.ports.size(); ++i)
+        for (qsizetype j = 0; j < i; ++j)
+            if (sameDevice(o.ports[i], o.ports[j]))
+                return QStringLiteral("a port is given twice: %1 and %2 are the same device")
+                    .arg(o.ports[j], o.ports[i]);
 
     if (parser.isSet(kind)) {
         const auto k = kindNamed(parser.value(kind));
@@ -144,9 +178,18 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
         if (positional.isEmpty())
             return QStringLiteral("send needs a command");
         // Refused before anything goes out rather than half-way through.
-        for (const QString& command : positional)
+        for (const QString& command : positional) {
+            // The controller would take the part after the break for a
+            // command of its own, one the operator never saw.
+            if (command.contains(u'\r') || command.contains(u'\n'))
+                return QStringLiteral("'%1' holds a line break; give each command as an "
+                                      "argument of its own")
+                    .arg(QString(command)
+                             .replace(u'\r', QLatin1String("\\r"))
+                             .replace(u'\n', QLatin1String("\\n")));
             if (!toWire(toControllerUpper(command)))
                 return QStringLiteral("'%1' holds a character the line cannot carry").arg(command);
+        }
         o.commands = positional;
         return o;
     }
@@ -168,6 +211,10 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
     // Checked now: a program read from the controller has nowhere else to go.
     if (!toStdout && !QFileInfo(o.output).isDir() && !QFileInfo(o.output).absoluteDir().exists())
         return QStringLiteral("-o %1: its folder does not exist").arg(o.output);
+    if (!toStdout) {
+        if (const QString refused = unwritable(o.output); !refused.isEmpty())
+            return QStringLiteral("-o %1: %2").arg(o.output, refused);
+    }
     if (o.json && toStdout)
         return QStringLiteral("--json writes to standard output; give the upload -o FILE");
     return o;
@@ -196,13 +243,16 @@ QString BatchOptions::helpText()
         "                   to NAME.1, replacing the one before, and starts again\n"
         "\n"
         "send sends each command as the KVT7 online line does and prints its reply\n"
-        "once the line has been quiet for 0.3 s. KVT31/KVT33 transfers are started\n"
-        "on the controller's keypad as the printed steps say. SIGINT and SIGTERM\n"
-        "cancel every transfer.\n"
+        "once the line has been quiet for 0.3 s; a reply over 1 MiB, or still coming\n"
+        "after --timeout (10 s), is cut. KVT31/KVT33 transfers are started on the\n"
+        "controller's keypad as the printed steps say. SIGINT and SIGTERM cancel\n"
+        "every transfer.\n"
         "\n"
         "Exit status: 0 success, 2 bad usage or unreadable file, 3 port not opened,\n"
         "4 controller silent or timed out, 5 verify found a difference, 6 cancelled,\n"
-        "7 other transfer failure. With several ports, the first failure's status.\n");
+        "7 other failure (link lost, reply cut, output not written). With several\n"
+        "ports, the status of the first port given that failed. With --json a\n"
+        "refused command line prints an object too.\n");
 }
 
 } // namespace kvt::batch

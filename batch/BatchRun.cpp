@@ -7,6 +7,7 @@
 #include "transfer/ProgramLines.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
@@ -17,6 +18,7 @@
 #endif
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace kvt::batch {
@@ -51,6 +53,43 @@ bool isTerminal(int fd)
     Q_UNUSED(fd);
     return false;
 #endif
+}
+
+// What a refused command line was given for --port, as far as it can be
+// read without the parser that refused it.
+QJsonValue portsGiven(const QStringList& arguments)
+{
+    QJsonArray ports;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if ((a == QLatin1String("--port") || a == QLatin1String("-port")) &&
+            i + 1 < arguments.size())
+            ports.append(arguments[++i]);
+        else if (a.startsWith(QLatin1String("--port=")))
+            ports.append(a.mid(7));
+    }
+    if (ports.isEmpty())
+        return QJsonValue();
+    return ports.size() == 1 ? ports.first() : QJsonValue(ports);
+}
+
+// Exit status 2. A script that asked for --json reads its answer on standard
+// output whatever went wrong, so it gets an object there too.
+int refuse(const QStringList& arguments, const QString& error, bool withHelp)
+{
+    printErr(
+        QStringLiteral("kvtcomm: %1\n").arg(error) +
+        (withHelp ? QStringLiteral("Try 'kvtcomm --help' for more information.\n") : QString()));
+    if (!arguments.contains(QLatin1String("--json")) && !arguments.contains(QLatin1String("-json")))
+        return Exit::Usage;
+    const QJsonObject object{{QStringLiteral("port"), portsGiven(arguments)},
+                             {QStringLiteral("outcome"), QStringLiteral("usage")},
+                             {QStringLiteral("exitStatus"), Exit::Usage},
+                             {QStringLiteral("error"), error}};
+    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    return Exit::Usage;
 }
 
 } // namespace
@@ -211,7 +250,12 @@ void BatchRun::report()
         std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
         std::fputc('\n', stdout);
     }
-    std::fflush(stdout);
+    // A reader gone away (kvtcomm ... | head) must not pass for a result delivered.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        printErr(QStringLiteral("kvtcomm: the result could not be written to standard output\n"));
+        if (m_status == Exit::Success)
+            m_status = Exit::Failed;
+    }
     Q_EMIT finished(m_status);
 }
 
@@ -221,39 +265,38 @@ int runBatch(const QStringList& arguments)
         std::fputs(BatchOptions::helpText().toLocal8Bit().constData(), stdout);
         return Exit::Success;
     }
+#ifdef Q_OS_UNIX
+    // A closed pipe is told as output not written, not by a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     auto parsed = BatchOptions::parse(arguments);
-    if (const QString* error = std::get_if<QString>(&parsed)) {
-        printErr(QStringLiteral("kvtcomm: %1\nTry 'kvtcomm --help' for more information.\n")
-                     .arg(*error));
-        return Exit::Usage;
-    }
+    if (const QString* error = std::get_if<QString>(&parsed))
+        return refuse(arguments, *error, true);
     BatchOptions options = std::get<BatchOptions>(std::move(parsed));
     QString text;
     if (options.verb == BatchOptions::Verb::Download) {
         ProgramFile file(options.file);
         const std::optional<QString> read = file.read();
-        if (!read) {
-            printErr(QStringLiteral("kvtcomm: %1: %2\n").arg(options.file, file.errorString()));
-            return Exit::Usage;
-        }
+        if (!read)
+            return refuse(arguments, QStringLiteral("%1: %2").arg(options.file, file.errorString()),
+                          false);
         text = *read;
         // The window would load only the front of it; sending that front, or
         // more than the window ever sends, would store a program nobody wrote.
         const qsizetype limit = editorProfile(options.family).characterLimit;
-        if (limit > 0 && text.size() > limit) {
-            printErr(QStringLiteral("kvtcomm: %1: holds a program of %2 characters; the %3 "
-                                    "editor holds %4\n")
-                         .arg(options.file)
-                         .arg(text.size())
-                         .arg(options.model.toUpper())
-                         .arg(limit));
-            return Exit::Usage;
-        }
+        if (limit > 0 && text.size() > limit)
+            return refuse(arguments,
+                          QStringLiteral("%1: holds a program of %2 characters; the %3 editor "
+                                         "holds %4")
+                              .arg(options.file)
+                              .arg(text.size())
+                              .arg(options.model.toUpper())
+                              .arg(limit),
+                          false);
         // Sent anyway, it would replace a stored block by an empty one.
-        if (program::linesToSend(text).isEmpty()) {
-            printErr(QStringLiteral("kvtcomm: %1: holds no program line\n").arg(options.file));
-            return Exit::Usage;
-        }
+        if (program::linesToSend(text).isEmpty())
+            return refuse(arguments, QStringLiteral("%1: holds no program line").arg(options.file),
+                          false);
         // The window asks whether to go on; a script cannot answer, so it is
         // told and the download goes on. A KVT7 program knows no END.
         const auto end = options.family == Family::Kvt7

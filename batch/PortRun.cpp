@@ -71,6 +71,10 @@ QString seconds(milliseconds limit)
     return QString::number(limit.count() / 1000.0);
 }
 
+// A reply is printed whole once it has ended; one that never ends must not
+// take the machine's memory with it.
+constexpr qint64 replyLimitBytes = 1024 * 1024;
+
 } // namespace
 
 PortRun::PortRun(const BatchOptions& options, QString device, QString programText, QObject* parent)
@@ -132,7 +136,7 @@ bool PortRun::open()
         if (m_job)
             m_job->receive(data);
         else if (m_options.verb == BatchOptions::Verb::Send && !m_ending)
-            m_result.replies += fromWire(data);
+            keepReply(data);
     });
     connect(m_link.get(), &SerialLink::watchdogExpired, this, [this] {
         if (m_job)
@@ -185,15 +189,52 @@ void PortRun::startSend()
     // the watchdog time, then until the line is quiet.
     m_firstReply = new LineWait(*m_link, LineWait::Kind::NoData, this);
     m_replyEnd = new LineWait(*m_link, LineWait::Kind::Quiet, this);
+    // A controller that never falls quiet (a trickle, a flood) is waited for
+    // no longer than one that never answers.
+    m_replyLimit = new LineWait(*m_link, LineWait::Kind::Fixed, this);
+    connect(m_replyLimit, &LineWait::ended, this, [this] {
+        cutReply(QStringLiteral("after %1 s: it was still coming")
+                     .arg(seconds(m_options.timings.watchdog)));
+    });
     connect(m_firstReply, &LineWait::ended, this, [this](bool dataArrived) {
         if (dataArrived)
-            m_replyEnd->start(m_options.timings.replyQuiet);
+            awaitReplyEnd();
         else
             fail(TransferOutcome::NoReply, QStringLiteral("to %1").arg(toControllerUpper(
                                                m_options.commands[m_nextCommand - 1])));
     });
     connect(m_replyEnd, &LineWait::ended, this, &PortRun::sendNext);
     sendNext();
+}
+
+void PortRun::awaitReplyEnd()
+{
+    m_replyEnd->start(m_options.timings.replyQuiet);
+    if (!m_replyLimit->isRunning())
+        m_replyLimit->start(m_options.timings.watchdog);
+}
+
+void PortRun::keepReply(const QByteArray& data)
+{
+    const qint64 room = replyLimitBytes - m_replyBytes;
+    m_replyBytes += data.size();
+    if (data.size() <= room) {
+        m_result.replies += fromWire(data);
+        return;
+    }
+    m_result.replies += fromWire(data.left(room));
+    cutReply(QStringLiteral("at 1 MiB"));
+}
+
+void PortRun::cutReply(const QString& how)
+{
+    // A KVT7's greeting arrives before the first command.
+    const QString reply = m_nextCommand == 0
+                              ? QStringLiteral("the controller's greeting")
+                              : QStringLiteral("the reply to %1")
+                                    .arg(toControllerUpper(m_options.commands[m_nextCommand - 1]));
+    end(Exit::Failed, QStringLiteral("cut"),
+        QStringLiteral("%1: %2 was cut %3").arg(m_device, reply, how));
 }
 
 void PortRun::sendNext()
@@ -205,6 +246,8 @@ void PortRun::sendNext()
         return;
     }
     const QString command = toControllerUpper(m_options.commands[m_nextCommand++]);
+    m_replyLimit->stop();
+    m_replyBytes = 0;
     // A quick controller answers before the port reports the CR written.
     const qsizetype before = m_result.replies.size();
     SerialLink::Source source(*m_link, QStringLiteral("online"));
@@ -216,7 +259,7 @@ void PortRun::sendNext()
         case SendResult::Aborted:
             m_result.lines = int(m_nextCommand);
             if (m_result.replies.size() > before)
-                m_replyEnd->start(m_options.timings.replyQuiet);
+                awaitReplyEnd();
             else
                 m_firstReply->start(m_options.timings.watchdog);
             return;
@@ -485,7 +528,7 @@ void PortRun::end(int exitCode, const QString& outcome, const QString& error)
     m_result.outcome = outcome;
     m_result.error = error;
     m_result.seconds = m_clock.isValid() ? m_clock.elapsed() / 1000.0 : 0;
-    for (LineWait* wait : {m_settle, m_firstReply, m_replyEnd})
+    for (LineWait* wait : {m_settle, m_firstReply, m_replyEnd, m_replyLimit})
         if (wait)
             wait->stop();
     if (m_job)

@@ -61,6 +61,10 @@ private:
     void run(TransferJob* job, std::function<void(TransferOutcome)> then);
     void startSend();
     void sendNext();
+    // Keeps what a command's reply brought, up to its bound.
+    void keepReply(const QByteArray& data);
+    void awaitReplyEnd();
+    void cutReply(const QString& how);
     void startDownload();
     void startUpload(bool readBack);
     void afterDownload(TransferOutcome outcome);
@@ -85,6 +89,8 @@ private:
     LineWait* m_settle = nullptr;
     LineWait* m_firstReply = nullptr;
     LineWait* m_replyEnd = nullptr;
+    LineWait* m_replyLimit = nullptr; // a reply still coming after this is cut
+    qint64 m_replyBytes = 0;          // of the current command's reply
     qsizetype m_nextCommand = 0;
     QElapsedTimer m_clock;
     QString m_lineProblem; // what the link said about a refused write or a lost device

@@ -521,6 +521,12 @@ void FrontEndWindow::tellCommunicationFailure()
 
 void FrontEndWindow::onWriteFailed(const QString& errorText)
 {
+    // The system's "not open" would hide that the port was lost and is
+    // waited for; the operator is told that again, in the same words.
+    if (m_portState == PortState::Lost && !m_port->isOpen()) {
+        tell(m_lossText);
+        return;
+    }
     m_operator.message(this, {errorText, {}, MessageIcon::Exclamation, MessageButtons::Ok});
 }
 
@@ -532,9 +538,11 @@ void FrontEndWindow::onLinkLost(const QString& reason)
     showPortState(PortState::Lost);
     if (!m_reopeningHeld)
         m_watchForDevice->start();
-    tell(lossInPlainWords(m_portNumber, device, gone, reason) +
-         QStringLiteral("\r\nThe port is closed; the program text is kept. It opens again by "
-                        "itself as soon as the device is back, or with View, Reconnect."));
+    m_lossText = lossInPlainWords(m_portNumber, device, gone, reason) +
+                 QStringLiteral("\r\nThe port is closed; the program text is kept. It opens "
+                                "again by itself as soon as the device is back, or with View, "
+                                "Reconnect.");
+    tell(m_lossText);
 }
 
 void FrontEndWindow::showEvent(QShowEvent* event)

@@ -154,6 +154,7 @@ private:
     enum class PortState { Closed, Open, Lost };
     void showPortState(PortState state);
     PortState m_portState = PortState::Closed;
+    QString m_lossText; // what the operator was told when the port was lost
 
     std::unique_ptr<TrafficLog> m_traffic;
     QPointer<TrafficLogWindow> frmtraffic;

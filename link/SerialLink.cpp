@@ -345,6 +345,13 @@ void SerialLink::onPacingTick()
 
 void SerialLink::onWatchdogTimeout()
 {
+    // A process stopped (Ctrl+Z) and resumed sees its timers due before the
+    // port's events: a reply already waiting is an answer, not silence. Data
+    // stops the watchdog; one running after it was armed anew by its reader.
+    if (m_port.bytesAvailable() > 0 && !m_shutDown) {
+        onCommEvent(CommEvent::Receive);
+        return;
+    }
     // The command going out stops after its current character; nothing is
     // remembered, so the next command goes out whole.
     if (commandInFlight())

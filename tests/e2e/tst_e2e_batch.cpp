@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using kvt::test::SimProcess;
 
 // The real kvtcomm binary in its headless commands against kvtsim on ptys,
@@ -22,7 +25,7 @@ private Q_SLOTS:
     void interruptedDownloadEndsWithItsStatus_data();
     void interruptedDownloadEndsWithItsStatus();
     void sendPrintsEachReplyAfterItsCommand();
-    void onePortSilentOthersComplete();
+    void eachPortKeepsItsOwnStatus();
     void downloadThenUploadGivesTheProgramBack_data();
     void downloadThenUploadGivesTheProgramBack();
     void keypadTransfersFollowTheKeys();
@@ -50,12 +53,23 @@ void prepare(QProcess& process, const QStringList& arguments)
     process.setArguments(arguments);
 }
 
-Result kvtcomm(const QStringList& arguments)
+// readOutput false: standard output is a pipe whose reader has gone, as with | head.
+Result kvtcomm(const QStringList& arguments, bool readOutput = true)
 {
     QProcess process;
     prepare(process, arguments);
+    int pipe[2] = {-1, -1};
+    if (!readOutput) {
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            return {};
+        process.setStandardOutputFile(QStringLiteral("/proc/self/fd/%1").arg(pipe[1]));
+    }
     process.start();
     process.closeWriteChannel();
+    // The reader goes before kvtcomm has its result to write.
+    for (const int end : pipe)
+        if (end >= 0)
+            ::close(end);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(),
@@ -89,6 +103,7 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     QTest::addColumn<QString>("message");
     file(QStringLiteral("ok.txt"), program);
     file(QStringLiteral("blank.txt"), "\r\n \r\n");
+    QFile::link(QStringLiteral("/dev/null"), m_dir.filePath(QStringLiteral("null-link")));
     // Arguments apart by blanks; %dir is the test's folder, which holds ok.txt and blank.txt.
     const auto row = [this](const char* name, const char* arguments, int status, const char* told) {
         const auto filled = [this](const char* text) {
@@ -98,6 +113,10 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     };
     row("unknown model", "download --model kvt9 --port /dev/null %dir/ok.txt", 2,
         "unknown model 'kvt9'");
+    row("json asked", "download --json --model kvt9 --port /dev/null %dir/ok.txt", 2,
+        "unknown model 'kvt9'");
+    row("json, unreadable file", "download --json --model kvt7 --port /dev/null %dir/none.txt", 2,
+        "%dir/none.txt: ");
     row("no model", "upload --port /dev/null", 2, "--model is missing");
     row("no port", "upload --model kvt7", 2, "--port is missing");
     row("no file", "download --model kvt7 --port /dev/null", 2, "one program file");
@@ -125,10 +144,17 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         "upload --model kvt7 --port /dev/null --port /dev/zero -o %dir/ok.txt", 2, "needs -o DIR");
     row("output nowhere", "upload --model kvt7 --port /dev/null -o /nonexistent/p.txt", 2,
         "-o /nonexistent/p.txt: its folder does not exist");
+    // Not even root may create a file there.
+    row("output folder unwritable", "upload --model kvt7 --port /dev/null -o /proc/p.txt", 2,
+        "-o /proc/p.txt: its folder cannot be written");
+    row("send line break", "send --model kvt7 --port /dev/null pos\rDELP1", 2,
+        "'pos\\rDELP1' holds a line break");
     row("send unsendable", "send --model kvt7 --port /dev/null pos\u0416", 2,
         "holds a character the line cannot carry");
     row("same port twice", "upload --model kvt7 --port /dev/null --port /dev/null", 2,
         "a port is given twice");
+    row("same device by a link", "send --model kvt7 --port /dev/null --port %dir/null-link pos", 2,
+        "/dev/null and %dir/null-link are the same device");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
         "/dev/kvt-none");
     // No program: %sim is a running kvtsim, whose wire stays empty.
@@ -155,9 +181,19 @@ void TestE2eBatch::refusesBeforeSendingAnything()
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.startsWith(QLatin1String("kvtcomm: ")) && r.err.contains(message),
              qPrintable(r.err));
-    QVERIFY(r.out.isEmpty());
     if (sim)
         QCOMPARE(sim->receivedBytes(), QByteArray());
+    if (!arguments.contains(QLatin1String("--json"))) {
+        QVERIFY(r.out.isEmpty());
+        return;
+    }
+    // One object a script can read, in place of the ports' results.
+    QVERIFY2(r.out.endsWith('\n') && r.out.count('\n') == 1, r.out.constData());
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    QCOMPARE(o.value("port").toString(), QStringLiteral("/dev/null"));
+    QCOMPARE(o.value("outcome").toString(), QStringLiteral("usage"));
+    QCOMPARE(o.value("exitStatus").toInt(), status);
+    QVERIFY(o.value("error").toString().contains(message));
 }
 
 void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
@@ -166,23 +202,34 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("readOutput");
+    QTest::addColumn<QByteArray>("printed"); // how standard output begins; empty: nothing
     const QString prg = file(QStringLiteral("fault.txt"), program);
     QTest::newRow("read back differs")
         << QStringList{"--model", "kvt52", "--corrupt-line", "2"}
         << QStringList{"download", "--model", "kvt52", "--verify", prg} << 5
-        << "verify: line 2: sent G00,+100, read back G00,+101";
+        << "verify: line 2: sent G00,+100, read back G00,+101" << true << QByteArray();
     // The tail of one reply, trickling in while the next line goes out, is not its answer.
     QTest::newRow("kvt7 trickles, then falls silent")
         << QStringList{"--model", "kvt7", "--char-delay", "30", "--silent-after", "3"}
         << QStringList{"download", "--model", "kvt7", "--timeout", "1", prg} << 4
-        << "did not answer (line 4 (M30); 3 of 4 lines";
+        << "did not answer (line 4 (M30); 3 of 4 lines" << true << QByteArray();
     QTest::newRow("send unanswered")
         << QStringList{"--model", "kvt7", "--silent"}
         << QStringList{"send", "--model", "kvt7", "--timeout", "0.5", "pos"} << 4
-        << "did not answer (to POS)";
+        << "did not answer (to POS)" << true << QByteArray();
+    // A reply that never falls quiet is kept only as long as a silent one is waited for.
+    QTest::newRow("send reply never ends")
+        << QStringList{"--model", "kvt7", "--no-banner", "--char-delay", "100"}
+        << QStringList{"send", "--model", "kvt7", "--timeout", "1", "dsp"} << 7
+        << "the reply to DSP was cut after 1 s" << true << QByteArray("PROF=");
+    QTest::newRow("upload into a closed pipe")
+        << QStringList{"--model", "kvt52"} << QStringList{"upload", "--model", "kvt52"} << 7
+        << "could not be written to standard output" << false << QByteArray();
     QTest::newRow("px54 silent") << QStringList{"--model", "px54", "--silent"}
                                  << QStringList{"upload", "--model", "px54", "--timeout", "0.5"}
-                                 << 4 << "did not send a whole program within 0.5 s";
+                                 << 4 << "did not send a whole program within 0.5 s" << true
+                                 << QByteArray();
 }
 
 void TestE2eBatch::transferFaultsEndWithTheirStatus()
@@ -191,13 +238,15 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, message);
+    QFETCH(bool, readOutput);
+    QFETCH(QByteArray, printed);
     SimProcess sim(simArguments);
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    const Result r = kvtcomm(arguments << QStringLiteral("--port") << sim.device());
+    const Result r = kvtcomm(arguments << QStringLiteral("--port") << sim.device(), readOutput);
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(sim.device() + QStringLiteral(": ")) && r.err.contains(message),
              qPrintable(r.err));
-    QVERIFY(r.out.isEmpty());
+    QVERIFY2(printed.isEmpty() ? r.out.isEmpty() : r.out.startsWith(printed), r.out.constData());
 }
 
 void TestE2eBatch::interruptedDownloadEndsWithItsStatus_data()
@@ -264,7 +313,7 @@ void TestE2eBatch::sendPrintsEachReplyAfterItsCommand()
              r.out.constData());
 }
 
-void TestE2eBatch::onePortSilentOthersComplete()
+void TestE2eBatch::eachPortKeepsItsOwnStatus()
 {
     SimProcess first({"--model", "kvt7", "--no-banner"});
     SimProcess silent({"--model", "kvt7", "--silent"});
@@ -273,19 +322,31 @@ void TestE2eBatch::onePortSilentOthersComplete()
         QVERIFY2(sim->started(), qPrintable(sim->errorText()));
     const QString logs = m_dir.filePath(QStringLiteral("logs"));
     QVERIFY(QDir().mkpath(logs));
-    const Result r = kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "1", "--log",
-                              logs, "--port", first.device(), "--port", silent.device(), "--port",
-                              third.device(), file(QStringLiteral("three.txt"), program)});
+    // The missing device fails first in time, but is given last: the run's
+    // status is the silent one's.
+    const QString missing = QStringLiteral("/dev/kvt-none");
+    const Result r =
+        kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "1", "--log", logs, "--port",
+                 first.device(), "--port", silent.device(), "--port", third.device(), "--port",
+                 missing, file(QStringLiteral("three.txt"), program)});
     QCOMPARE(r.status, 4);
     const QList<QByteArray> objects = r.out.trimmed().split('\n');
-    QCOMPARE(objects.size(), 3);
-    const QString expected[][2] = {
-        {first.device(), "complete"}, {silent.device(), "no reply"}, {third.device(), "complete"}};
-    for (int i = 0; i < 3; ++i) {
+    QCOMPARE(objects.size(), 4);
+    const struct {
+        QString port;
+        QString outcome;
+        int status;
+        int lines;
+    } expected[] = {{first.device(), "complete", 0, 4},
+                    {silent.device(), "no reply", 4, 0},
+                    {third.device(), "complete", 0, 4},
+                    {missing, "port not opened", 3, 0}};
+    for (int i = 0; i < 4; ++i) {
         const QJsonObject o = QJsonDocument::fromJson(objects[i]).object();
-        QCOMPARE(o.value("port").toString(), expected[i][0]);
-        QCOMPARE(o.value("outcome").toString(), expected[i][1]);
-        QCOMPARE(o.value("lines").toInt(), i == 1 ? 0 : 4);
+        QCOMPARE(o.value("port").toString(), expected[i].port);
+        QCOMPARE(o.value("outcome").toString(), expected[i].outcome);
+        QCOMPARE(o.value("exitStatus").toInt(), expected[i].status);
+        QCOMPARE(o.value("lines").toInt(), expected[i].lines);
     }
     QCOMPARE(first.receivedBytes(), "M31,2\rG00,+100\rG27\rM30\r");
     QCOMPARE(third.receivedBytes(), first.receivedBytes());

@@ -162,32 +162,40 @@ void TestKvt52Window::download_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
-    QTest::addColumn<bool>("portClosed");
+    QTest::addColumn<QString>("portGone");       // "closed", or "lost" as a pulled cable leaves it
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QString>("shownAfter");
     // The controller answers every line within its quiet period; the download goes on.
     QTest::newRow("program, answered")
-        << "mnudlprg" << QByteArray() << false << QByteArray("S00\rAB1\rCD\rEND\r")
+        << "mnudlprg" << QByteArray() << "" << QByteArray("S00\rAB1\rCD\rEND\r")
         << "Download  Completed.        ";
     QTest::newRow("parameters, Cancel")
-        << "mnudlpar" << QByteArray("AB1\r") << false << QByteArray("S02\rAB1\rC")
+        << "mnudlpar" << QByteArray("AB1\r") << "" << QByteArray("S02\rAB1\rC")
         << " Downloading Aborted by User .....";
     // One box for the refused write, then no more lines and no success.
-    QTest::newRow("port closed") << "mnudlposdata" << QByteArray() << true << QByteArray()
+    QTest::newRow("port closed") << "mnudlposdata" << QByteArray() << "closed" << QByteArray()
                                  << "Download stopped after 0 of 2 lines.";
+    // The refused write is told as the loss was, not in the system's words.
+    QTest::newRow("port lost") << "mnudlprg" << QByteArray() << "lost" << QByteArray()
+                               << "Download stopped after 0 of 2 lines.";
 }
 
 void TestKvt52Window::download()
 {
     QFETCH(QString, item);
     QFETCH(QByteArray, cancelAfter);
-    QFETCH(bool, portClosed);
+    QFETCH(QString, portGone);
     QFETCH(QByteArray, wire);
     QFETCH(QString, shownAfter);
     Rig rig;
     rig.confirmed();
-    if (portClosed)
+    std::optional<Message> lossBox;
+    if (portGone == QLatin1String("closed"))
         rig.port->close();
+    if (portGone == QLatin1String("lost")) {
+        rig.port->loseLink(QStringLiteral("gone"));
+        lossBox = rig.op.messages.takeLast();
+    }
     connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
         rig.port->receive("OK");
         if (!rig.window->transferRunning())
@@ -205,7 +213,11 @@ void TestKvt52Window::download()
     QTRY_VERIFY(!rig.window->transferRunning());
     QCOMPARE(rig.port->written(), wire);
     QCOMPARE(rig.shown(), shownAfter);
-    QCOMPARE(rig.op.messages.size(), portClosed ? 2 : 1);
+    QCOMPARE(rig.op.messages.size(), portGone.isEmpty() ? 1 : 2);
+    if (lossBox) {
+        QCOMPARE(rig.op.messages.last().text, lossBox->text);
+        QCOMPARE(rig.op.messages.last().title, lossBox->title);
+    }
     QVERIFY(rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
 }
 

@@ -21,6 +21,8 @@ private Q_SLOTS:
     void sending_data();
     void sending();
     void watchdogExpiryCutsOnlyTheCommandInFlight();
+    void watchdogReadsWhatIsWaitingFirst_data();
+    void watchdogReadsWhatIsWaitingFirst();
     void queueKeepsOrderAndSequencesKeepTheirPauses();
     void failures_data();
     void failures();
@@ -116,6 +118,30 @@ void TestSerialLink::watchdogExpiryCutsOnlyTheCommandInFlight()
     QVERIFY(rig.watchdogActive());
     rig.port.drainOutput();
     QTRY_COMPARE(queued, SendResult::Sent);
+}
+
+void TestSerialLink::watchdogReadsWhatIsWaitingFirst_data()
+{
+    QTest::addColumn<QByteArray>("waiting");
+    QTest::newRow("nothing waiting") << QByteArray();
+    // As after Ctrl+Z and fg: the reply is in, its event not yet handled.
+    QTest::newRow("reply waiting") << QByteArray("OK\r\n>");
+}
+
+void TestSerialLink::watchdogReadsWhatIsWaitingFirst()
+{
+    QFETCH(QByteArray, waiting);
+    Rig rig(LinkProfile::kvt7());
+    rig.port.setReceiveThreshold(0); // input arrives without its event
+    QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
+    QSignalSpy received(&rig.link, &SerialLink::received);
+    rig.link.armWatchdog(30ms);
+    rig.port.receive(waiting);
+    QVERIFY(QTest::qWaitFor([&] { return !rig.watchdogActive(); }, 5000));
+    QCOMPARE(expired.count(), waiting.isEmpty() ? 1 : 0);
+    QCOMPARE(received.count(), waiting.isEmpty() ? 0 : 1);
+    if (!waiting.isEmpty())
+        QCOMPARE(received.at(0).at(0).toByteArray(), waiting);
 }
 
 void TestSerialLink::queueKeepsOrderAndSequencesKeepTheirPauses()
