@@ -223,6 +223,10 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
         << QStringList{"--model", "kvt7", "--no-banner", "--char-delay", "100"}
         << QStringList{"send", "--model", "kvt7", "--timeout", "1", "dsp"} << 7
         << "the reply to DSP was cut after 1 s" << true << QByteArray("PROF=");
+    QTest::newRow("send reply floods")
+        << QStringList{"--model", "kvt7", "--no-banner", "--flood", "3000000"}
+        << QStringList{"send", "--model", "kvt7", "pos"} << 7 << "the reply to POS was cut at 1 MiB"
+        << true << QByteArray("G00,+1234567");
     QTest::newRow("upload into a closed pipe")
         << QStringList{"--model", "kvt52"} << QStringList{"upload", "--model", "kvt52"} << 7
         << "could not be written to standard output" << false << QByteArray();
