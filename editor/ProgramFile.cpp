@@ -59,8 +59,12 @@ Characters charactersOf(const QByteArray& bytes)
     if (bytes.startsWith("\xFE\xFF"))
         return unicode(QStringConverter::Utf16BE, 2);
     // Windows-1252 text almost never forms valid UTF-8 sequences by chance,
-    // so a file that does was saved as UTF-8 without a mark.
-    if (std::any_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0x80; })) {
+    // so a file that does was saved as UTF-8 without a mark. Not the editor's
+    // own record (a quote, the text, a quote, CR LF): that is Windows-1252
+    // whatever it holds, or typed text such as "Ã©" would not read back as saved.
+    const bool ownRecord = bytes.size() >= 4 && bytes.startsWith('"') && bytes.endsWith("\"\r\n");
+    if (!ownRecord &&
+        std::any_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0x80; })) {
         QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         QString text = utf8.decode(bytes);
         if (!utf8.hasError())

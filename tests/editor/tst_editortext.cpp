@@ -53,6 +53,8 @@ private Q_SLOTS:
         QTest::newRow("lines") << QByteArray("\"G0\r\nM30\r\n\"\r\n") << "G0\r\nM30\r\n";
         QTest::newRow("quotes") << QByteArray("\"\"A\", \"\"\r\n") << "\"A\", \"";
         QTest::newRow("8-bit") << QByteArray("\"\xE9\x80\"\r\n") << "\u00e9\u20ac";
+        // Saved as typed, read back as typed, though it looks like UTF-8.
+        QTest::newRow("own record, UTF-8 look") << QByteArray("\"\xC3\xA9\"\r\n") << "\u00c3\u00a9";
         // Older files, read field by field.
         QTest::newRow("fields") << QByteArray("\"G0\",  1 ,\t2\t\r\nM30\r\n") << "G012M30";
         QTest::newRow("after a quote") << QByteArray("\"AB\"CD,E\r\n") << "ABCDE";
