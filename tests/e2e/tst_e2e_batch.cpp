@@ -115,8 +115,6 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         "unknown model 'kvt9'");
     row("json asked", "download --json --model kvt9 --port /dev/null %dir/ok.txt", 2,
         "unknown model 'kvt9'");
-    row("json, unreadable file", "download --json --model kvt7 --port /dev/null %dir/none.txt", 2,
-        "%dir/none.txt: ");
     row("no model", "upload --port /dev/null", 2, "--model is missing");
     row("no port", "upload --model kvt7", 2, "--port is missing");
     row("no file", "download --model kvt7 --port /dev/null", 2, "one program file");
