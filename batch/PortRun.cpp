@@ -533,32 +533,8 @@ void PortRun::end(int exitCode, const QString& outcome, const QString& error)
             wait->stop();
     if (m_job)
         m_job->stop(TransferOutcome::Abandoned);
-    closeWhenDrained();
-}
-
-void PortRun::closeWhenDrained()
-{
-    // Looked at once the job's cancel has queued what it still sends.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_link || !m_link->isSending())
-            closeNow();
-        else
-            closeAfterSending();
-    });
-}
-
-void PortRun::closeAfterSending()
-{
-    // Queued, so the link has taken up the next command when this looks.
-    connect(
-        m_link.get(), &SerialLink::sendFinished, this,
-        [this] {
-            if (!m_link->isSending())
-                closeNow();
-        },
-        Qt::QueuedConnection);
-    // A handshake holding the line back must not hold the process for good.
-    QTimer::singleShot(m_options.timings.watchdog, this, &PortRun::closeNow);
+    // Once the job's cancel has sent what the controller must still be told.
+    m_link->whenSent(this, [this] { closeNow(); });
 }
 
 void PortRun::closeNow()

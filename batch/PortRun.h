@@ -75,8 +75,6 @@ private:
     // arrived: characters an upload received before it failed.
     void fail(TransferOutcome outcome, const QString& what, qsizetype arrived = 0);
     void end(int exitCode, const QString& outcome, const QString& error = {});
-    void closeWhenDrained();
-    void closeAfterSending();
     void closeNow();
 
     const BatchOptions& m_options;

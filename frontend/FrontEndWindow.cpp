@@ -426,8 +426,7 @@ void FrontEndWindow::showVerifyResult(const QString& editorText, const QString& 
                                       const QString& downloadReport)
 {
     const program::ProgramComparison compared = program::compareProgram(editorText, readBackText);
-    const QString prefix = downloadReport.isEmpty() ? QStringLiteral("Verify: ")
-                                                    : downloadReport + QStringLiteral("; ");
+    const QString prefix = verifyStatusPrefix(downloadReport);
     if (compared.isEqual()) {
         const QString same =
             QStringLiteral("the controller holds the same %1 %2.")
@@ -506,6 +505,12 @@ QAction* FrontEndWindow::addVerifyAfterDownloadItem(QMenu* menu)
     return item;
 }
 
+QString FrontEndWindow::verifyStatusPrefix(const QString& downloadReport)
+{
+    return downloadReport.isEmpty() ? QStringLiteral("Verify: ")
+                                    : downloadReport + QStringLiteral("; ");
+}
+
 QString FrontEndWindow::downloadCompleteText(int linesSent)
 {
     return QStringLiteral("Download complete: %1 lines sent").arg(linesSent);
@@ -574,7 +579,11 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
         m_transfers->stop(TransferOutcome::Abandoned);
         if (m_link->isSending()) {
             event->ignore();
-            closeOnceSent();
+            if (!std::exchange(m_closeWaitsForLink, true))
+                m_link->whenSent(this, [this] {
+                    if (std::exchange(m_closeWaitsForLink, false))
+                        close();
+                });
             return;
         }
     }
@@ -590,30 +599,6 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
     m_link->shutDown();
     m_port->close();
     event->accept();
-}
-
-void FrontEndWindow::closeOnceSent()
-{
-    if (std::exchange(m_closeWaitsForLink, true))
-        return;
-    auto* waiting = new QObject(this);
-    const auto closeNow = [this, waiting] {
-        if (!m_closeWaitsForLink)
-            return;
-        m_closeWaitsForLink = false;
-        waiting->deleteLater();
-        close();
-    };
-    // Queued, so the link has taken up whatever follows when this looks.
-    connect(
-        m_link.get(), &SerialLink::sendFinished, waiting,
-        [this, closeNow] {
-            if (!m_link->isSending())
-                closeNow();
-        },
-        Qt::QueuedConnection);
-    // A handshake holding the line back must not keep the window open for good.
-    QTimer::singleShot(m_timings.watchdog, waiting, closeNow);
 }
 
 } // namespace kvt

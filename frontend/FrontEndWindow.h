@@ -120,6 +120,8 @@ protected:
     // What is known once a download has ended well: the lines sent, not
     // what the controller made of them.
     static QString downloadCompleteText(int linesSent);
+    // "Verify: " on its own, or behind the download's report it completes.
+    static QString verifyStatusPrefix(const QString& downloadReport);
     // The box that says the controller cannot be reached.
     void tellCommunicationFailure();
     // The transfer's progress, in the status line.
@@ -149,7 +151,6 @@ private:
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
     bool openAsSetUp(bool tellFailure);
-    void closeOnceSent();
     void reopenWhenBack();
     enum class PortState { Closed, Open, Lost };
     void showPortState(PortState state);

@@ -250,8 +250,7 @@ void Kvt52Window::verifyBlock(const QString& downloadReport)
                 else
                     reportFailedReadBack(outcome, downloadReport);
             });
-    showStatus((downloadReport.isEmpty() ? QStringLiteral("Verify: ")
-                                         : downloadReport + QStringLiteral("; ")) +
+    showStatus(verifyStatusPrefix(downloadReport) +
                QStringLiteral("reading the %1 back ...").arg(kindOf(command).toLower()));
     frmmessage->show();
     runTransfer(upload);

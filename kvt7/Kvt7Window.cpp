@@ -426,8 +426,7 @@ void Kvt7Window::verifyProgram(const QString& downloadReport)
                 else
                     reportFailedReadBack(outcome, downloadReport);
             });
-    showStatus((downloadReport.isEmpty() ? QStringLiteral("Verify: ")
-                                         : downloadReport + QStringLiteral("; ")) +
+    showStatus(verifyStatusPrefix(downloadReport) +
                QStringLiteral("reading program #%1 back ...").arg(*program));
     runTransfer(upload);
 }

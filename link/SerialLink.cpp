@@ -7,6 +7,8 @@
 
 #include <QPointer>
 
+#include <memory>
+
 namespace kvt {
 
 namespace {
@@ -240,6 +242,26 @@ void SerialLink::dropQueue(SendResult result)
     for (const Pending& p : dropped)
         if (p.done)
             p.done(result == SendResult::Cancelled ? result : SendResult::Discarded);
+}
+
+void SerialLink::whenSent(QObject* receiver, std::function<void()> then)
+{
+    auto* waiting = new QObject(receiver);
+    const auto once = [waiting, then = std::move(then), fired = std::make_shared<bool>(false)] {
+        if (std::exchange(*fired, true))
+            return;
+        waiting->deleteLater();
+        then();
+    };
+    const auto onceIdle = [this, once] {
+        if (!isSending())
+            once();
+    };
+    // Queued, and looked at first once the loop turns: what a cancel still
+    // sends has been taken up by then.
+    connect(this, &SerialLink::sendFinished, waiting, onceIdle, Qt::QueuedConnection);
+    QTimer::singleShot(0, waiting, onceIdle);
+    QTimer::singleShot(m_timings.watchdog, waiting, once);
 }
 
 void SerialLink::armWatchdog(milliseconds interval)

@@ -63,6 +63,10 @@ public:
     void sendSequence(const QList<Step>& steps, Done done = {});
     void sendSequence(const QList<Step>& steps, const QObject* receiver, Done done);
     bool isSending() const { return m_state != State::Idle; }
+    // Runs then once, when nothing is left to send, or after the watchdog
+    // time at the latest: a handshake holding the line back must not hold its
+    // owner for good. Dropped with receiver.
+    void whenSent(QObject* receiver, std::function<void()> then);
 
     // The watchdog declares the link dead if nothing is received within the
     // interval; a send arms it on its own where the family does so.

@@ -10,10 +10,7 @@ Kvt7Download::Kvt7Download(SerialLink& link, QList<program::ProgramLine> lines,
 {
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(replyQuiet);
-    connect(&m_quiet, &QTimer::timeout, this, [this] {
-        m_replyEnded = true;
-        advanceIfAnswered();
-    });
+    connect(&m_quiet, &QTimer::timeout, this, &Kvt7Download::advanceIfAnswered);
     connect(&link, &SerialLink::commandWritten, this, &Kvt7Download::onWritten);
 }
 
@@ -29,7 +26,7 @@ void Kvt7Download::start()
 
 void Kvt7Download::sendNext()
 {
-    m_sent = m_replyStarted = m_replyEnded = m_staleDuringSend = false;
+    m_sent = m_replyStarted = m_staleDuringSend = false;
     m_awaitingWrite = true;
     SerialLink::Source source(link(), QStringLiteral("download"));
     link().sendData(m_lines[m_next].command, this, [this](SendResult result) { onSent(result); });
@@ -63,7 +60,6 @@ bool Kvt7Download::receive(const QByteArray&)
         m_staleDuringSend = true;
     } else {
         m_replyStarted = true;
-        m_replyEnded = false;
         m_quiet.start();
     }
     return false;
@@ -71,7 +67,8 @@ bool Kvt7Download::receive(const QByteArray&)
 
 void Kvt7Download::advanceIfAnswered()
 {
-    if (!m_sent || !m_replyStarted || !m_replyEnded)
+    // The reply has ended once its quiet period ran out.
+    if (!m_sent || !m_replyStarted || m_quiet.isActive())
         return;
     ++m_next;
     Q_EMIT progress(m_next, total());

@@ -50,7 +50,6 @@ private:
     bool m_awaitingWrite = false;
     bool m_sent = false;
     bool m_replyStarted = false;
-    bool m_replyEnded = false;
     // Received while the line was still going out: the end of an earlier
     // reply, which has also switched the watchdog off.
     bool m_staleDuringSend = false;
