@@ -52,27 +52,16 @@ struct Session {
 class TestE2eKvt52 : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void everyBlockComesBackUnchanged_data();
     void everyBlockComesBackUnchanged();
     void verifyShowsALineStoredOtherwise();
 };
 
-void TestE2eKvt52::everyBlockComesBackUnchanged_data()
-{
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<int>("modelNo");
-    QTest::newRow("KVT52") << "kvt52" << 2;
-    QTest::newRow("KVT54") << "kvt54" << 4;
-    QTest::newRow("PX52") << "px52" << 12;
-    QTest::newRow("PX54") << "px54" << 14;
-}
-
+// The four models share every line of the window but their name (which
+// tst_app opens each by); PX54's blocks come back in the verify test below.
 void TestE2eKvt52::everyBlockComesBackUnchanged()
 {
-    QFETCH(QString, model);
-    QFETCH(int, modelNo);
     // The controller answers every line at once, inside the quiet period.
-    Session s(model, qint16(modelNo), {QStringLiteral("--echo-lines")});
+    Session s(QStringLiteral("kvt52"), 2, {QStringLiteral("--echo-lines")});
     QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
     QVERIFY(s.window->port().isOpen());
     const char* items[][2] = {
