@@ -29,9 +29,10 @@ const ChoiceDialog::Choice ChoiceDialog::sensorLogic{
     "cmdsenlog"};
 
 ChoiceDialog* ChoiceDialog::open(QPointer<ChoiceDialog>& slot, const Choice& choice,
-                                 SerialLink& link, Operator& op, const Timings& timings)
+                                 SerialLink& link, Operator& op, const Timings& timings,
+                                 QWidget* window)
 {
-    ChoiceDialog* dialog = reuseOrCreate(slot, choice, link, op, timings);
+    ChoiceDialog* dialog = reuseOrCreate(slot, choice, link, op, timings, window);
     dialog->present();
     return dialog;
 }
@@ -50,6 +51,7 @@ ChoiceDialog::ChoiceDialog(const Choice& choice, SerialLink& link, Operator& op,
         layout->addWidget(m_options[i]);
     }
     QPushButton* ok = makeButton(choice.okName, QStringLiteral("OK"));
+    ok->setDefault(true);
     QPushButton* cancel = makeButton("cmdcancel", QStringLiteral("Cancel"));
     layout->addLayout(buttonRow(ok, cancel));
 

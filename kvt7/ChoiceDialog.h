@@ -29,9 +29,9 @@ public:
     // The logic level of the end-limit sensors.
     static const Choice sensorLogic;
 
-    // Reuses the dialog in slot as it stands or creates one, and shows it.
+    // Reuses the dialog in slot as it stands or creates one over window, and shows it.
     static ChoiceDialog* open(QPointer<ChoiceDialog>& slot, const Choice& choice, SerialLink& link,
-                              Operator& op, const Timings& timings);
+                              Operator& op, const Timings& timings, QWidget* window = nullptr);
 
     ChoiceDialog(const Choice& choice, SerialLink& link, Operator& op, const Timings& timings,
                  QWidget* parent = nullptr);

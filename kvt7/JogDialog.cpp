@@ -26,9 +26,9 @@ void storeJogSpeed(int value)
 } // namespace
 
 JogDialog* JogDialog::open(QPointer<JogDialog>& slot, SerialLink& link, Operator& op,
-                           const Timings& timings)
+                           const Timings& timings, QWidget* window)
 {
-    JogDialog* dialog = reuseOrCreate(slot, link, op, timings);
+    JogDialog* dialog = reuseOrCreate(slot, link, op, timings, window);
     dialog->present();
     return dialog;
 }
@@ -42,6 +42,7 @@ JogDialog::JogDialog(SerialLink& link, Operator& op, const Timings& timings, QWi
     vsbjogspeed->setAccessibleName(QStringLiteral("Jog speed spinner"));
     lbljogspeed->setBuddy(txtjogspeed);
     cmdjogspeed = makeButton("cmdjogspeed", QStringLiteral("OK"));
+    cmdjogspeed->setDefault(true);
     cmdcancel = makeButton("cmdcancel", QStringLiteral("Cancel"));
 
     auto* row = new QHBoxLayout;

@@ -5,6 +5,7 @@
 #include "LineNumbers.h"
 #include "ManualPanel.h"
 #include "MonitorPanel.h"
+#include "PlanScale.h"
 #include "SpeedDialog.h"
 #include "editor/EditorController.h"
 #include "frontend/EditorPanel.h"
@@ -19,12 +20,16 @@
 #include "transfer/Kvt7Upload.h"
 #include "transfer/ProgramComparison.h"
 
+#include <QFontDatabase>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace kvt {
@@ -157,48 +162,39 @@ void Kvt7Window::wireMenus()
         connect(mnuuploadprog[i], &QAction::triggered, this, [this, i] { mnuuploadprog_Click(i); });
 
     connect(mnuspeed, &QAction::triggered, this, [this] {
-        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, link(), m_operator, m_timings);
+        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, link(), m_operator, m_timings,
+                          this);
     });
     connect(mnuhspeed, &QAction::triggered, this, [this] {
-        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, link(), m_operator, m_timings);
+        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, link(), m_operator, m_timings,
+                          this);
     });
     connect(mnujog, &QAction::triggered, this,
-            [this] { JogDialog::open(frmjog, link(), m_operator, m_timings); });
+            [this] { JogDialog::open(frmjog, link(), m_operator, m_timings, this); });
     connect(mnudir, &QAction::triggered, this, [this] {
-        ChoiceDialog::open(frmdirset, ChoiceDialog::direction, link(), m_operator, m_timings);
+        ChoiceDialog::open(frmdirset, ChoiceDialog::direction, link(), m_operator, m_timings, this);
     });
     connect(mnusenlogic, &QAction::triggered, this, [this] {
-        ChoiceDialog::open(frmsenlog, ChoiceDialog::sensorLogic, link(), m_operator, m_timings);
+        ChoiceDialog::open(frmsenlog, ChoiceDialog::sensorLogic, link(), m_operator, m_timings,
+                           this);
     });
 }
 
 void Kvt7Window::buildFrames()
 {
-    auto* central = new QWidget(this);
-    const double scale = logicalDpiX() / 1440.0 * zoom;
-    auto px = [scale](int twips) { return int(twips * scale + 0.5); };
-    auto place = [&](QWidget* frame, const Twips& t) {
-        frame->setParent(central);
-        frame->setGeometry(px(t.left), px(t.top), px(t.width), px(t.height));
-    };
-
+    m_plan = new QWidget(this);
     lbleditlineno = new LineNumbers(fraeditor->textBox());
     fraeditor->addBeside(lbleditlineno);
-
-    place(fraeditor, editorPlace);
-    place(buildResponseFrame(), responsePlace);
-    place(buildOnlineFrame(), onlinePlace);
-    framoni = new MonitorPanel;
-    place(framoni, monitorPlace);
-    framanual = new ManualPanel(m_operator);
-    place(framanual, manualPlace);
-    lblresponse->setGeometry(px(responseLabelPlace.left), px(responseLabelPlace.top),
-                             px(responseLabelPlace.width), px(responseLabelPlace.height));
-    central->setFixedSize(px(clientArea.width()), px(clientArea.height()));
-    // Drawn to a fixed plan: on a screen too small for it, it scrolls.
+    fraeditor->setParent(m_plan);
+    buildResponseFrame()->setParent(m_plan);
+    buildOnlineFrame()->setParent(m_plan);
+    framoni = new MonitorPanel(m_plan);
+    framanual = new ManualPanel(m_operator, m_plan);
+    placeFrames(1.0);
+    // Drawn to a fixed plan: where even the shrunk plan does not fit, it scrolls.
     auto* area = new QScrollArea;
     area->setFrameShape(QFrame::NoFrame);
-    area->setWidget(central);
+    area->setWidget(m_plan);
     setCentralWidget(area);
 
     FrameClicks::watch(fraonline, [this] { onlineen(); });
@@ -212,6 +208,70 @@ void Kvt7Window::buildFrames()
         SerialLink::Source source(link(), QStringLiteral("monitor"));
         link().sendData(command);
     });
+}
+
+void Kvt7Window::placeFrames(double fit)
+{
+    const double scale = logicalDpiX() / 1440.0 * zoom * fit;
+    auto px = [scale](int twips) { return int(twips * scale + 0.5); };
+    auto place = [&](QWidget* frame, const Twips& t) {
+        frame->setGeometry(px(t.left), px(t.top), px(t.width), px(t.height));
+    };
+    QFont text = font();
+    if (fit >= 1.0)
+        text = QFont(); // the program's own, followed as it changes
+    else if (text.pointSizeF() > 0)
+        text.setPointSizeF(text.pointSizeF() * fit);
+    else
+        text.setPixelSize(qMax(1, int(text.pixelSize() * fit + 0.5)));
+    m_plan->setFont(text);
+    place(fraeditor, editorPlace);
+    place(fraresponse, responsePlace);
+    place(fraonline, onlinePlace);
+    place(framoni, monitorPlace);
+    place(framanual, manualPlace);
+    place(lblresponse, responseLabelPlace);
+    m_plan->setFixedSize(px(clientArea.width()), px(clientArea.height()));
+}
+
+void Kvt7Window::fitPlanToScreen()
+{
+    const double textPoints = font().pointSizeF();
+    const double smallest =
+        QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont).pointSizeF();
+    // The room FrontEndWindow::showEvent leaves for the window, less its bars;
+    // a pixel less, so that rounding the frames' places cannot call for a scroll bar.
+    const QSize room =
+        screen()->availableGeometry().size() -
+        QSize(16 + 1, 48 + 1 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    const double fit = fittedPlanScale(m_plan->size(), room, textPoints, smallest);
+    if (fit < 1.0)
+        placeFrames(fit);
+}
+
+void Kvt7Window::showEvent(QShowEvent* event)
+{
+    if (!std::exchange(m_planFitted, true) && screen())
+        fitPlanToScreen();
+    FrontEndWindow::showEvent(event);
+}
+
+void Kvt7Window::focusInto(QWidget* frame, QWidget* first)
+{
+    // A key typed right after the click or menu item lands in the panel, not
+    // in the one that was active before.
+    if (QWidget* focused = focusWidget(); focused && frame->isAncestorOf(focused))
+        return;
+    if (first && first->isEnabled()) {
+        first->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    for (QWidget* next = frame->nextInFocusChain(); next != frame; next = next->nextInFocusChain())
+        if (frame->isAncestorOf(next) && next->isEnabled() && next->isVisibleTo(frame) &&
+            (next->focusPolicy() & Qt::TabFocus)) {
+            next->setFocus(Qt::OtherFocusReason);
+            return;
+        }
 }
 
 QGroupBox* Kvt7Window::buildResponseFrame()
@@ -244,6 +304,7 @@ QGroupBox* Kvt7Window::buildOnlineFrame()
     layout->addWidget(lblonlinehis);
     layout->addWidget(lblonlinehistory, 1);
     connect(txtonline, &QLineEdit::returnPressed, this, &Kvt7Window::txtonline_KeyPress);
+    txtonline->installEventFilter(this);
     return fraonline;
 }
 
@@ -300,6 +361,7 @@ void Kvt7Window::manen()
     framanual->setControlsEnabled(true);
     mnumclose->setVisible(true);
     framanual->setActiveLook(true);
+    focusInto(framanual, framanual->firstControl());
 }
 
 void Kvt7Window::monien()
@@ -310,6 +372,7 @@ void Kvt7Window::monien()
     framoni->setControlsEnabled(true);
     mnunclose->setVisible(true);
     framoni->setActiveLook(true);
+    focusInto(framoni);
 }
 
 void Kvt7Window::initialise()
@@ -345,9 +408,22 @@ void Kvt7Window::watchdogReported()
         tell(report);
 }
 
+bool Kvt7Window::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched == txtonline) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            txtonline->setText(key == Qt::Key_Up ? m_recall.older() : m_recall.newer());
+            return true;
+        }
+    }
+    return FrontEndWindow::eventFilter(watched, event);
+}
+
 void Kvt7Window::txtonline_KeyPress()
 {
     const QString command = toControllerUpper(txtonline->text());
+    m_recall.add(command);
     // Cleared now rather than after the send, so typing during a send is kept.
     txtonline->clear();
     SerialLink::Source source(link(), QStringLiteral("online"));

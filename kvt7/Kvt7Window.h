@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandRecall.h"
 #include "frontend/FrontEndWindow.h"
 #include "transfer/TransferOutcome.h"
 
@@ -45,11 +46,20 @@ protected:
     void closeOwnWindows() override;
     // As the numbers beside the editor show it.
     QString editorLineName(int index) const override;
+    // The first time: the plan shrinks to the room the screen has, as far as
+    // its text stays readable.
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void wireMenus();
     void buildFrames();
+    // The frames at their places in the plan, drawn at fit times its size.
+    void placeFrames(double fit);
+    void fitPlanToScreen();
+    // Where the keyboard goes when frame becomes the active panel.
+    void focusInto(QWidget* frame, QWidget* first = nullptr);
     QGroupBox* buildResponseFrame();
     QGroupBox* buildOnlineFrame();
     void setOnlineLook(bool active);
@@ -63,6 +73,9 @@ private:
     void uploadFinished(int program, TransferOutcome outcome, const QString& text);
 
     QString m_unansweredReport;
+    CommandRecall m_recall;
+    bool m_planFitted = false;
+    QWidget* m_plan = nullptr;
 
     LineNumbers* lbleditlineno = nullptr;
     QGroupBox* fraresponse = nullptr;

@@ -10,13 +10,29 @@ namespace kvt {
 LineNumbers::LineNumbers(QPlainTextEdit* editor, QWidget* parent) : QLabel(parent), m_editor(editor)
 {
     setObjectName(QStringLiteral("lbleditlineno"));
-    setFont(editor->font());
-    setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+    followEditorFont();
+    // The numbers stand level with the lines only in the editor's own font.
+    editor->installEventFilter(this);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Scrolling, typing and resizing all end in an update of the text box.
     connect(editor, &QPlainTextEdit::updateRequest, this, &LineNumbers::refresh);
     connect(editor, &QPlainTextEdit::blockCountChanged, this, &LineNumbers::refresh);
     refresh();
+}
+
+void LineNumbers::followEditorFont()
+{
+    setFont(m_editor->font());
+    setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+}
+
+bool LineNumbers::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FontChange && watched == m_editor) {
+        followEditorFont();
+        refresh();
+    }
+    return QLabel::eventFilter(watched, event);
 }
 
 QString LineNumbers::lineName(int index)

@@ -20,6 +20,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Shown {
@@ -28,6 +29,7 @@ private:
     };
     QList<Shown> shownLines() const;
     void refresh();
+    void followEditorFont();
 
     QPlainTextEdit* m_editor;
 };

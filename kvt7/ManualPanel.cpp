@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <algorithm>
 
 namespace kvt {
 
@@ -64,18 +66,22 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
         connect(cmdman[i], &QPushButton::clicked, this, [this, i] { cmdman_Click(i); });
     }
 
-    hscg00 = makeBar("hscg00", -32767, 32767, 100);
-    hscg10 = makeBar("hscg10", -32767, 32767, 100);
-    hscg15 = makeBar("hscg15", -32767, 32767, 100);
-    hscg16 = makeBar("hscg16", -32767, 32767, 100);
-    hscg20 = makeBar("hscg20", 0, 4, 1);
-    hscg21 = makeBar("hscg21", 0, 4, 1);
-    hscop = makeBar("hscop", 0, 2, 1);
-    hsctrg = makeBar("hsctrg", 0, 3, 1);
-    hscdelprg = makeBar("hscdelprg", 0, 3, 1);
-    optg20 = makePair("optg20", QStringLiteral("Forw"), QStringLiteral("Rev"));
-    optg21 = makePair("optg21", QStringLiteral("Forw"), QStringLiteral("Rev"));
-    optop = makePair("optop", QStringLiteral("ON"), QStringLiteral("OFF"));
+    hscg00 = makeBar("hscg00", -32767, 32767, 100, QStringLiteral("G00 steps"));
+    hscg10 = makeBar("hscg10", -32767, 32767, 100, QStringLiteral("G10 steps"));
+    hscg15 = makeBar("hscg15", -32767, 32767, 100, QStringLiteral("G15 steps"));
+    hscg16 = makeBar("hscg16", -32767, 32767, 100, QStringLiteral("G16 steps"));
+    hscg20 = makeBar("hscg20", 0, 4, 1, QStringLiteral("G20 input"));
+    hscg21 = makeBar("hscg21", 0, 4, 1, QStringLiteral("G21 input"));
+    hscop = makeBar("hscop", 0, 2, 1, QStringLiteral("M2n output"));
+    hsctrg = makeBar("hsctrg", 0, 3, 1, QStringLiteral("TRG program"));
+    hscdelprg = makeBar("hscdelprg", 0, 3, 1, QStringLiteral("DELP program"));
+    // Both search groups read "Forw" and "Rev"; only their names tell them apart.
+    optg20 = makePair("optg20", QStringLiteral("Forw"), QStringLiteral("Rev"),
+                      QStringLiteral("Search High direction"));
+    optg21 = makePair("optg21", QStringLiteral("Forw"), QStringLiteral("Rev"),
+                      QStringLiteral("Search Low direction"));
+    optop = makePair("optop", QStringLiteral("ON"), QStringLiteral("OFF"),
+                     QStringLiteral("Output state"));
 
     connect(hscg00, &QScrollBar::valueChanged, this, &ManualPanel::hscg00_Change);
     connect(hscg10, &QScrollBar::valueChanged, this, &ManualPanel::hscg10_Change);
@@ -102,6 +108,7 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
     };
     auto pairBox = [](const std::array<QRadioButton*, 2>& pair) {
         auto* box = new QWidget;
+        box->setAccessibleName(pair[0]->accessibleDescription());
         auto* layout = new QHBoxLayout(box);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(2);
@@ -113,7 +120,7 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
     for (int column = 0; column < 6; ++column) {
         place(0, column, lblcmd[column]);
         place(1, column, cmdman[column]);
-        place(2, column, topBars[column]);
+        place(2, column, barWithNumber(topBars[column]).row);
     }
     place(3, 4, pairBox(optg20));
     place(3, 5, pairBox(optg21));
@@ -122,13 +129,41 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
         place(4, column, lblcmd[index]);
         place(5, column, cmdman[index]);
     }
-    place(6, 2, hscop);
+    place(6, 2, barWithNumber(hscop).row);
     place(7, 2, pairBox(optop));
-    place(6, 4, hsctrg);
-    place(6, 5, hscdelprg);
+    place(6, 4, barWithNumber(hsctrg).row);
+    place(6, 5, barWithNumber(hscdelprg).row);
+    orderTabStops();
 }
 
-QScrollBar* ManualPanel::makeBar(const char* name, int minimum, int maximum, int pageStep)
+void ManualPanel::orderTabStops()
+{
+    // Column by column, top to bottom, as the eye reads a command and its parameters.
+    QList<QWidget*> order;
+    const auto add = [&](QScrollBar* bar) { order << bar << barWithNumber(bar).number; };
+    const std::array<QScrollBar*, 6> topBars = {hscg00, hscg10, hscg15, hscg16, hscg20, hscg21};
+    for (int column = 0; column < 6; ++column) {
+        order << cmdman[column];
+        add(topBars[column]);
+    }
+    order << optg20[0] << optg20[1] << optg21[0] << optg21[1] << cmdman[6] << cmdman[7]
+          << cmdman[9];
+    add(hscop);
+    order << optop[0] << optop[1] << cmdman[10] << cmdman[11];
+    add(hsctrg);
+    order << cmdman[8];
+    add(hscdelprg);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+QWidget* ManualPanel::firstControl() const
+{
+    return cmdman[0];
+}
+
+QScrollBar* ManualPanel::makeBar(const char* name, int minimum, int maximum, int pageStep,
+                                 const QString& spokenName)
 {
     auto* bar = new QScrollBar(Qt::Horizontal);
     bar->setObjectName(QLatin1String(name));
@@ -136,17 +171,44 @@ QScrollBar* ManualPanel::makeBar(const char* name, int minimum, int maximum, int
     bar->setSingleStep(1);
     bar->setPageStep(pageStep);
     bar->setValue(0);
-    bar->setAccessibleName(QLatin1String(name));
+    bar->setAccessibleName(spokenName);
+    bar->setFocusPolicy(Qt::StrongFocus);
+    // Up and Page Up raise the value, as in the number beside it.
+    bar->setInvertedControls(false);
+
+    auto* number = new QSpinBox;
+    number->setObjectName(QLatin1String("num") + QLatin1String(name).mid(3));
+    number->setRange(minimum, maximum);
+    number->setAccessibleName(spokenName);
+    number->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    number->setAlignment(Qt::AlignRight);
+    number->setValue(bar->value());
+    connect(bar, &QScrollBar::valueChanged, number, &QSpinBox::setValue);
+    connect(number, &QSpinBox::valueChanged, bar, &QScrollBar::setValue);
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(bar, 1);
+    layout->addWidget(number);
+    m_numbers.append({bar, number, row});
     return bar;
 }
 
+const ManualPanel::BarNumber& ManualPanel::barWithNumber(const QScrollBar* bar) const
+{
+    return *std::find_if(m_numbers.cbegin(), m_numbers.cend(),
+                         [bar](const BarNumber& entry) { return entry.bar == bar; });
+}
+
 std::array<QRadioButton*, 2> ManualPanel::makePair(const char* name, const QString& first,
-                                                   const QString& second)
+                                                   const QString& second, const QString& spokenName)
 {
     std::array<QRadioButton*, 2> pair = {new QRadioButton(first), new QRadioButton(second)};
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
         pair[i]->setObjectName(indexed(name, i));
+        pair[i]->setAccessibleDescription(spokenName);
         group->addButton(pair[i], i);
     }
     pair[0]->setChecked(true);
@@ -232,9 +294,10 @@ void ManualPanel::setControlsEnabled(bool enabled)
             option->setEnabled(enabled);
     for (QPushButton* button : cmdman)
         button->setEnabled(enabled);
-    for (QScrollBar* bar :
-         {hscg00, hscg10, hscg15, hscg16, hscg20, hscg21, hscop, hsctrg, hscdelprg})
-        bar->setEnabled(enabled);
+    for (const BarNumber& entry : m_numbers) {
+        entry.bar->setEnabled(enabled);
+        entry.number->setEnabled(enabled);
+    }
 }
 
 void ManualPanel::setActiveLook(bool active)

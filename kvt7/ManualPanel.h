@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QList>
 
 #include <array>
 
@@ -8,6 +9,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QSpinBox;
 
 namespace kvt {
 
@@ -25,6 +27,8 @@ public:
     void rebuildAllCaptions();
     void setControlsEnabled(bool enabled);
     void setActiveLook(bool active);
+    // The control the keyboard starts from when the panel is made the active one.
+    QWidget* firstControl() const;
 
 Q_SIGNALS:
     void sendRequested(const QString& command);
@@ -44,10 +48,20 @@ private:
     std::array<QRadioButton*, 2> optg20{};
     std::array<QRadioButton*, 2> optg21{};
     std::array<QRadioButton*, 2> optop{};
+    struct BarNumber {
+        QScrollBar* bar;
+        QSpinBox* number;
+        QWidget* row; // both, side by side, where the bar is placed
+    };
+    QList<BarNumber> m_numbers;
 
-    QScrollBar* makeBar(const char* name, int minimum, int maximum, int pageStep);
+    // A bar and, beside it, the number it stands at, for typing; the two stay in step.
+    QScrollBar* makeBar(const char* name, int minimum, int maximum, int pageStep,
+                        const QString& spokenName);
+    const BarNumber& barWithNumber(const QScrollBar* bar) const;
+    void orderTabStops();
     std::array<QRadioButton*, 2> makePair(const char* name, const QString& first,
-                                          const QString& second);
+                                          const QString& second, const QString& spokenName);
     void cmdman_Click(int index);
     void hscg00_Change();
     void hscg10_Change();

@@ -4,10 +4,14 @@
 #include "link/NumberText.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace kvt {
 
@@ -40,8 +44,8 @@ QPushButton* SetupDialog::makeButton(const char* name, const QString& text)
 {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    button->setDefault(false);
+    // Enter on a focused button presses that button, not OK.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -106,10 +110,65 @@ void SetupDialog::checkEntry(QLineEdit* box, Spinner* spinner, const Message& be
 
 void SetupDialog::followSpinner(QLineEdit* box, Spinner* spinner, std::function<void(int)> store)
 {
+    m_numberFields.append({box, spinner, store});
+    box->installEventFilter(this);
     connect(spinner, &Spinner::numberChanged, this, [box, store = std::move(store)](int number) {
         box->setText(QString::number(number));
         store(number);
     });
+}
+
+bool SetupDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto field = std::find_if(m_numberFields.cbegin(), m_numberFields.cend(),
+                                    [watched](const NumberField& f) { return f.box == watched; });
+    if (field == m_numberFields.cend())
+        return QDialog::eventFilter(watched, event);
+    int step = 0;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+        step = field->spinner->singleStep();
+        break;
+    case Qt::Key_Down:
+        step = -field->spinner->singleStep();
+        break;
+    case Qt::Key_PageUp:
+        step = field->spinner->pageStep();
+        break;
+    case Qt::Key_PageDown:
+        step = -field->spinner->pageStep();
+        break;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+    // From what the box shows, which may have been typed and not yet entered.
+    const int lowest = field->spinner->lowest();
+    const int highest = field->spinner->highest();
+    const int shown = qBound(lowest, roundHalfEven(numericValue(field->box->text())), highest);
+    const int number = qBound(lowest, shown + step, highest);
+    {
+        const QSignalBlocker quiet(field->spinner);
+        field->spinner->setNumber(number);
+    }
+    field->box->setText(QString::number(number));
+    field->store(number);
+    return true;
+}
+
+void SetupDialog::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool inNumberBox =
+        std::any_of(m_numberFields.cbegin(), m_numberFields.cend(),
+                    [this](const NumberField& f) { return f.box == focusWidget(); });
+    // The box has taken its Enter already; the dialog stays open.
+    if (enter && inNumberBox) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void SetupDialog::sendAndClose(const QList<SerialLink::Step>& steps)

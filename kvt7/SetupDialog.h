@@ -20,8 +20,14 @@ namespace kvt {
 class Spinner;
 
 // What the four KVT7 setup dialogs (frmspeed, frmjog, frmdirset, frmsenlog)
-// share: a modeless top-level window without owner, deleted when it closes,
-// whose OK sends its lines through the KVT7 window's link as one sequence.
+// share: a modeless window over the KVT7 window (centred on it and kept above
+// it, so it cannot hide behind it), deleted when it closes, whose OK sends its
+// lines through the KVT7 window's link as one sequence.
+//
+// Keys: Enter in a number box stores the value there and leaves the dialog
+// open, so a value can be checked before it goes out; Enter anywhere else is
+// OK (a focused button: that button). Escape is Cancel. Up and Down (Page Up,
+// Page Down) in a number box step it as its spinner does.
 //
 // From OK until the last line has gone out the dialog is locked (disabled), so
 // a second OK cannot queue the lines again; then it closes itself. Closing it
@@ -52,7 +58,6 @@ protected:
     }
     void present();
 
-    // Enter must not also press a button, so no button is a default one.
     QPushButton* makeButton(const char* name, const QString& text);
     QLineEdit* makeNumberBox(const char* name, int maxLength, const QString& designText);
     QLabel* makeLabel(const char* name, const QString& text);
@@ -66,8 +71,11 @@ protected:
     // move the spinner.
     void checkEntry(QLineEdit* box, Spinner* spinner, const Message& below, const Message& above,
                     const std::function<void(int)>& store);
-    // A spinner change writes its number into the box and stores it.
+    // A spinner change writes its number into the box and stores it; the
+    // box's arrow keys move the spinner.
     void followSpinner(QLineEdit* box, Spinner* spinner, std::function<void(int)> store);
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Queues the lines as one sequence, locks the dialog and closes it once
     // the last line has been sent (or the link gave up on it).
@@ -77,6 +85,12 @@ protected:
     const Timings m_timings;
 
 private:
+    struct NumberField {
+        QLineEdit* box;
+        Spinner* spinner;
+        std::function<void(int)> store;
+    };
+    QList<NumberField> m_numberFields;
     QPointer<SerialLink> m_link;
     bool m_sending = false;
 };

@@ -23,9 +23,9 @@ const Message outOfRange{QStringLiteral("Value out of range !"), QStringLiteral(
 } // namespace
 
 SpeedDialog* SpeedDialog::open(QPointer<SpeedDialog>& slot, Profile profile, SerialLink& link,
-                               Operator& op, const Timings& timings)
+                               Operator& op, const Timings& timings, QWidget* window)
 {
-    SpeedDialog* dialog = reuseOrCreate(slot, link, op, timings);
+    SpeedDialog* dialog = reuseOrCreate(slot, link, op, timings, window);
     if (!dialog->isSending())
         dialog->prepare(profile);
     dialog->present();
@@ -61,6 +61,7 @@ SpeedDialog::SpeedDialog(SerialLink& link, Operator& op, const Timings& timings,
     lblaccel->setBuddy(txtaccel);
 
     cmdset = makeButton("cmdset", QStringLiteral("OK"));
+    cmdset->setDefault(true);
     cmdcancel = makeButton("cmdcancel", QStringLiteral("Cancel"));
 
     auto* grid = new QGridLayout;

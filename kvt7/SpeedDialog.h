@@ -16,8 +16,8 @@ class Spinner;
 //
 // The KVT7 window keeps one in a QPointer<SpeedDialog> frmspeed and opens it
 // from its Setup menu with
-//   SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, link, op, timings);
-//   SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, link, op, timings);
+//   SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, link, op, timings, this);
+//   SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, link, op, timings, this);
 class SpeedDialog : public SetupDialog {
     Q_OBJECT
 public:
@@ -27,7 +27,7 @@ public:
     // shows it. A dialog still sending its lines is only raised: it closes as
     // soon as they are out, and preparing it again would only flash the values.
     static SpeedDialog* open(QPointer<SpeedDialog>& slot, Profile profile, SerialLink& link,
-                             Operator& op, const Timings& timings);
+                             Operator& op, const Timings& timings, QWidget* window = nullptr);
 
     SpeedDialog(SerialLink& link, Operator& op, const Timings& timings, QWidget* parent = nullptr);
 

@@ -4,14 +4,18 @@
 #include "editor/EditorController.h"
 #include "frontend/DifferenceWindow.h"
 #include "frontend/PanelLook.h"
+#include "kvt7/CommandRecall.h"
 #include "kvt7/Kvt7Window.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTableWidget>
 
 using namespace kvt;
@@ -48,6 +52,22 @@ struct Rig : test::WindowRig<Kvt7Window> {
     {
         return QTest::qWaitFor([this] { return !window->transferRunning(); }, 5000);
     }
+    // Alt and the menu's letter, Down to the item, Enter: as the operator would.
+    void chooseFromMenu(char letter, const char* item)
+    {
+        QTest::keyClick(window.get(), letter, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction* wanted = find<QAction>(QLatin1String(item));
+        for (int i = 0; i < 20 && menu->activeAction() != wanted; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QCOMPARE(menu->activeAction(), wanted);
+        QTest::keyClick(menu, Qt::Key_Return);
+    }
+    void type(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
 };
 
 } // namespace
@@ -59,6 +79,11 @@ private Q_SLOTS:
     void startUp();
     void repliesAndLineEvents();
     void onlineCommandsHistoryAndScreenReader();
+    void commandRecall_data();
+    void commandRecall();
+    void manualValuesFromTheKeyboard_data();
+    void manualValuesFromTheKeyboard();
+    void keyboardOnly();
     void panelActivation_data();
     void panelActivation();
     void lineNumbersStayBesideTheirLines();
@@ -157,6 +182,126 @@ void TestKvt7Window::onlineCommandsHistoryAndScreenReader()
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
+void TestKvt7Window::commandRecall_data()
+{
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("keys"); // U for Up, D for Down
+    QTest::addColumn<QStringList>("shown");
+    const QStringList three{"POS", "G00,+5", "DSP"};
+    QTest::newRow("nothing sent yet") << QStringList{} << "UD" << QStringList{"", ""};
+    QTest::newRow("back to the oldest and stays")
+        << three << "UUUU" << QStringList{"DSP", "G00,+5", "POS", "POS"};
+    QTest::newRow("down past the newest is empty")
+        << three << "UUDDD" << QStringList{"DSP", "G00,+5", "DSP", "", ""};
+    QTest::newRow("a repeat is one step, empty is none")
+        << QStringList{"POS", "POS", "", "DSP"} << "UUU" << QStringList{"DSP", "POS", "POS"};
+}
+
+void TestKvt7Window::commandRecall()
+{
+    QFETCH(QStringList, sent);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, shown);
+    CommandRecall recall;
+    for (const QString& command : sent)
+        recall.add(command);
+    QStringList seen;
+    for (const QChar key : keys)
+        seen << (key == u'U' ? recall.older() : recall.newer());
+    QCOMPARE(seen, shown);
+}
+
+void TestKvt7Window::manualValuesFromTheKeyboard_data()
+{
+    QTest::addColumn<QString>("control"); // a bar, or the number beside it
+    QTest::addColumn<QString>("keys");    // typed; a leading ^ names one key instead
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Page Up raises") << "hscg00"
+                                    << "^PageUp" << 100 << "G00,+100";
+    QTest::newRow("Up raises") << "hscg10"
+                               << "^Up" << 1 << "G10,+1";
+    QTest::newRow("Left lowers") << "hscg15"
+                                 << "^Left" << -1 << "G15,-1";
+    QTest::newRow("End is the top") << "hscdelprg"
+                                    << "^End" << 3 << "DELP3";
+    QTest::newRow("typed") << "numg16"
+                           << "-150" << -150 << "G16,-150";
+    QTest::newRow("typed, outside the range") << "numg20"
+                                              << "9" << 0 << "G20,0,+";
+    QTest::newRow("Up in the number") << "numtrg"
+                                      << "^Up" << 1 << "TRG1";
+}
+
+void TestKvt7Window::manualValuesFromTheKeyboard()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, keys);
+    QFETCH(int, value);
+    QFETCH(QString, command);
+    Rig rig;
+    rig.initialised();
+    rig.trigger(QStringLiteral("mnumact"));
+    auto* widget = rig.find<QWidget>(control);
+    const QString suffix = control.mid(3);
+    auto* bar = rig.find<QScrollBar>("hsc" + suffix);
+    auto* number = rig.find<QSpinBox>("num" + suffix);
+    widget->setFocus();
+    if (keys.startsWith(u'^')) {
+        static const QHash<QString, Qt::Key> named{{"PageUp", Qt::Key_PageUp},
+                                                   {"Up", Qt::Key_Up},
+                                                   {"Left", Qt::Key_Left},
+                                                   {"End", Qt::Key_End}};
+        QTest::keyClick(widget, named.value(keys.mid(1)));
+    } else {
+        QTest::keyClicks(number->findChild<QLineEdit*>(), keys);
+    }
+    QCOMPARE(bar->value(), value);
+    QCOMPARE(number->value(), value);
+    const auto buttons =
+        rig.find<QWidget>(QStringLiteral("framanual"))->findChildren<QPushButton*>();
+    QVERIFY(std::any_of(buttons.cbegin(), buttons.cend(),
+                        [&](const QPushButton* b) { return b->text() == command; }));
+}
+
+void TestKvt7Window::keyboardOnly()
+{
+    Rig rig;
+    rig.initialised();
+    rig.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+
+    // An online command, and the same again from the recall.
+    rig.chooseFromMenu('o', "mnuoact");
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("pos\r"));
+    rig.type(Qt::Key_Up);
+    rig.type(Qt::Key_Return);
+    QVERIFY(rig.waitForWritten("POS\rPOS\r"));
+
+    // A manual move by a typed value, a page more on its bar.
+    rig.chooseFromMenu('m', "mnumact");
+    rig.type(Qt::Key_Tab);
+    rig.type(Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("10000"));
+    rig.type(Qt::Key_Tab, Qt::ShiftModifier);
+    rig.type(Qt::Key_PageUp);
+    rig.type(Qt::Key_Tab, Qt::ShiftModifier);
+    rig.type(Qt::Key_Space);
+    QVERIFY(rig.waitForWritten("G00,+10100\r"));
+
+    // A program typed into the editor and downloaded.
+    rig.chooseFromMenu('e', "mnueact");
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("m31,0\rg27\rm30"));
+    rig.chooseFromMenu('d', "mnudownload");
+    for (const QByteArray next : {"M31,0\r", "G27\r", "M30\r"}) {
+        QVERIFY(rig.waitForWritten(next));
+        rig.port->receive("OK\r\n>");
+    }
+    QVERIFY(rig.waitForTransferEnd());
+    QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
+    QVERIFY(rig.op.messages.isEmpty());
+}
+
 void TestKvt7Window::panelActivation_data()
 {
     QTest::addColumn<QStringList>("steps");
@@ -193,6 +338,8 @@ void TestKvt7Window::panelActivation()
         }
     }
     QCOMPARE(rig.activePanels(), active);
+    // What is typed next lands in the panel made active.
+    QVERIFY(rig.find<QWidget>(active)->isAncestorOf(rig.window->focusWidget()));
     const auto enabledIn = [&](const char* frame) {
         return rig.find<QWidget>(QLatin1String(frame))->findChild<QAbstractButton*>()->isEnabled();
     };

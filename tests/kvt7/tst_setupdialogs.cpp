@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -102,7 +103,8 @@ void TestSetupDialogs::entries_data()
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("box"); // or the option to click
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("key"); // Enter in the box, Up on its spinner, or OK
+    // Enter (on the box or the option), Up on the spinner, a key in the box, or OK.
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("told");
     // After OK: the lines sent. Else the box's text and, after Cancel, what it stored.
     QTest::addColumn<QString>("after");
@@ -134,6 +136,12 @@ void TestSetupDialogs::entries_data()
     row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
         "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
     row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
+    // Keys in the box step from what it shows, typed or not, within the range.
+    row("box Down", "mnuspeed", "txtstartsp", "1234", "Key Down", "", "1134|1134");
+    row("box Page Up stops at the top", "mnujog", "txtjogspeed", "3900", "Key PageUp", "",
+        "4000|4000");
+    row("Enter on an option is OK", "mnusenlogic", "optsenlog_1", "", "Enter", "", "SEN.NC");
+    row("Escape is Cancel", "mnujog", "txtjogspeed", "3000", "Escape", "", "800");
 }
 
 void TestSetupDialogs::entries()
@@ -162,14 +170,26 @@ void TestSetupDialogs::entries()
         QTest::mouseClick(Rig::okButton(dialog), Qt::LeftButton);
     else if (key == QLatin1String("Up"))
         QTest::keyClick(dialog->findChild<Spinner*>("vsb" + box.mid(3)), Qt::Key_Up);
+    else if (key == QLatin1String("Key Down"))
+        QTest::keyClick(edit, Qt::Key_Down);
+    else if (key == QLatin1String("Key PageUp"))
+        QTest::keyClick(edit, Qt::Key_PageUp);
+    else if (key == QLatin1String("Escape"))
+        QTest::keyClick(edit, Qt::Key_Escape);
     else
-        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::keyClick(edit ? edit : dialog->focusWidget(), Qt::Key_Return);
+    if (key == QLatin1String("Escape")) {
+        QTRY_VERIFY(dialog.isNull() || !dialog->isVisible());
+        QVERIFY(rig.port->writes.isEmpty());
+        QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after);
+        return;
+    }
     QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
     if (!told.isEmpty()) {
         QCOMPARE(rig.op.messages.at(0).text, told);
         QCOMPARE(textWhenTold, typed); // told first, corrected after
     }
-    if (key == QLatin1String("OK")) {
+    if (key == QLatin1String("OK") || !edit) {
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(rig.port->written(), after.replace(u'|', u'\r').toLatin1() + '\r');
         return;
@@ -194,8 +214,12 @@ void TestSetupDialogs::secondOkSendsNothingAndDialogsGoWithTheWindow()
 
     // The dialogs send through the window's link; they go with the window.
     QList<QPointer<QDialog>> open;
-    for (const char* item : {"mnuspeed", "mnujog", "mnudir", "mnusenlogic"})
+    for (const char* item : {"mnuspeed", "mnujog", "mnudir", "mnusenlogic"}) {
         open << rig.open(QLatin1String(item));
+        // Centred over the window and kept above it, so it cannot hide behind it.
+        QVERIFY2(rig.window->geometry().contains(open.constLast()->geometry()), item);
+        QCOMPARE(open.constLast()->windowHandle()->transientParent(), rig.window->windowHandle());
+    }
     rig.trigger(QStringLiteral("mnu7exit"));
     for (const QPointer<QDialog>& dialog : open)
         QVERIFY(dialog.isNull() || !dialog->isVisible());
