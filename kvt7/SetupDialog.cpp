@@ -128,6 +128,11 @@ bool SetupDialog::eventFilter(QObject* watched, QEvent* event)
         return QDialog::eventFilter(watched, event);
     int step = 0;
     switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The box handles it, then passes it on to the dialog, which must not take it for OK.
+        m_enterInBox = event;
+        return false;
     case Qt::Key_Up:
         step = field->spinner->singleStep();
         break;
@@ -159,12 +164,8 @@ bool SetupDialog::eventFilter(QObject* watched, QEvent* event)
 
 void SetupDialog::keyPressEvent(QKeyEvent* event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    const bool inNumberBox =
-        std::any_of(m_numberFields.cbegin(), m_numberFields.cend(),
-                    [this](const NumberField& f) { return f.box == focusWidget(); });
     // The box has taken its Enter already; the dialog stays open.
-    if (enter && inNumberBox) {
+    if (std::exchange(m_enterInBox, nullptr) == event) {
         event->accept();
         return;
     }

@@ -91,6 +91,7 @@ private:
         std::function<void(int)> store;
     };
     QList<NumberField> m_numberFields;
+    const QEvent* m_enterInBox = nullptr;
     QPointer<SerialLink> m_link;
     bool m_sending = false;
 };
