@@ -1,5 +1,7 @@
 #include "FakeSerialPort.h"
 
+#include "link/LineSettings.h"
+
 namespace kvt::test {
 
 FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent) {}
@@ -7,6 +9,11 @@ FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent) {}
 bool FakeSerialPort::open(int portNumber)
 {
     openedPort = portNumber;
+    if (missingDevices.contains(deviceName(portNumber))) {
+        m_error = QStringLiteral("Cannot open %1: No such file or directory")
+                      .arg(deviceName(portNumber));
+        return false;
+    }
     if (!m_openFailure.isEmpty()) {
         m_error = m_openFailure;
         return false;
@@ -23,7 +30,20 @@ void FakeSerialPort::close()
 bool FakeSerialPort::setSettings(const QString& value)
 {
     settings = value;
-    return true;
+    auto inEffect = LineSettings::parse(value);
+    if (!inEffect)
+        return false;
+    const LineSettings wanted = *inEffect;
+    if (m_eightBitsOnly) {
+        inEffect->dataBits = 8;
+        inEffect->parity = LineSettings::Parity::None;
+    }
+    m_inEffect = inEffect->toString();
+    const QStringList refused = refusedParts(wanted, *inEffect);
+    if (refused.isEmpty())
+        return true;
+    m_error = refusedSettingsText(deviceName(openedPort), refused, *inEffect);
+    return false;
 }
 
 bool FakeSerialPort::write(const QByteArray& data)

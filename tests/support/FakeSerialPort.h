@@ -3,6 +3,8 @@
 #include "link/SerialPort.h"
 
 #include <QList>
+#include <QMap>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,9 +23,14 @@ public:
     QString errorString() const override { return m_error; }
     QString deviceName(int portNumber) const override
     {
-        return QStringLiteral("/dev/ttyFAKE%1").arg(portNumber);
+        return m_devices.value(portNumber, QStringLiteral("/dev/ttyFAKE%1").arg(portNumber));
+    }
+    void setDevice(int portNumber, const QString& device) override
+    {
+        m_devices.insert(portNumber, device);
     }
     bool setSettings(const QString& settings) override;
+    QString settingsInEffect() const override { return m_open ? m_inEffect : QString(); }
     void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
     bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override { return m_input.size() - m_readAt; }
@@ -39,6 +46,10 @@ public:
     void receive(const QByteArray& data); // arrives on the line
     void raiseEvent(int code) { Q_EMIT commEvent(code); }
     void failOpen(const QString& reason) { m_openFailure = reason; }
+    // Devices that are not there: opening a port that stands for one fails.
+    QStringList missingDevices;
+    // Like a pty: 8 data bits without parity whatever is asked.
+    void keepEightBitsNoParity() { m_eightBitsOnly = true; }
     void failWritesAfter(int count, const QString& reason);
     void holdOutput(qint64 bytes) { m_pendingOutput = bytes; } // drain waits until drainOutput()
     void drainOutput();
@@ -67,6 +78,9 @@ private:
     QByteArray m_input;
     qsizetype m_readAt = 0;
     Handshaking m_handshaking = Handshaking::None;
+    QMap<int, QString> m_devices;
+    QString m_inEffect;
+    bool m_eightBitsOnly = false;
 };
 
 } // namespace kvt::test
