@@ -106,9 +106,9 @@ bool QtSerialPort::applySettings()
         QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
     // Handshaking first, and every setting on its own: one the device refuses
     // (a pty keeps 8 data bits) must not keep RTS/CTS or the speed off the line.
-    const bool handshakeTaken = m_serial.setFlowControl(
-        m_handshaking == Handshaking::RtsCts ? QSerialPort::HardwareControl
-                                             : QSerialPort::NoFlowControl);
+    const bool handshakeTaken =
+        m_serial.setFlowControl(m_handshaking == Handshaking::RtsCts ? QSerialPort::HardwareControl
+                                                                     : QSerialPort::NoFlowControl);
     m_serial.setBaudRate(m_settings.baud);
     m_serial.setParity(parities[int(m_settings.parity)]);
     m_serial.setDataBits(QSerialPort::DataBits(m_settings.dataBits));
@@ -132,11 +132,21 @@ LineSettings QtSerialPort::readBack() const
     LineSettings s;
     s.baud = m_serial.baudRate();
     switch (m_serial.parity()) {
-    case QSerialPort::EvenParity: s.parity = LineSettings::Parity::Even; break;
-    case QSerialPort::OddParity: s.parity = LineSettings::Parity::Odd; break;
-    case QSerialPort::MarkParity: s.parity = LineSettings::Parity::Mark; break;
-    case QSerialPort::SpaceParity: s.parity = LineSettings::Parity::Space; break;
-    default: s.parity = LineSettings::Parity::None; break;
+    case QSerialPort::EvenParity:
+        s.parity = LineSettings::Parity::Even;
+        break;
+    case QSerialPort::OddParity:
+        s.parity = LineSettings::Parity::Odd;
+        break;
+    case QSerialPort::MarkParity:
+        s.parity = LineSettings::Parity::Mark;
+        break;
+    case QSerialPort::SpaceParity:
+        s.parity = LineSettings::Parity::Space;
+        break;
+    default:
+        s.parity = LineSettings::Parity::None;
+        break;
     }
     s.dataBits = int(m_serial.dataBits());
     s.stopBits = m_serial.stopBits() == QSerialPort::TwoStop ? LineSettings::StopBits::Two
@@ -146,17 +156,18 @@ LineSettings QtSerialPort::readBack() const
 #ifdef Q_OS_UNIX
     termios device{};
     if (::tcgetattr(int(m_serial.handle()), &device) == 0) {
-        static constexpr std::pair<tcflag_t, int> sizes[] = {{CS5, 5}, {CS6, 6}, {CS7, 7}, {CS8, 8}};
+        static constexpr std::pair<tcflag_t, int> sizes[] = {
+            {CS5, 5}, {CS6, 6}, {CS7, 7}, {CS8, 8}};
         for (const auto& [flag, bits] : sizes)
             if ((device.c_cflag & CSIZE) == flag)
                 s.dataBits = bits;
         if (!(device.c_cflag & PARENB))
             s.parity = LineSettings::Parity::None;
         else if (s.parity == LineSettings::Parity::None)
-            s.parity = (device.c_cflag & PARODD) ? LineSettings::Parity::Odd
-                                                 : LineSettings::Parity::Even;
-        s.stopBits = (device.c_cflag & CSTOPB) ? LineSettings::StopBits::Two
-                                               : LineSettings::StopBits::One;
+            s.parity =
+                (device.c_cflag & PARODD) ? LineSettings::Parity::Odd : LineSettings::Parity::Even;
+        s.stopBits =
+            (device.c_cflag & CSTOPB) ? LineSettings::StopBits::Two : LineSettings::StopBits::One;
         if (m_settings.stopBits == LineSettings::StopBits::OneAndHalf &&
             s.stopBits == LineSettings::StopBits::Two && s.dataBits == 5)
             s.stopBits = LineSettings::StopBits::OneAndHalf;

@@ -4,10 +4,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
-
 using namespace kvt;
 using kvt::test::FakeSerialPort;
 
@@ -20,7 +16,6 @@ private Q_SLOTS:
     void inputWaitingIsReportedOnceTheThresholdIsSet();
     void lossIsToldAsItHappened_data();
     void lossIsToldAsItHappened();
-    void refusedSettingKeepsTheOthers();
 };
 
 void TestSerialPort::thresholdAndInputLength_data()
@@ -117,33 +112,6 @@ void TestSerialPort::lossIsToldAsItHappened()
     QCOMPARE(
         QtSerialPort::describeLoss(QStringLiteral("/dev/ttyUSB0"), error, stillThere, systemText),
         text);
-}
-
-void TestSerialPort::refusedSettingKeepsTheOthers()
-{
-    // A pty keeps 8 data bits without parity, as some USB adapters do.
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-    const QString device = QString::fromLocal8Bit(::ptsname(master));
-    PortMap map;
-    map.setDevice(1, device);
-    QtSerialPort port(map);
-    QVERIFY(port.open(1));
-    port.setHandshaking(Handshaking::RtsCts);
-    QVERIFY(!port.setSettings(QStringLiteral("19200,E,7,2")));
-    QVERIFY2(port.errorString().startsWith(device + " does not take even parity or 7 data bits; "
-                                                    "it runs with 19200,N,8,2"),
-             qPrintable(port.errorString()));
-    QCOMPARE(port.settingsInEffect(), QStringLiteral("19200,N,8,2"));
-    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
-    termios held{};
-    QVERIFY(::tcgetattr(slave, &held) == 0);
-    QVERIFY(held.c_cflag & CRTSCTS);
-    QVERIFY(port.setSettings(QStringLiteral("9600,N,8,1")));
-    QCOMPARE(port.settingsInEffect(), QStringLiteral("9600,N,8,1"));
-    port.close();
-    ::close(slave);
-    ::close(master);
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)

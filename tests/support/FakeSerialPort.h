@@ -30,7 +30,6 @@ public:
         m_devices.insert(portNumber, device);
     }
     bool setSettings(const QString& settings) override;
-    QString settingsInEffect() const override { return m_open ? m_inEffect : QString(); }
     void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
     bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override { return m_input.size() - m_readAt; }
@@ -46,10 +45,7 @@ public:
     void receive(const QByteArray& data); // arrives on the line
     void raiseEvent(int code) { Q_EMIT commEvent(code); }
     void failOpen(const QString& reason) { m_openFailure = reason; }
-    // Devices that are not there: opening a port that stands for one fails.
-    QStringList missingDevices;
-    // Like a pty: 8 data bits without parity whatever is asked.
-    void keepEightBitsNoParity() { m_eightBitsOnly = true; }
+    QStringList missingDevices; // opening a port that stands for one fails
     void failWritesAfter(int count, const QString& reason);
     void holdOutput(qint64 bytes) { m_pendingOutput = bytes; } // drain waits until drainOutput()
     void drainOutput();
@@ -79,8 +75,6 @@ private:
     qsizetype m_readAt = 0;
     Handshaking m_handshaking = Handshaking::None;
     QMap<int, QString> m_devices;
-    QString m_inEffect;
-    bool m_eightBitsOnly = false;
 };
 
 } // namespace kvt::test
