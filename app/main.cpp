@@ -1,10 +1,10 @@
 #include "AppContext.h"
 #include "CommandLine.h"
 #include "FrontEnds.h"
-#include "PortMemory.h"
-#include "PortsDialog.h"
 #include "StartupWindow.h"
 #include "Version.h"
+#include "frontend/PortMemory.h"
+#include "frontend/PortsDialog.h"
 #include "link/QtSerialPort.h"
 #include "shell/QtOperator.h"
 

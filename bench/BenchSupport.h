@@ -19,6 +19,10 @@ class AnswerYes : public Operator {
 public:
     MessageAnswer message(QWidget* parent, const Message& message) override;
     void beep() override {}
+    std::unique_ptr<Notice> notice(QWidget*, const Message&) override
+    {
+        return std::make_unique<Notice>();
+    }
     std::optional<QString> chooseFile(QWidget*, const FileDialog&) override { return {}; }
     bool choosePrinter(QWidget*, QPrinter&, const PrintDialog&) override { return false; }
 };

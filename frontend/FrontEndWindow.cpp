@@ -2,6 +2,8 @@
 
 #include "DifferenceWindow.h"
 #include "EditorPanel.h"
+#include "PortMemory.h"
+#include "PortsDialog.h"
 #include "ReplyDisplay.h"
 #include "TrafficLogWindow.h"
 #include "TransferController.h"
@@ -111,7 +113,7 @@ void FrontEndWindow::openPort(int portNumber, const PortSetup& setup)
     openAsSetUp(true);
 }
 
-bool FrontEndWindow::openAsSetUp(bool tellFailure)
+bool FrontEndWindow::openAsSetUp(bool tellFailure, const QString& howOpened)
 {
     const bool opened = m_port->open(m_portNumber);
     if (!opened && tellFailure)
@@ -119,12 +121,74 @@ bool FrontEndWindow::openAsSetUp(bool tellFailure)
             this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
     m_port->setInputLength(m_portSetup.inputLength);
     m_port->setReceiveThreshold(m_portSetup.receiveThreshold);
+    // Handshaking before the line settings, as the controllers' software set
+    // them: the port applies every setting it takes and names the ones it refused.
+    m_port->setHandshaking(m_portSetup.handshaking);
     if (!m_port->setSettings(m_portSetup.settings) && m_port->isOpen() && tellFailure)
         m_operator.message(
             this, {m_port->errorString(), {}, MessageIcon::Exclamation, MessageButtons::Ok});
-    m_port->setHandshaking(m_portSetup.handshaking);
-    showPortState(opened ? PortState::Open : PortState::Closed);
+    if (opened)
+        m_lossNotice.reset();
+    showPortState(opened ? PortState::Open : PortState::Closed, howOpened);
+    if (!opened && tellFailure)
+        offerPortsAfterFailure();
     return opened;
+}
+
+void FrontEndWindow::offerPortsAfterFailure()
+{
+    // Without this, the only way to another device would be a restart.
+    const QString port = QStringLiteral("COM%1").arg(m_portNumber);
+    if (tell(QStringLiteral("%1 could not be opened. Choose the device %1 stands for with "
+                            "Ports...?")
+                 .arg(port),
+             MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
+    // Once the window stands, so the dialog opens over it.
+    QTimer::singleShot(0, this, &FrontEndWindow::choosePorts);
+}
+
+void FrontEndWindow::choosePorts()
+{
+    if (frmports) {
+        frmports->raise();
+        frmports->activateWindow();
+        return;
+    }
+    // A new device under a running transfer would cut it.
+    if (refuseSecondTransfer())
+        return;
+    PortMap current;
+    for (int n = 1; n <= 2; ++n)
+        current.setDevice(n, m_port->deviceName(n));
+    auto* dialog = new PortsDialog(current, this);
+    frmports = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    holdReopening(true);
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        // Gone from here on, though deleted later: a failure may offer it anew.
+        frmports = nullptr;
+        if (result == QDialog::Accepted)
+            portsChosen(dialog->chosen());
+        holdReopening(false);
+    });
+    // Not exec(): the window's events (a device coming back) go on meanwhile.
+    dialog->open();
+}
+
+void FrontEndWindow::portsChosen(const QMap<int, QString>& devices)
+{
+    QSettings memory;
+    ports::remember(memory, devices);
+    const QString before = m_port->deviceName(m_portNumber);
+    for (auto it = devices.cbegin(); it != devices.cend(); ++it)
+        m_port->setDevice(it.key(), it.value());
+    if (m_portNumber == 0 || m_transfers->isBusy() ||
+        (m_port->isOpen() && m_port->deviceName(m_portNumber) == before))
+        return;
+    m_port->close();
+    m_watchForDevice->stop();
+    openAsSetUp(true);
 }
 
 void FrontEndWindow::reconnect()
@@ -134,10 +198,7 @@ void FrontEndWindow::reconnect()
         return;
     m_port->close();
     m_watchForDevice->stop();
-    if (openAsSetUp(true))
-        showStatus(QStringLiteral("COM%1 (%2) reopened with %3.")
-                       .arg(m_portNumber)
-                       .arg(m_port->deviceName(m_portNumber), m_portSetup.settings));
+    openAsSetUp(true, QStringLiteral("reopened"));
 }
 
 void FrontEndWindow::holdReopening(bool held)
@@ -158,18 +219,15 @@ void FrontEndWindow::reopenWhenBack()
     const QString device = m_port->deviceName(m_portNumber);
     if (!device.isEmpty() && !QFileInfo::exists(device))
         return;
-    if (!openAsSetUp(false)) {
+    if (!openAsSetUp(false, QStringLiteral("back and open again"))) {
         showPortState(PortState::Lost);
         return;
     }
-    m_watchForDevice->stop();
     // Nothing is resent on its own: a transfer that was cut stays stopped.
-    showStatus(QStringLiteral("COM%1 (%2) is back and open again with %3.")
-                   .arg(m_portNumber)
-                   .arg(device, m_portSetup.settings));
+    m_watchForDevice->stop();
 }
 
-void FrontEndWindow::showPortState(PortState state)
+void FrontEndWindow::showPortState(PortState state, const QString& howOpened)
 {
     m_portState = state;
     const QString port =
@@ -180,9 +238,12 @@ void FrontEndWindow::showPortState(PortState state)
     case PortState::Closed:
         lblport->setText(port + QStringLiteral(": closed"));
         return;
-    case PortState::Open:
-        lblport->setText(port + QStringLiteral(": open, ") + m_portSetup.settings);
+    case PortState::Open: {
+        const QString inEffect = m_port->settingsInEffect();
+        lblport->setText(port + QStringLiteral(": ") + howOpened + QStringLiteral(", ") +
+                         (inEffect.isEmpty() ? m_portSetup.settings : inEffect));
         return;
+    }
     case PortState::Lost:
         lblport->setText(port + QStringLiteral(": lost, waiting for it to come back"));
         return;
@@ -239,6 +300,8 @@ void FrontEndWindow::holdDuringTransfers(QList<QAction*> items)
 
 void FrontEndWindow::runTransfer(TransferJob* job)
 {
+    if (m_statusFromTransfer)
+        showStatus({});
     m_transfers->run(job);
 }
 
@@ -262,6 +325,8 @@ void FrontEndWindow::addViewMenu()
                                QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(addItem(view, QStringLiteral("&Reconnect"), "mnureconnect"), &QAction::triggered, this,
             &FrontEndWindow::reconnect);
+    connect(addItem(view, QStringLiteral("&Ports..."), "mnuports"), &QAction::triggered, this,
+            &FrontEndWindow::choosePorts);
     connect(traffic, &QAction::triggered, this, [this] {
         if (!frmtraffic)
             frmtraffic = new TrafficLogWindow(*m_traffic, m_operator, this);
@@ -290,6 +355,8 @@ MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, Messag
 
 void FrontEndWindow::showStatus(const QString& text)
 {
+    // A transfer's own report is still running its finished handlers here.
+    m_statusFromTransfer = m_transfers->isBusy();
     lblstatus->setText(text);
 }
 
@@ -362,6 +429,9 @@ void FrontEndWindow::reportBlockDownload(const BlockDownload& download, Transfer
         return;
     case TransferOutcome::Cancelled:
         lblresponse->setText(cancelledText);
+        showStatus(QStringLiteral("Download cancelled after %1 of %2 lines")
+                       .arg(download.sent())
+                       .arg(download.total()));
         return;
     case TransferOutcome::Abandoned:
         return;
@@ -379,14 +449,21 @@ void FrontEndWindow::reportBlockDownload(const BlockDownload& download, Transfer
 }
 
 void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcome outcome,
-                                       const QString& cancelledText)
+                                       const QString& cancelledText, const QString& kind)
 {
     switch (outcome) {
     case TransferOutcome::Complete: {
         const program::UploadedBlock block = upload.block();
         Module1::UploadProgramNo = qint16(block.programNo);
+        // The same text and caption for every kind, and "# 0" also for a
+        // block without a number: the status line says what came.
         lblresponse->setText(QStringLiteral("Program Uploaded . . . "));
-        showStatus(QStringLiteral("Upload of # %1 complete").arg(block.programNo));
+        if (block.text.trimmed().isEmpty())
+            showStatus(kind + QStringLiteral(" upload complete: the block was empty"));
+        else if (block.text.contains(QStringLiteral("M31,")))
+            showStatus(kind + QStringLiteral(" upload of # %1 complete").arg(block.programNo));
+        else
+            showStatus(kind + QStringLiteral(" upload complete"));
         m_operator.beep();
         replaceEditorText(block.text, program::uploadCaption(block.programNo));
         if (QString cut = program::cutAtEndText(block, QStringLiteral("the editor"));
@@ -398,16 +475,19 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
     }
     case TransferOutcome::TimedOut:
         lblresponse->setText(QStringLiteral("Upload timeout error ! "));
-        if (upload.arrived() > 0)
-            showStatus(QStringLiteral("Upload timed out after %1 characters; the editor keeps "
-                                      "its text.")
-                           .arg(upload.arrived()));
+        showStatus(upload.arrived() > 0
+                       ? QStringLiteral("Upload timed out after %1 characters; the editor keeps "
+                                        "its text.")
+                             .arg(upload.arrived())
+                       : QStringLiteral("Upload timed out: nothing arrived; the editor keeps its "
+                                        "text."));
         m_operator.message(this, {QStringLiteral("Uploading timeout....    Please try again ! "),
                                   QStringLiteral("Timeout error"), MessageIcon::Exclamation,
                                   MessageButtons::Ok});
         return;
     case TransferOutcome::Cancelled:
         lblresponse->setText(cancelledText);
+        showStatus(QStringLiteral("Upload cancelled; the editor keeps its text."));
         return;
     case TransferOutcome::Abandoned:
         return;
@@ -529,7 +609,7 @@ void FrontEndWindow::onWriteFailed(const QString& errorText)
     // The system's "not open" would hide that the port was lost and is
     // waited for; the operator is told that again, in the same words.
     if (m_portState == PortState::Lost && !m_port->isOpen()) {
-        tell(m_lossText);
+        tellLoss();
         return;
     }
     m_operator.message(this, {errorText, {}, MessageIcon::Exclamation, MessageButtons::Ok});
@@ -547,7 +627,14 @@ void FrontEndWindow::onLinkLost(const QString& reason)
                  QStringLiteral("\r\nThe port is closed; the program text is kept. It opens "
                                 "again by itself as soon as the device is back, or with View, "
                                 "Reconnect.");
-    tell(m_lossText);
+    tellLoss();
+}
+
+void FrontEndWindow::tellLoss()
+{
+    // One box at a time, and it goes when the device is back.
+    m_lossNotice = m_operator.notice(
+        this, {m_lossText, m_profile.boxTitle, MessageIcon::Exclamation, MessageButtons::Ok});
 }
 
 void FrontEndWindow::showEvent(QShowEvent* event)
@@ -595,6 +682,7 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
     if (frmtraffic)
         frmtraffic->close();
     m_watchForDevice->stop();
+    m_lossNotice.reset();
     m_closeWaitsForLink = false;
     m_link->shutDown();
     m_port->close();

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -54,6 +55,9 @@ public:
     bool transferRunning() const;
     // Help, About: the program's name and version and the Qt it runs on.
     void showAbout();
+    // View, Ports...: which device COM1 and COM2 stand for, remembered as at
+    // start-up; the window's port opens again on a device chosen for it.
+    void choosePorts();
 
 protected:
     FrontEndWindow(FrontEndProfile profile, Operator& op, std::unique_ptr<SerialPort> port,
@@ -102,8 +106,10 @@ protected:
     // lblresponse, the status line and, where the operator must act, a box.
     void reportBlockDownload(const BlockDownload& download, TransferOutcome outcome,
                              const QString& cancelledText);
+    // kind names the block in the status line ("Position Data").
     void reportBlockUpload(const BlockUpload& upload, TransferOutcome outcome,
-                           const QString& cancelledText);
+                           const QString& cancelledText,
+                           const QString& kind = QStringLiteral("Program"));
     // Verify: the program the controller gave back beside the editor's text.
     // Equal is told in a box, or after a download in the status line behind
     // downloadReport; a difference opens the difference window beside the
@@ -124,7 +130,9 @@ protected:
     static QString verifyStatusPrefix(const QString& downloadReport);
     // The box that says the controller cannot be reached.
     void tellCommunicationFailure();
-    // The transfer's progress, in the status line.
+    // The transfer's progress and end, in the status line. What a transfer
+    // said there goes when the next one starts; what is said before a start
+    // ("reading back ...") stays.
     void showStatus(const QString& text);
 
     // After the communication-failure box was closed.
@@ -150,12 +158,20 @@ private:
     void onWatchdogExpired();
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
-    bool openAsSetUp(bool tellFailure);
+    bool openAsSetUp(bool tellFailure, const QString& howOpened = QStringLiteral("open"));
+    void offerPortsAfterFailure();
+    void portsChosen(const QMap<int, QString>& devices);
     void reopenWhenBack();
+    void tellLoss();
     enum class PortState { Closed, Open, Lost };
-    void showPortState(PortState state);
+    // lblport, the one place that tells the port's state.
+    void showPortState(PortState state, const QString& howOpened = QStringLiteral("open"));
     PortState m_portState = PortState::Closed;
     QString m_lossText; // what the operator was told when the port was lost
+    // Shown until the device is back, without holding anything up meanwhile.
+    std::unique_ptr<Notice> m_lossNotice;
+    QPointer<QDialog> frmports;
+    bool m_statusFromTransfer = false;
 
     std::unique_ptr<TrafficLog> m_traffic;
     QPointer<TrafficLogWindow> frmtraffic;

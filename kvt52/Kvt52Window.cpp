@@ -273,18 +273,25 @@ void Kvt52Window::UploadBlock(const QString& command)
                                    BlockUpload::Request{command, m_timings.blockWatchdog});
     upload->setEndLineQuiet(m_timings.endLineQuiet);
     connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
-    connect(upload, &TransferJob::finished, this,
-            [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });
+    connect(upload, &TransferJob::finished, this, [this, upload, command](TransferOutcome outcome) {
+        uploadFinished(*upload, outcome, command);
+    });
     lblresponse->setText(QStringLiteral("Uploading . . . \n\r Please Wait  . . . "));
     frmmessage->show();
     runTransfer(upload);
 }
 
-void Kvt52Window::uploadFinished(const BlockUpload& upload, TransferOutcome outcome)
+void Kvt52Window::uploadFinished(const BlockUpload& upload, TransferOutcome outcome,
+                                 const QString& command)
 {
     MessageWindow::unload();
     Module1::UploadActive = False;
-    reportBlockUpload(upload, outcome, QStringLiteral(" Uploading Aborted by User ....."));
+    // The status line names what came, where the system's texts say "Program" for all.
+    QString kind = QStringLiteral("Parameters");
+    for (const Block& block : {uploads[0], uploads[1]})
+        if (command == QLatin1String(block.command))
+            kind = QLatin1String(block.caption);
+    reportBlockUpload(upload, outcome, QStringLiteral(" Uploading Aborted by User ....."), kind);
 }
 
 void Kvt52Window::closeOwnWindows()

@@ -46,7 +46,7 @@ private:
     // compares it; after a download its result joins downloadReport.
     void verifyBlock(const QString& downloadReport);
     void UploadBlock(const QString& command);
-    void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
+    void uploadFinished(const BlockUpload& upload, TransferOutcome outcome, const QString& command);
 
     CommChoice m_comm;
     bool m_commmenu = false;

@@ -57,4 +57,46 @@ QString LineSettings::toString() const
         .arg(QLatin1String(stopTexts[int(stopBits)]));
 }
 
+namespace {
+
+QString parityName(LineSettings::Parity parity)
+{
+    static const char* const names[] = {"no parity", "even parity", "odd parity", "mark parity",
+                                        "space parity"};
+    return QLatin1String(names[int(parity)]);
+}
+
+QString stopBitsName(LineSettings::StopBits stopBits)
+{
+    static const char* const names[] = {"1 stop bit", "1.5 stop bits", "2 stop bits"};
+    return QLatin1String(names[int(stopBits)]);
+}
+
+} // namespace
+
+QStringList refusedParts(const LineSettings& wanted, const LineSettings& inEffect)
+{
+    QStringList refused;
+    if (wanted.baud != inEffect.baud)
+        refused << QStringLiteral("%1 baud").arg(wanted.baud);
+    if (wanted.parity != inEffect.parity)
+        refused << parityName(wanted.parity);
+    if (wanted.dataBits != inEffect.dataBits)
+        refused << QStringLiteral("%1 data bits").arg(wanted.dataBits);
+    if (wanted.stopBits != inEffect.stopBits)
+        refused << stopBitsName(wanted.stopBits);
+    return refused;
+}
+
+QString refusedSettingsText(const QString& device, const QStringList& refused,
+                            const LineSettings& inEffect)
+{
+    QString parts = refused.join(QStringLiteral(", "));
+    if (refused.size() > 1)
+        parts.replace(parts.lastIndexOf(QStringLiteral(", ")), 2, QStringLiteral(" or "));
+    return QStringLiteral("%1 does not take %2; it runs with %3, and the controller must be set "
+                          "to the same.")
+        .arg(device, parts, inEffect.toString());
+}
+
 } // namespace kvt

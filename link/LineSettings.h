@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,5 +22,14 @@ struct LineSettings {
 
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
+
+// The parts of wanted that a device did not take, named as the operator
+// reads them ("7 data bits", "even parity"), in the order of the string.
+QStringList refusedParts(const LineSettings& wanted, const LineSettings& inEffect);
+
+// The box text when a device refused some settings: exactly which, and what
+// it runs with instead, so nobody is left believing the line is as chosen.
+QString refusedSettingsText(const QString& device, const QStringList& refused,
+                            const LineSettings& inEffect);
 
 } // namespace kvt

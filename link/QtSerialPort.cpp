@@ -50,8 +50,9 @@ bool QtSerialPort::open(int portNumber)
     }
     // Qt 6.4 delivers input that waited in the driver before the open.
     m_serial.clear();
-    if (!applySettings())
-        return false;
+    // The port is open whatever the device makes of the settings kept from
+    // before; the caller sets the ones it wants next and hears of a refusal then.
+    applySettings();
     return true;
 }
 
@@ -103,19 +104,81 @@ bool QtSerialPort::applySettings()
         QSerialPort::MarkParity, QSerialPort::SpaceParity};
     static constexpr QSerialPort::StopBits stopBits[] = {
         QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
-    const bool ok =
-        m_serial.setBaudRate(m_settings.baud) &&
-        m_serial.setParity(parities[int(m_settings.parity)]) &&
-        m_serial.setDataBits(QSerialPort::DataBits(m_settings.dataBits)) &&
-        m_serial.setStopBits(stopBits[int(m_settings.stopBits)]) &&
+    // Handshaking first, and every setting on its own: one the device refuses
+    // (a pty keeps 8 data bits) must not keep RTS/CTS or the speed off the line.
+    const bool handshakeTaken =
         m_serial.setFlowControl(m_handshaking == Handshaking::RtsCts ? QSerialPort::HardwareControl
                                                                      : QSerialPort::NoFlowControl);
-    if (!ok) {
-        m_error = QStringLiteral("Cannot apply the settings %1 to %2: %3")
-                      .arg(m_settings.toString(), m_device, m_serial.errorString());
-        m_serial.clearError();
+    m_serial.setBaudRate(m_settings.baud);
+    m_serial.setParity(parities[int(m_settings.parity)]);
+    m_serial.setDataBits(QSerialPort::DataBits(m_settings.dataBits));
+    m_serial.setStopBits(stopBits[int(m_settings.stopBits)]);
+    m_serial.clearError();
+    const LineSettings inEffect = readBack();
+    QStringList refused = refusedParts(m_settings, inEffect);
+    if (!handshakeTaken)
+        refused.prepend(m_handshaking == Handshaking::RtsCts ? QStringLiteral("RTS/CTS handshaking")
+                                                             : QStringLiteral("no handshaking"));
+    if (refused.isEmpty())
+        return true;
+    m_error = refusedSettingsText(m_device, refused, inEffect);
+    return false;
+}
+
+LineSettings QtSerialPort::readBack() const
+{
+    // Qt keeps the last value it managed to set; the device's own word is
+    // asked where the system gives it, as a driver may drop a bit silently.
+    LineSettings s;
+    s.baud = m_serial.baudRate();
+    switch (m_serial.parity()) {
+    case QSerialPort::EvenParity:
+        s.parity = LineSettings::Parity::Even;
+        break;
+    case QSerialPort::OddParity:
+        s.parity = LineSettings::Parity::Odd;
+        break;
+    case QSerialPort::MarkParity:
+        s.parity = LineSettings::Parity::Mark;
+        break;
+    case QSerialPort::SpaceParity:
+        s.parity = LineSettings::Parity::Space;
+        break;
+    default:
+        s.parity = LineSettings::Parity::None;
+        break;
     }
-    return ok;
+    s.dataBits = int(m_serial.dataBits());
+    s.stopBits = m_serial.stopBits() == QSerialPort::TwoStop ? LineSettings::StopBits::Two
+                 : m_serial.stopBits() == QSerialPort::OneAndHalfStop
+                     ? LineSettings::StopBits::OneAndHalf
+                     : LineSettings::StopBits::One;
+#ifdef Q_OS_UNIX
+    termios device{};
+    if (::tcgetattr(int(m_serial.handle()), &device) == 0) {
+        static constexpr std::pair<tcflag_t, int> sizes[] = {
+            {CS5, 5}, {CS6, 6}, {CS7, 7}, {CS8, 8}};
+        for (const auto& [flag, bits] : sizes)
+            if ((device.c_cflag & CSIZE) == flag)
+                s.dataBits = bits;
+        if (!(device.c_cflag & PARENB))
+            s.parity = LineSettings::Parity::None;
+        else if (s.parity == LineSettings::Parity::None)
+            s.parity =
+                (device.c_cflag & PARODD) ? LineSettings::Parity::Odd : LineSettings::Parity::Even;
+        s.stopBits =
+            (device.c_cflag & CSTOPB) ? LineSettings::StopBits::Two : LineSettings::StopBits::One;
+        if (m_settings.stopBits == LineSettings::StopBits::OneAndHalf &&
+            s.stopBits == LineSettings::StopBits::Two && s.dataBits == 5)
+            s.stopBits = LineSettings::StopBits::OneAndHalf;
+    }
+#endif
+    return s;
+}
+
+QString QtSerialPort::settingsInEffect() const
+{
+    return m_serial.isOpen() ? readBack().toString() : QString();
 }
 
 bool QtSerialPort::write(const QByteArray& data)

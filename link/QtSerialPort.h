@@ -24,7 +24,12 @@ public:
     void close() override;
     QString errorString() const override { return m_error; }
     QString deviceName(int portNumber) const override { return m_map.device(portNumber); }
+    void setDevice(int portNumber, const QString& device) override
+    {
+        m_map.setDevice(portNumber, device);
+    }
     bool setSettings(const QString& settings) override;
+    QString settingsInEffect() const override;
     void setHandshaking(Handshaking handshaking) override;
     bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override;
@@ -40,6 +45,7 @@ protected:
 
 private:
     bool applySettings();
+    LineSettings readBack() const;
     // Bytes Qt has handed over that the system's driver has not yet put on
     // the line: with RTS/CTS and the controller off, several KiB wait there.
     qint64 queuedInDriver() const;

@@ -56,10 +56,17 @@ public:
     virtual void close() = 0;
     // The device behind a port number, for the operator; empty where unknown.
     virtual QString deviceName(int /*portNumber*/) const { return {}; }
+    // The operator may point a port number at another device (a USB adapter
+    // plugged in elsewhere); it is used from the next open on.
+    virtual void setDevice(int /*portNumber*/, const QString& /*device*/) {}
     // Why the last open, write or settings change failed, for the operator.
     virtual QString errorString() const = 0;
-    // "9600,N,8,1": baud, parity letter, data bits, stop bits.
+    // "9600,N,8,1": baud, parity letter, data bits, stop bits. False when the
+    // device refused any of them; it then keeps every one it took.
     virtual bool setSettings(const QString& settings) = 0;
+    // What the open device really runs with, which after a refusal is not
+    // what was asked for; empty where the port cannot tell.
+    virtual QString settingsInEffect() const { return {}; }
     virtual void setHandshaking(Handshaking handshaking) = 0;
     // One call is one write on the line; callers pass single characters.
     virtual bool write(const QByteArray& data) = 0;

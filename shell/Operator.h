@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QPrinter;
@@ -52,6 +53,14 @@ struct PrintDialog {
     friend bool operator==(const PrintDialog&, const PrintDialog&) = default;
 };
 
+// A box that does not hold its caller up. It stays until the operator
+// closes it or its owner withdraws it by deleting this handle, when what it
+// tells is over (a lost device that came back).
+class Notice {
+public:
+    virtual ~Notice() = default;
+};
+
 // Everything that asks or tells the operator goes through here, so that the
 // windows never raise a dialog themselves and tests can answer in their place.
 // A box is modal: code after message() must re-check that its window still lives.
@@ -61,6 +70,8 @@ public:
 
     virtual MessageAnswer message(QWidget* parent, const Message& message) = 0;
     virtual void beep() = 0;
+    // An OK box shown without waiting; the caller goes on at once.
+    virtual std::unique_ptr<Notice> notice(QWidget* parent, const Message& message) = 0;
 
     // The chosen path, or nothing when the operator cancelled.
     virtual std::optional<QString> chooseFile(QWidget* parent, const FileDialog& dialog) = 0;

@@ -193,4 +193,32 @@ bool QtOperator::choosePrinter(QWidget* parent, QPrinter& printer, const PrintDi
     return result == QDialog::Accepted;
 }
 
+namespace {
+
+class BoxNotice : public Notice {
+public:
+    explicit BoxNotice(QMessageBox* box) : m_box(box) {}
+    ~BoxNotice() override
+    {
+        if (m_box)
+            m_box->close();
+    }
+
+private:
+    QPointer<QMessageBox> m_box;
+};
+
+} // namespace
+
+std::unique_ptr<Notice> QtOperator::notice(QWidget* parent, const Message& message)
+{
+    // Not modal: the operator may act on what it says (View, Ports...) while it shows.
+    auto* box = new QMessageBox(parent);
+    prepare(*box, message);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return std::make_unique<BoxNotice>(box);
+}
+
 } // namespace kvt

@@ -10,6 +10,7 @@ class QtOperator : public Operator {
 public:
     MessageAnswer message(QWidget* parent, const Message& message) override;
     void beep() override;
+    std::unique_ptr<Notice> notice(QWidget* parent, const Message& message) override;
 
     // Qt's own file dialog and print dialog.
     std::optional<QString> chooseFile(QWidget* parent, const FileDialog& dialog) override;

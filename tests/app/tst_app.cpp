@@ -1,9 +1,10 @@
 #include "Version.h"
 #include "app/CommandLine.h"
 #include "app/FrontEnds.h"
-#include "app/PortMemory.h"
-#include "app/PortsDialog.h"
 #include "app/StartupWindow.h"
+#include "frontend/PortMemory.h"
+#include "frontend/PortsDialog.h"
+#include "shell/MessageWindow.h"
 #include "shell/Module1.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/ScriptedOperator.h"
@@ -12,6 +13,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
@@ -35,8 +38,18 @@ class AppTest : public QObject {
 
 private:
     test::ScriptedOperator op;
-    FrontEnds frontEnds{
-        AppContext{op, [] { return std::make_unique<test::FakeSerialPort>(); }, Timings{}}};
+    QPointer<test::FakeSerialPort> port; // the last one opened
+    std::function<void(test::FakeSerialPort&)> portSetUp;
+    FrontEnds frontEnds{AppContext{op,
+                                   [this] {
+                                       auto made = std::make_unique<test::FakeSerialPort>();
+                                       if (portSetUp)
+                                           portSetUp(*made);
+                                       port = made.get();
+                                       return made;
+                                   },
+                                   Timings{.deviceWatch = std::chrono::milliseconds{20}}}};
+    QTemporaryDir memory;
     QPointer<StartupWindow> startup;
     QList<QPointer<QWidget>> opened;
 
@@ -55,6 +68,8 @@ private Q_SLOTS:
     {
         QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
         QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+        // What a window remembers of the Ports dialog stays in the test's own store.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, memory.path());
         connect(&frontEnds, &FrontEnds::opened, this, [this](QWidget* w) { opened.append(w); });
     }
 
@@ -152,6 +167,12 @@ private Q_SLOTS:
             window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         opened.clear();
+        portSetUp = nullptr;
+    }
+
+    static QString label(QWidget* window, const char* name)
+    {
+        return window->findChild<QLabel*>(QLatin1String(name))->text();
     }
 
     void opensTheChosenModel_data()
@@ -241,6 +262,52 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(lastClosed.size(), 1); // which ends the program
         QVERIFY(opened.isEmpty());
+    }
+
+    void missingPortOffersThePortsDialog()
+    {
+        portSetUp = [](test::FakeSerialPort& p) { p.missingDevices = {"/dev/ttyFAKE2"}; };
+        op.answerNext(MessageAnswer::No); // not on COM1; Enter takes the offer
+        QWidget* window = frontEnds.open(0);
+        QCOMPARE(op.messages.at(2).text, "Cannot open /dev/ttyFAKE2"); // the system's own
+        QDialog* frmports = nullptr;
+        QTRY_VERIFY((frmports = window->findChild<QDialog*>("frmports")));
+        frmports->findChild<QComboBox*>("cbocom2")->setCurrentText("/dev/ttyFAKE1");
+        frmports->accept();
+        QCOMPARE(label(window, "lblport"), "COM2 /dev/ttyFAKE1: open, 9600,N,8,1");
+        QCOMPARE(QSettings().value("ports/com2").toString(), "/dev/ttyFAKE1");
+    }
+
+    void lostDeviceToldInOnePlace()
+    {
+        const QString device = memory.filePath("ttyUSB0");
+        portSetUp = [&](test::FakeSerialPort& p) { p.setDevice(1, device); };
+        QVERIFY(QFile(device).open(QIODevice::WriteOnly));
+        QWidget* window = frontEnds.open(0);
+        for (int unplugged = 1; unplugged <= 2; ++unplugged) {
+            QVERIFY(QFile::remove(device));
+            port->loseLink("The device was removed");
+            QCOMPARE(label(window, "lblport"),
+                     "COM1 " + device + ": lost, waiting for it to come back");
+            QCOMPARE(op.openNotices, 1);
+            QVERIFY(QFile(device).open(QIODevice::WriteOnly));
+            QTRY_COMPARE(label(window, "lblport"),
+                         "COM1 " + device + ": back and open again, 9600,N,8,1");
+            QVERIFY(op.openNotices == 0 && label(window, "lblstatus").isEmpty());
+        }
+    }
+
+    void cancelledUploadIsNotComplete()
+    {
+        QWidget* window = frontEnds.open(1);
+        window->findChild<QAction*>("mnuupload")->trigger();
+        port->receive("M31,5\rG00,100\rEND\r");
+        QTRY_COMPARE(label(window, "lblstatus"), "Program upload of # 5 complete");
+        op.answerNext(MessageAnswer::No); // the uploaded text need not be saved
+        window->findChild<QAction*>("mnuupload")->trigger();
+        QVERIFY(label(window, "lblstatus").isEmpty()); // the last transfer's end is gone
+        MessageWindow::instance()->findChild<QAbstractButton*>("cmdcancel")->click();
+        QTRY_COMPARE(label(window, "lblstatus"), "Upload cancelled; the editor keeps its text.");
     }
 };
 

@@ -262,13 +262,19 @@ void TestKvt52Window::upload_data()
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QString>("editorText");
     QTest::addColumn<QString>("shownAfter");
+    QTest::addColumn<QString>("status");
     using L = QList<QByteArray>;
     // An odd length leaves the D alone below the threshold until the line falls quiet.
     QTest::newRow("text before M31, odd-length END")
         << L{"OK\rM31,3\rG1\rEN", "D"} << "OK\r\nM31,3\r\nG1\r\n"
-        << "Program Uploaded . . . ";
+        << "Program Uploaded . . . "
+        << "Position Data upload of # 3 complete";
+    QTest::newRow("empty") << L{"END\r"} << ""
+                           << "Program Uploaded . . . "
+                           << "Position Data upload complete: the block was empty";
     QTest::newRow("silent") << L{} << "KEPT"
-                            << "Upload timeout error ! ";
+                            << "Upload timeout error ! "
+                            << "Upload timed out: nothing arrived; the editor keeps its text.";
 }
 
 void TestKvt52Window::upload()
@@ -276,6 +282,7 @@ void TestKvt52Window::upload()
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(QString, editorText);
     QFETCH(QString, shownAfter);
+    QFETCH(QString, status);
     Rig rig;
     rig.confirmed();
     rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
@@ -288,6 +295,7 @@ void TestKvt52Window::upload()
     QTRY_VERIFY(!rig.window->transferRunning());
     QCOMPARE(rig.window->editor().text(), editorText);
     QCOMPARE(rig.shown(), shownAfter);
+    QCOMPARE(rig.find<QLabel>(QStringLiteral("lblstatus"))->text(), status);
     if (editorText != QLatin1String("KEPT"))
         QVERIFY(rig.window->editor().editFlag() && !rig.window->editor().fileFlag());
 }

@@ -15,6 +15,8 @@ class TestLinkText : public QObject {
 private Q_SLOTS:
     void settings_data();
     void settings();
+    void refusedSettings_data();
+    void refusedSettings();
     void keepNewestPieces_data();
     void keepNewestPieces();
     void controllerUpper_data();
@@ -56,6 +58,39 @@ void TestLinkText::settings()
     QCOMPARE(parsed.has_value(), !canonical.isEmpty());
     if (parsed)
         QCOMPARE(parsed->toString(), canonical);
+}
+
+void TestLinkText::refusedSettings_data()
+{
+    QTest::addColumn<QString>("wanted");
+    QTest::addColumn<QString>("inEffect");
+    QTest::addColumn<QString>("refused"); // as the box names them
+    QTest::newRow("all taken") << "9600,N,8,1"
+                               << "9600,N,8,1"
+                               << "";
+    QTest::newRow("one") << "9600,N,7,1"
+                         << "9600,N,8,1"
+                         << "7 data bits";
+    QTest::newRow("pty") << "19200,E,7,2"
+                         << "19200,N,8,2"
+                         << "even parity or 7 data bits";
+    QTest::newRow("three") << "1200,O,8,2"
+                           << "9600,N,8,1"
+                           << "1200 baud, odd parity or 2 stop bits";
+}
+
+void TestLinkText::refusedSettings()
+{
+    QFETCH(QString, wanted);
+    QFETCH(QString, inEffect);
+    QFETCH(QString, refused);
+    const LineSettings has = *LineSettings::parse(inEffect);
+    const QStringList parts = refusedParts(*LineSettings::parse(wanted), has);
+    QCOMPARE(parts.isEmpty(), refused.isEmpty());
+    if (!parts.isEmpty())
+        QCOMPARE(refusedSettingsText("COM1", parts, has),
+                 "COM1 does not take " + refused + "; it runs with " + inEffect +
+                     ", and the controller must be set to the same.");
 }
 
 void TestLinkText::keepNewestPieces_data()

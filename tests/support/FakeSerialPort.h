@@ -3,6 +3,8 @@
 #include "link/SerialPort.h"
 
 #include <QList>
+#include <QMap>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,7 +23,11 @@ public:
     QString errorString() const override { return m_error; }
     QString deviceName(int portNumber) const override
     {
-        return QStringLiteral("/dev/ttyFAKE%1").arg(portNumber);
+        return m_devices.value(portNumber, QStringLiteral("/dev/ttyFAKE%1").arg(portNumber));
+    }
+    void setDevice(int portNumber, const QString& device) override
+    {
+        m_devices.insert(portNumber, device);
     }
     bool setSettings(const QString& settings) override;
     void setHandshaking(Handshaking handshaking) override { m_handshaking = handshaking; }
@@ -39,6 +45,7 @@ public:
     void receive(const QByteArray& data); // arrives on the line
     void raiseEvent(int code) { Q_EMIT commEvent(code); }
     void failOpen(const QString& reason) { m_openFailure = reason; }
+    QStringList missingDevices; // opening a port that stands for one fails
     void failWritesAfter(int count, const QString& reason);
     void holdOutput(qint64 bytes) { m_pendingOutput = bytes; } // drain waits until drainOutput()
     void drainOutput();
@@ -67,6 +74,7 @@ private:
     QByteArray m_input;
     qsizetype m_readAt = 0;
     Handshaking m_handshaking = Handshaking::None;
+    QMap<int, QString> m_devices;
 };
 
 } // namespace kvt::test

@@ -14,6 +14,17 @@ MessageAnswer ScriptedOperator::message(QWidget*, const Message& message)
     return defaultAnswerOf(message);
 }
 
+std::unique_ptr<Notice> ScriptedOperator::notice(QWidget*, const Message& message)
+{
+    struct Counted : Notice {
+        explicit Counted(int& count) : count(++count) {}
+        ~Counted() override { --count; }
+        int& count;
+    };
+    messages.append(message);
+    return std::make_unique<Counted>(openNotices);
+}
+
 std::optional<QString> ScriptedOperator::chooseFile(QWidget*, const FileDialog& dialog)
 {
     fileDialogs.append(dialog);

@@ -16,6 +16,9 @@ class ScriptedOperator : public Operator {
 public:
     MessageAnswer message(QWidget* parent, const Message& message) override;
     void beep() override { ++beeps; }
+    // Kept in messages as well; openNotices counts those not yet withdrawn.
+    std::unique_ptr<Notice> notice(QWidget* parent, const Message& message) override;
+    int openNotices = 0;
 
     void answerNext(MessageAnswer answer) { m_answers.enqueue(answer); }
     // Runs while the box would be open, e.g. to let a test act inside a modal wait.
