@@ -5,13 +5,23 @@
 #include "editor/EditorController.h"
 #include "frontend/TrafficLogWindow.h"
 #include "kvt31_33/Kvt31_33Window.h"
+#include "link/TrafficLog.h"
 #include "shell/MessageWindow.h"
+#include "shell/QtOperator.h"
 #include "transfer/KeypadInstructions.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 
 using namespace kvt;
@@ -38,6 +48,39 @@ struct Rig : test::WindowRig<Kvt31_33Window> {
     }
 };
 
+// The operator at the real boxes with the keyboard alone: each modal box,
+// once open, gets a key where its keyboard focus is. Remembers every box's
+// title and whether it opened inside the window that asked.
+class KeysAtBoxes : public QObject {
+public:
+    KeysAtBoxes(Qt::Key key, const QWidget& asking) : m_key(key), m_asking(asking)
+    {
+        qApp->installEventFilter(this);
+    }
+    QStringList titles;
+    QStringList outside;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (event->type() != QEvent::Show || !box)
+            return false;
+        QTimer::singleShot(0, box, [this, box] {
+            titles << box->windowTitle();
+            if (!m_asking.frameGeometry().contains(box->frameGeometry()))
+                outside << box->windowTitle();
+            QWidget* focus = box->focusWidget();
+            QTest::keyClick(focus ? focus : box, m_key);
+        });
+        return false;
+    }
+
+private:
+    Qt::Key m_key;
+    const QWidget& m_asking;
+};
+
 } // namespace
 
 class TestKvt31_33Window : public QObject {
@@ -52,6 +95,7 @@ private Q_SLOTS:
     void upload_data();
     void upload();
     void verifyOfASilentController();
+    void keypadDownloadFromTheKeyboard();
     void everyControlHasAName();
     void trafficLogFollowsTheLine();
 };
@@ -218,6 +262,9 @@ void TestKvt31_33Window::upload()
     QPointer<MessageWindow> frmmessage = MessageWindow::instance();
     QCOMPARE(frmmessage->windowTitle(), QStringLiteral("UPLOADING SETUP"));
     QVERIFY(frmmessage->isVisible() && !rig.window->isEnabled());
+    // Over the window it locks, and the one thing left to the operator.
+    QVERIFY(rig.window->frameGeometry().contains(frmmessage->frameGeometry()));
+    QVERIFY(frmmessage->isEnabled() && frmmessage->parentWidget() == rig.window.get());
     for (const QByteArray& piece : pieces)
         rig.port->receive(piece);
     if (cancel)
@@ -232,6 +279,34 @@ void TestKvt31_33Window::upload()
                  QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));
     rig.port->receive("OK"); // replies are shown again
     QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
+}
+
+void TestKvt31_33Window::keypadDownloadFromTheKeyboard()
+{
+    Module1::reset();
+    Module1::ModelNo = 1;
+    QtOperator op;
+    auto owned = std::make_unique<test::FakeSerialPort>();
+    test::FakeSerialPort* port = owned.get();
+    Kvt31_33Window window(op, std::move(owned), Rig::timings(60s));
+    window.resize(760, 480);
+    window.show();
+    KeysAtBoxes enter(Qt::Key_Return, window);
+    window.initialise(); // Enter: Yes, COM1
+    QCOMPARE(port->openedPort, 1);
+    QTest::keyClicks(window.findChild<QPlainTextEdit*>(QStringLiteral("txteditor")),
+                     QStringLiteral("g00,+1000 first\rm30"));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_P);
+    // Enter on the instructions is OK; the download goes out and is told.
+    QTRY_COMPARE(port->written(), QByteArray("G00,+1000\rM30\rEND\r"));
+    QTRY_VERIFY(!window.transferRunning());
+    QCOMPARE(enter.titles, (QStringList{QStringLiteral("COMMUNICATION INTERFACE"),
+                                        QStringLiteral("DOWNLOADING SETUP")}));
+    QVERIFY2(enter.outside.isEmpty(), qPrintable(enter.outside.join(u',')));
 }
 
 void TestKvt31_33Window::verifyOfASilentController()
@@ -265,17 +340,50 @@ void TestKvt31_33Window::trafficLogFollowsTheLine()
 {
     Rig rig;
     rig.initialised();
-    rig.trigger(QStringLiteral("mnutraffic"));
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
     auto* frmtraffic = rig.window->findChild<TrafficLogWindow*>();
+    QVERIFY(frmtraffic && frmtraffic->isVisible());
+    QVERIFY(rig.window->screen()->availableGeometry().contains(frmtraffic->frameGeometry()));
+    auto* lstlog = frmtraffic->findChild<QListView*>(QStringLiteral("lstlog"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(frmtraffic)->role(), QAccessible::Dialog);
     // A command going out character by character is shown whole once it is.
     rig.window->link().sendData(QStringLiteral("G27"));
     QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("sent  command   G27<CR>")));
     rig.port->receive("OK\r\n");
     QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("received  OK<CR><LF>")));
+    // What a screen reader hears of the row: one word for the direction.
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(lstlog);
+    const QString heard = rows->child(rows->childCount() - 1)->text(QAccessible::Name);
+    QVERIFY2(heard.contains(QLatin1String(" ms  received        OK<CR><LF>")), qPrintable(heard));
+
     frmtraffic->findChild<QCheckBox*>(QStringLiteral("chkhex"))->click();
     QVERIFY(frmtraffic->shownText().endsWith(QLatin1String("4F 4B 0D 0A")));
     frmtraffic->findChild<QPushButton*>(QStringLiteral("cmdclear"))->click();
     QVERIFY(frmtraffic->shownText().isEmpty());
+    // The view follows the newest entry until the operator scrolls up, and a
+    // long entry, once shown, can be scrolled to sideways.
+    QScrollBar* down = lstlog->verticalScrollBar();
+    TrafficLog& log = rig.window->trafficLog();
+    const auto add = [&](int count, const QByteArray& bytes) {
+        for (int i = 0; i < count; ++i) {
+            log.recordSent(QStringLiteral("test"), bytes);
+            log.endCommand();
+        }
+        frmtraffic->refresh();
+    };
+    add(100, "G27");
+    QTRY_VERIFY(down->maximum() > 0 && down->value() == down->maximum());
+    down->setValue(down->maximum() / 2);
+    const int readingAt = down->value();
+    add(10, "G27");
+    QCOMPARE(down->value(), readingAt);
+    down->setValue(down->maximum());
+    add(1, QByteArray(200, '\x01'));
+    QTRY_VERIFY(lstlog->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(down->value(), down->maximum());
+    QTest::keyClick(lstlog, Qt::Key_Escape);
+    QVERIFY(!frmtraffic->isVisible());
 }
 
 QTEST_MAIN(TestKvt31_33Window)

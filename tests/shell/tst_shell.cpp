@@ -1,8 +1,11 @@
 #include "shell/MessageWindow.h"
 #include "shell/Module1.h"
 #include "shell/QtOperator.h"
+#include "shell/WindowPlacement.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -34,6 +37,42 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    void placement_data()
+    {
+        QTest::addColumn<bool>("beside"); // else centred over
+        QTest::addColumn<QRect>("owner");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("at");
+        const QRect laptop(0, 0, 1366, 768);
+        QTest::newRow("centred") << false << QRect(100, 100, 800, 600) << QSize(200, 100) << laptop
+                                 << QPoint(400, 350);
+        QTest::newRow("owner at the right edge: kept on screen")
+            << false << QRect(1200, 100, 400, 300) << QSize(300, 200) << laptop
+            << QPoint(1066, 150);
+        QTest::newRow("larger than the screen: title bar on it")
+            << false << laptop << QSize(2000, 1000) << laptop << QPoint(0, 0);
+        QTest::newRow("second screen: stays on the owner's")
+            << false << QRect(1400, 50, 600, 400) << QSize(800, 600) << QRect(1366, 0, 1280, 1024)
+            << QPoint(1366, 0);
+        const QRect wide(0, 0, 1920, 1080);
+        QTest::newRow("beside, room to the right")
+            << true << QRect(0, 0, 760, 480) << QSize(720, 420) << wide << QPoint(760, 0);
+        QTest::newRow("beside, room to the left only")
+            << true << QRect(1000, 100, 760, 480) << QSize(720, 420) << wide << QPoint(280, 100);
+        QTest::newRow("beside, no room: over the owner's right part")
+            << true << laptop << QSize(720, 420) << laptop << QPoint(646, 0);
+    }
+
+    void placement()
+    {
+        QFETCH(bool, beside);
+        QFETCH(QRect, owner);
+        QFETCH(QSize, size);
+        QFETCH(QRect, screen);
+        QTEST(beside ? besideOf(owner, size, screen) : centredOver(owner, size, screen), "at");
+    }
+
     void operatorAnswers_data()
     {
         QTest::addColumn<MessageButtons>("buttons");
@@ -59,13 +98,16 @@ private Q_SLOTS:
         QFETCH(MessageButtons, buttons);
         QFETCH(Act, act);
         auto* window = new QWidget;
+        window->resize(600, 400);
         window->show();
         QString title;
+        bool overWindow = false;
         QTimer::singleShot(0, window, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return; // no answer comes, and the test times out
             title = box->windowTitle();
+            overWindow = window->frameGeometry().contains(box->frameGeometry());
             if (act == Act::Enter || act == Act::Escape)
                 QTest::keyClick(box, act == Act::Enter ? Qt::Key_Return : Qt::Key_Escape);
             else if (act == Act::CloseBox)
@@ -85,6 +127,7 @@ private Q_SLOTS:
 
         QTEST(answer, "answer");
         QCOMPARE(title, given.isEmpty() ? QStringLiteral("kvtcomm") : given);
+        QVERIFY(overWindow);
         if (act != Act::AskingWindowGoes)
             delete window;
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
@@ -96,6 +139,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("engineUnloadsOnCancel");
 
         QTest::newRow("Cancel") << Act::Cancel << false;
+        QTest::newRow("Escape") << Act::Escape << false;
+        // The instructions shown say "press <ENT>" on the controller.
+        QTest::newRow("Enter stops nothing") << Act::Enter << false;
         // Leaving the transfer running with no window to stop it was never wanted.
         QTest::newRow("close box") << Act::CloseBox << false;
         QTest::newRow("transfer over") << Act::Unload << false;
@@ -110,9 +156,18 @@ private Q_SLOTS:
         QFETCH(bool, engineUnloadsOnCancel);
         Module1::UploadActive = True;
         Module1::DownloadActive = True;
-        QPointer<MessageWindow> window = MessageWindow::instance();
-        window->setMessage(QStringLiteral("SENDING"));
+        QWidget owner;
+        owner.resize(600, 400);
+        owner.show();
+        QPointer<MessageWindow> window = MessageWindow::instance(&owner);
         window->show();
+        // Grown after it opened, it is still over its owner; and locking the
+        // owner for the transfer leaves it usable.
+        window->setMessage(QStringLiteral("SENDING\n  * Press <ENT>\n  Click <Cancel> to abort"));
+        owner.setEnabled(false);
+        QVERIFY(owner.frameGeometry().contains(window->frameGeometry()));
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Dialog);
+        QCOMPARE(window->findChild<QLabel*>()->font(), QApplication::font());
         QSignalSpy cancelled(window.data(), &MessageWindow::cancelled);
         QSignalSpy destroyed(window.data(), &QObject::destroyed);
         if (engineUnloadsOnCancel) {
@@ -126,9 +181,15 @@ private Q_SLOTS:
         QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
         if (act == Act::Cancel)
             QTest::mouseClick(cancel, Qt::LeftButton);
+        else if (act == Act::Escape || act == Act::Enter)
+            QTest::keyClick(cancel, act == Act::Escape ? Qt::Key_Escape : Qt::Key_Return);
         else if (act == Act::CloseBox)
             window->windowHandle()->close(); // what the window manager's close box does
-        else
+        if (act == Act::Enter) {
+            QVERIFY(window->isVisible());
+            act = Act::Unload;
+        }
+        if (act == Act::Unload)
             MessageWindow::unload();
 
         const bool stopped = act != Act::Unload;
