@@ -2,12 +2,14 @@
 
 #include "link/TrafficLog.h"
 #include "shell/Operator.h"
+#include "shell/WindowPlacement.h"
 
 #include <QAbstractListModel>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace kvt {
@@ -24,6 +27,22 @@ namespace {
 constexpr int refreshMs = 200;
 // An entry longer than this is cut on screen; copy and save keep it whole.
 constexpr qsizetype shownBytes = 64;
+
+// An entry as the window shows it and a screen reader reads it. The log's
+// own lines (saved, copied, written to --log files) name direction and
+// source, which for input reads "recv  received"; one word in the same
+// width says it here.
+QString shownLine(const TrafficLog::Entry& entry, bool hex)
+{
+    QString line = TrafficLog::line(entry, hex, shownBytes);
+    if (entry.direction == TrafficLog::Direction::Received) {
+        static const QString both = QStringLiteral(" ms  recv  received  ");
+        static const QString one = QStringLiteral(" ms  received        ");
+        if (const qsizetype at = line.indexOf(both); at >= 0)
+            line.replace(at, both.size(), one);
+    }
+    return line;
+}
 } // namespace
 
 // The log's entries as rows, kept in step with the log by sync().
@@ -42,8 +61,11 @@ public:
     {
         if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
             return {};
-        return TrafficLog::line(m_log.entries()[std::size_t(index.row())], m_hex, shownBytes);
+        return shownLine(entryAt(index.row()), m_hex);
     }
+
+    // Characters in the longest line shown since the last clear.
+    qsizetype widestLine() const { return m_widest; }
 
     QString lineAt(int row) const
     {
@@ -54,6 +76,8 @@ public:
     {
         beginResetModel();
         m_hex = hex;
+        m_widest = 0;
+        measure(0);
         endResetModel();
     }
 
@@ -64,6 +88,7 @@ public:
             if (m_count > 0) {
                 beginResetModel();
                 m_count = 0;
+                m_widest = 0;
                 endResetModel();
             }
             if (entries.empty())
@@ -80,26 +105,69 @@ public:
         const auto size = qsizetype(entries.size());
         // The command shown last may have gone on since.
         const qsizetype lastSize = m_count > 0 ? entries[std::size_t(m_count - 1)].bytes.size() : 0;
-        if (m_count > 0 && lastSize != m_lastSize)
+        if (m_count > 0 && lastSize != m_lastSize) {
+            measure(m_count - 1);
             Q_EMIT dataChanged(index(int(m_count) - 1), index(int(m_count) - 1));
+        }
         m_lastSize = entries.back().bytes.size();
         if (size > m_count) {
+            const qsizetype firstNew = m_count;
             beginInsertRows({}, int(m_count), int(size) - 1);
             m_count = size;
+            measure(firstNew);
             endInsertRows();
         }
     }
 
 private:
+    const TrafficLog::Entry& entryAt(qsizetype row) const
+    {
+        return m_log.entries()[std::size_t(row)];
+    }
+
+    // Lines are cut for the screen, so each costs little to measure, once.
+    void measure(qsizetype fromRow)
+    {
+        for (qsizetype row = fromRow; row < m_count; ++row)
+            m_widest = qMax(m_widest, shownLine(entryAt(row), m_hex).size());
+    }
+
     TrafficLog& m_log;
     quint64 m_first = 0;
     qsizetype m_count = 0;
     qsizetype m_lastSize = 0; // of the last row when it was last shown
     bool m_hex = false;
+    qsizetype m_widest = 0;
 };
 
+namespace {
+
+// Every row of the view is as wide as the widest line, so a long entry can be
+// scrolled to; the view asks one row only, which keeps it fast with a full log.
+class LogLineDelegate : public QStyledItemDelegate {
+public:
+    LogLineDelegate(const TrafficModel& model, QObject* parent)
+        : QStyledItemDelegate(parent), m_model(model)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const qsizetype missing = m_model.widestLine() - index.data().toString().size();
+        if (missing > 0)
+            size.rwidth() += int(missing) * option.fontMetrics.horizontalAdvance(u'0');
+        return size;
+    }
+
+private:
+    const TrafficModel& m_model;
+};
+
+} // namespace
+
 TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_log(log), m_operator(op)
+    : QDialog(parent, Qt::Window), m_log(log), m_operator(op)
 {
     setObjectName(QStringLiteral("frmtraffic"));
     setWindowTitle(QStringLiteral("Traffic Log"));
@@ -110,13 +178,17 @@ TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* paren
     lstlog->setObjectName(QStringLiteral("lstlog"));
     lstlog->setAccessibleName(QStringLiteral("Traffic"));
     lstlog->setModel(m_model);
+    lstlog->setItemDelegate(new LogLineDelegate(*m_model, lstlog));
     lstlog->setUniformItemSizes(true);
+    lstlog->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Eliding would shape every line in full at every repaint; the view clips.
     lstlog->setTextElideMode(Qt::ElideNone);
     lstlog->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstlog->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QFont fixed(QStringLiteral("Monospace"));
-    fixed.setStyleHint(QFont::TypeWriter);
+    // The columns line up only in a fixed pitch: the desktop's own, at the program's size.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (font().pointSizeF() > 0)
+        fixed.setPointSizeF(font().pointSizeF());
     lstlog->setFont(fixed);
     auto* copy = new QAction(lstlog);
     copy->setShortcut(QKeySequence::Copy);
@@ -157,14 +229,22 @@ TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* paren
     connect(cmdsave, &QPushButton::clicked, this, &TrafficLogWindow::save);
     connect(&m_log, &TrafficLog::cleared, this, &TrafficLogWindow::refresh);
     connect(&m_refresh, &QTimer::timeout, this, &TrafficLogWindow::refresh);
+    // Whatever moves the view (the operator, new rows, a resize, a scroll bar
+    // that appears) leaves it following exactly when it ends at the newest row.
+    QScrollBar* bar = lstlog->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { m_following = value == bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_following)
+            bar->setValue(maximum);
+    });
     m_refresh.start(refreshMs);
     refresh();
 }
 
 void TrafficLogWindow::refresh()
 {
-    QScrollBar* bar = lstlog->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
+    const bool following = m_following;
     m_model->sync();
     const quint64 dropped = m_log.droppedEntries();
     lbldropped->setVisible(dropped > 0);
@@ -176,6 +256,14 @@ void TrafficLogWindow::refresh()
                 .arg(m_log.droppedBytes()));
     if (following)
         lstlog->scrollToBottom();
+}
+
+void TrafficLogWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Beside the window it logs the first time; where the operator put it after that.
+    if (!std::exchange(m_placed, true))
+        placeBesideOf(*this, parentWidget());
 }
 
 QString TrafficLogWindow::shownText() const

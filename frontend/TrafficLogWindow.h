@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QDialog>
 #include <QTimer>
-#include <QWidget>
 
 class QCheckBox;
 class QLabel;
@@ -18,8 +18,10 @@ class TrafficModel;
 // The traffic log of one window's port, as it happens: every command with
 // what sent it and every reply, with their times. The view draws only the
 // lines on screen and catches up with the log on a timer of its own, so
-// however much the line carries, showing it never holds the line up.
-class TrafficLogWindow : public QWidget {
+// however much the line carries, showing it never holds the line up. It
+// follows the newest entry until the operator scrolls away from the end.
+// A window beside its owner, not a dialog over it; Escape closes it.
+class TrafficLogWindow : public QDialog {
     Q_OBJECT
 public:
     TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* parent);
@@ -28,6 +30,9 @@ public:
     void refresh();
     // Every line of the log as it would be saved.
     QString shownText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void findNext();
@@ -38,6 +43,8 @@ private:
     Operator& m_operator;
     TrafficModel* m_model = nullptr;
     QTimer m_refresh;
+    bool m_following = true;
+    bool m_placed = false;
 
     QLabel* lbldropped = nullptr;
     QListView* lstlog = nullptr;

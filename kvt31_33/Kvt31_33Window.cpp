@@ -146,7 +146,7 @@ void Kvt31_33Window::mnuupload_Click()
     connect(upload, &TransferJob::finished, this,
             [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });
 
-    MessageWindow* frmmessage = MessageWindow::instance();
+    MessageWindow* frmmessage = MessageWindow::instance(this);
     frmmessage->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
     frmmessage->setMessage(keypad::uploadInstructions());
     // Cancel and the close box alike end the upload.
@@ -189,7 +189,7 @@ void Kvt31_33Window::mnuverify_Click()
         else
             reportFailedReadBack(outcome);
     });
-    MessageWindow* frmmessage = MessageWindow::instance();
+    MessageWindow* frmmessage = MessageWindow::instance(this);
     frmmessage->setWindowTitle(QStringLiteral("VERIFY: UPLOADING SETUP"));
     frmmessage->setMessage(keypad::uploadInstructions());
     connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);

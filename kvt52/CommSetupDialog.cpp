@@ -1,6 +1,9 @@
 #include "CommSetupDialog.h"
 
+#include "shell/WindowPlacement.h"
+
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +23,8 @@ CommSetupDialog::CommSetupDialog(const CommChoice& current, bool cancelOffered,
     setAttribute(Qt::WA_DeleteOnClose);
     // The window waits for the choice; the dialog alone takes input meanwhile.
     setWindowModality(Qt::WindowModal);
+    if (parent)
+        parent->installEventFilter(this);
 
     const CommOptions selected = optionsFor(current);
     auto* frames = new QGridLayout;
@@ -96,6 +101,14 @@ QGroupBox* CommSetupDialog::addFrame(const QString& caption, const char* name,
         group->addButton(option, i);
         layout->addWidget(option);
     }
+    // Tab goes from frame to frame, onto the option chosen in each, and the
+    // arrows choose within a frame: an option that is not chosen takes no Tab.
+    const auto tabStop = [group](int id, bool chosen) {
+        group->button(id)->setFocusPolicy(chosen ? Qt::StrongFocus : Qt::ClickFocus);
+    };
+    for (int i = 0; i < options.size(); ++i)
+        tabStop(i, i == selected);
+    connect(group, &QButtonGroup::idToggled, group, tabStop);
     return frame;
 }
 
@@ -117,6 +130,23 @@ void CommSetupDialog::done(int result)
         Q_EMIT chosen(choice());
     else
         Q_EMIT cancelled();
+}
+
+void CommSetupDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    placeCentredOver(*this, parentWidget());
+}
+
+bool CommSetupDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window it blocks can come forward after it (at start-up the window
+    // is shown after the dialog): the keyboard belongs to the dialog then.
+    if (watched == parentWidget() && event->type() == QEvent::WindowActivate && isVisible()) {
+        raise();
+        activateWindow();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace kvt

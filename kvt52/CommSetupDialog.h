@@ -24,6 +24,10 @@ public:
 
     void done(int result) override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     void chosen(const CommChoice& choice);
     void cancelled();

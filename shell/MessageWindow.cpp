@@ -1,16 +1,16 @@
 #include "MessageWindow.h"
 
 #include "Module1.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QFont>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace kvt {
 
-MessageWindow::MessageWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+MessageWindow::MessageWindow(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmmessage"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -22,13 +22,13 @@ MessageWindow::MessageWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     lblmessage->setWordWrap(true);
     lblmessage->setAlignment(Qt::AlignCenter);
     lblmessage->setMinimumWidth(260);
-    QFont serif = lblmessage->font();
-    serif.setFamily(QStringLiteral("Serif"));
-    serif.setStyleHint(QFont::Serif);
-    lblmessage->setFont(serif);
 
     cmdcancel = new QPushButton(tr("Cancel"), this);
     cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
+    // Enter does not stop the transfer: the instructions shown here tell the
+    // operator to press <ENT> on the controller, and a PC's Enter pressed
+    // out of the same habit must not end what they set up. Escape stops it.
+    cmdcancel->setAutoDefault(false);
     connect(cmdcancel, &QPushButton::clicked, this, &MessageWindow::cmdcancel_Click);
 
     auto* layout = new QVBoxLayout(this);
@@ -36,10 +36,12 @@ MessageWindow::MessageWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(cmdcancel, 0, Qt::AlignHCenter);
 }
 
-MessageWindow* MessageWindow::instance()
+MessageWindow* MessageWindow::instance(QWidget* owner)
 {
     if (!s_instance)
-        s_instance = new MessageWindow;
+        s_instance = new MessageWindow(owner);
+    else if (owner && s_instance->parentWidget() != owner)
+        s_instance->setParent(owner, s_instance->windowFlags());
     return s_instance;
 }
 
@@ -61,6 +63,9 @@ void MessageWindow::setMessage(const QString& text)
     lblmessage->setAlignment(steps ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
     lblmessage->setText(text);
     adjustSize();
+    // A message that grew must not spill off its owner to one side.
+    if (isVisible())
+        placeCentredOver(*this, parentWidget());
 }
 
 QString MessageWindow::message() const
@@ -71,6 +76,11 @@ QString MessageWindow::message() const
 void MessageWindow::cmdcancel_Click()
 {
     close();
+}
+
+void MessageWindow::reject()
+{
+    cmdcancel_Click();
 }
 
 void MessageWindow::closeEvent(QCloseEvent* event)
@@ -87,6 +97,21 @@ void MessageWindow::closeEvent(QCloseEvent* event)
         Q_EMIT cancelled();
     }
     event->accept();
+}
+
+void MessageWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    placeCentredOver(*this, parentWidget());
+}
+
+void MessageWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // An owner locked for the transfer locks its child windows with it, but
+    // this one holds the only way to stop that transfer.
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        setEnabled(true);
 }
 
 } // namespace kvt

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QDialog>
 #include <QPointer>
-#include <QWidget>
 
 class QLabel;
 class QPushButton;
@@ -11,11 +11,13 @@ namespace kvt {
 // frmmessage: tells the operator a transfer is running and lets them stop it.
 // There is never more than one; a transfer engine takes it from instance(),
 // listens to cancelled() and calls unload() when the transfer ends by itself.
-class MessageWindow : public QWidget {
+// It sits above the window whose transfer it belongs to, centred over it.
+class MessageWindow : public QDialog {
     Q_OBJECT
 public:
-    // The live window, or a fresh empty one after the last was unloaded.
-    static MessageWindow* instance();
+    // The live window, or a fresh empty one after the last was unloaded;
+    // either way it now belongs to owner (none leaves it a window of its own).
+    static MessageWindow* instance(QWidget* owner = nullptr);
     // Ends the window without stopping anything: the transfer is already over.
     static void unload();
 
@@ -26,11 +28,17 @@ Q_SIGNALS:
     // The operator stopped the transfer; the transfer flags are already set.
     void cancelled();
 
+public Q_SLOTS:
+    // Escape: the same as Cancel.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    explicit MessageWindow(QWidget* parent = nullptr);
+    explicit MessageWindow(QWidget* owner);
     void cmdcancel_Click();
 
     static inline QPointer<MessageWindow> s_instance;

@@ -1,5 +1,7 @@
 #include "QtOperator.h"
 
+#include "WindowPlacement.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,6 +11,20 @@
 namespace kvt {
 
 namespace {
+
+// A dialog that opens centred over the window that asked, on that window's
+// screen, at the size it has once its contents are laid out.
+template <class Dialog> class OverParent : public Dialog {
+public:
+    using Dialog::Dialog;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        Dialog::showEvent(event);
+        placeCentredOver(*this, this->parentWidget());
+    }
+};
 
 QMessageBox::Icon boxIcon(MessageIcon icon)
 {
@@ -101,7 +117,7 @@ MessageAnswer QtOperator::message(QWidget* parent, const Message& message)
     // On the heap: the box is the parent's child, and a parent that goes away
     // while the operator reads (the link failed, the window closed) takes the
     // box with it. A box on the stack would then be destroyed twice.
-    const QPointer<QMessageBox> box = new QMessageBox(parent);
+    const QPointer<QMessageBox> box = new OverParent<QMessageBox>(parent);
     prepare(*box, message);
     const int clicked = box->exec();
     if (!box)
@@ -156,7 +172,7 @@ QStringList nameFilters(const QString& filter)
 std::optional<QString> QtOperator::chooseFile(QWidget* parent, const FileDialog& request)
 {
     // On the heap and watched, for the same reason as the message boxes.
-    const QPointer<QFileDialog> dialog = new QFileDialog(parent, request.title);
+    const QPointer<QFileDialog> dialog = new OverParent<QFileDialog>(parent, request.title);
     dialog->setObjectName(request.objectName);
     dialog->setNameFilters(nameFilters(request.filter));
     if (request.kind == FileDialog::Kind::Save) {
@@ -181,7 +197,7 @@ std::optional<QString> QtOperator::chooseFile(QWidget* parent, const FileDialog&
 
 bool QtOperator::choosePrinter(QWidget* parent, QPrinter& printer, const PrintDialog& request)
 {
-    const QPointer<QPrintDialog> dialog = new QPrintDialog(&printer, parent);
+    const QPointer<QPrintDialog> dialog = new OverParent<QPrintDialog>(&printer, parent);
     dialog->setObjectName(request.objectName);
     // Printing to a file stays offered: it is how a listing becomes a PDF.
     dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);

@@ -5,13 +5,23 @@
 #include "editor/EditorController.h"
 #include "frontend/TrafficLogWindow.h"
 #include "kvt31_33/Kvt31_33Window.h"
+#include "link/TrafficLog.h"
 #include "shell/MessageWindow.h"
+#include "shell/QtOperator.h"
 #include "transfer/KeypadInstructions.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 
 using namespace kvt;
@@ -52,6 +62,7 @@ private Q_SLOTS:
     void upload_data();
     void upload();
     void verifyOfASilentController();
+    void keypadDownloadFromTheKeyboard();
     void everyControlHasAName();
     void trafficLogFollowsTheLine();
 };
@@ -218,6 +229,7 @@ void TestKvt31_33Window::upload()
     QPointer<MessageWindow> frmmessage = MessageWindow::instance();
     QCOMPARE(frmmessage->windowTitle(), QStringLiteral("UPLOADING SETUP"));
     QVERIFY(frmmessage->isVisible() && !rig.window->isEnabled());
+    QVERIFY(rig.window->frameGeometry().contains(frmmessage->frameGeometry()));
     for (const QByteArray& piece : pieces)
         rig.port->receive(piece);
     if (cancel)
@@ -232,6 +244,35 @@ void TestKvt31_33Window::upload()
                  QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));
     rig.port->receive("OK"); // replies are shown again
     QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
+}
+
+void TestKvt31_33Window::keypadDownloadFromTheKeyboard()
+{
+    Module1::reset();
+    QtOperator op;
+    auto owned = std::make_unique<test::FakeSerialPort>();
+    const test::FakeSerialPort& port = *owned;
+    Kvt31_33Window window(op, std::move(owned), Rig::timings(60s));
+    window.show();
+    QStringList boxes; // each answered with Enter where its keyboard focus is
+    QTimer enter;
+    enter.callOnTimeout([&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << box->windowTitle();
+            QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+        }
+    });
+    enter.start(10);
+    window.initialise();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClicks(window.findChild<QPlainTextEdit*>(), QStringLiteral("g00,+1000 first\rm30"));
+    QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_P);
+    QTRY_COMPARE(port.written(), QByteArray("G00,+1000\rM30\rEND\r"));
+    QCOMPARE(boxes, (QStringList{QStringLiteral("COMMUNICATION INTERFACE"),
+                                 QStringLiteral("DOWNLOADING SETUP")}));
 }
 
 void TestKvt31_33Window::verifyOfASilentController()
@@ -265,17 +306,47 @@ void TestKvt31_33Window::trafficLogFollowsTheLine()
 {
     Rig rig;
     rig.initialised();
-    rig.trigger(QStringLiteral("mnutraffic"));
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
     auto* frmtraffic = rig.window->findChild<TrafficLogWindow*>();
+    QVERIFY(rig.window->screen()->availableGeometry().contains(frmtraffic->frameGeometry()));
+    auto* lstlog = frmtraffic->findChild<QListView*>(QStringLiteral("lstlog"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(frmtraffic)->role(), QAccessible::Dialog);
     // A command going out character by character is shown whole once it is.
     rig.window->link().sendData(QStringLiteral("G27"));
     QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("sent  command   G27<CR>")));
     rig.port->receive("OK\r\n");
     QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("received  OK<CR><LF>")));
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(lstlog);
+    const QString heard = rows->child(rows->childCount() - 1)->text(QAccessible::Name);
+    QVERIFY2(heard.contains(QLatin1String(" ms  received        OK<CR><LF>")), qPrintable(heard));
+
     frmtraffic->findChild<QCheckBox*>(QStringLiteral("chkhex"))->click();
     QVERIFY(frmtraffic->shownText().endsWith(QLatin1String("4F 4B 0D 0A")));
     frmtraffic->findChild<QPushButton*>(QStringLiteral("cmdclear"))->click();
     QVERIFY(frmtraffic->shownText().isEmpty());
+    // Followed until scrolled up; a long entry stays in reach sideways.
+    QScrollBar* down = lstlog->verticalScrollBar();
+    TrafficLog& log = rig.window->trafficLog();
+    const auto add = [&](int count, const QByteArray& bytes) {
+        for (int i = 0; i < count; ++i) {
+            log.recordSent(QStringLiteral("test"), bytes);
+            log.endCommand();
+        }
+        frmtraffic->refresh();
+    };
+    add(100, "G27");
+    QTRY_VERIFY(down->maximum() > 0 && down->value() == down->maximum());
+    down->setValue(1);
+    add(10, "G27");
+    QCOMPARE(down->value(), 1);
+    down->setValue(down->maximum());
+    add(1, QByteArray(200, '\x01'));
+    add(1, "G27"); // shorter lines after it keep it in reach
+    QTRY_VERIFY(lstlog->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(down->value(), down->maximum());
+    QTest::keyClick(lstlog, Qt::Key_Escape);
+    QVERIFY(!frmtraffic->isVisible());
 }
 
 QTEST_MAIN(TestKvt31_33Window)

@@ -6,6 +6,7 @@
 #include "kvt52/Kvt52Window.h"
 #include "shell/MessageWindow.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -67,6 +68,7 @@ private Q_SLOTS:
     void closingStopsTheTransferFirst();
     void lostPortWaitsForTheSetup();
     void unknownEventShownTwice();
+    void setupAndCancelFromTheKeyboard();
 };
 
 void TestKvt52Window::choiceMapping_data()
@@ -371,6 +373,38 @@ void TestKvt52Window::unknownEventShownTwice()
     QCOMPARE(rig.op.messages.size(), 2);
     QCOMPARE(rig.op.messages.at(0).text, rig.op.messages.at(1).text);
     QVERIFY(!rig.port->isOpen());
+}
+
+void TestKvt52Window::setupAndCancelFromTheKeyboard()
+{
+    Rig rig;
+    QVERIFY(rig.window->frameGeometry().contains(rig.dialog()->frameGeometry()));
+    const auto press = [&](std::initializer_list<Qt::Key> keys) {
+        QTRY_VERIFY(rig.dialog() && rig.dialog()->isAncestorOf(QApplication::focusWidget()));
+        for (Qt::Key key : keys)
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QTRY_VERIFY(!rig.dialog());
+    };
+    press({Qt::Key_Return});
+    // Tab goes from frame to frame, the arrows choose within one, Enter is OK.
+    rig.trigger(QStringLiteral("mnucomm"));
+    press({Qt::Key_Down, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Up, Qt::Key_Tab,
+           Qt::Key_Up, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return});
+    QVERIFY(rig.port->openedPort == 2 && rig.port->settings == QLatin1String("19200,E,7,2"));
+    // Escape in the message window is its Cancel: the controller gets "C".
+    connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
+        rig.port->receive("OK");
+        if (rig.window->transferRunning() && rig.port->written().endsWith("AB1\r"))
+            QTest::keyClick(
+                MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
+                Qt::Key_Escape);
+    });
+    rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
+    rig.op.answerNext(MessageAnswer::Yes);
+    rig.trigger(QStringLiteral("mnudlprg"));
+    QTRY_VERIFY(!rig.window->transferRunning());
+    QCOMPARE(rig.port->written(), QByteArray("S00\rAB1\rC"));
+    QCOMPARE(rig.shown(), QStringLiteral(" Downloading Aborted by User ....."));
 }
 
 QTEST_MAIN(TestKvt52Window)

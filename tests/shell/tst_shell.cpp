@@ -1,8 +1,11 @@
 #include "shell/MessageWindow.h"
 #include "shell/Module1.h"
 #include "shell/QtOperator.h"
+#include "shell/WindowPlacement.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -34,6 +37,32 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    void placement_data()
+    {
+        for (const char* column : {"owner", "screen"})
+            QTest::addColumn<QRect>(column);
+        QTest::addColumn<QPoint>("centred");
+        QTest::addColumn<QPoint>("beside"); // for a window of 720 x 420
+        const QRect laptop(0, 0, 1366, 768);
+        QTest::newRow("room") << QRect(0, 0, 760, 480) << QRect(0, 0, 1920, 1080) << QPoint(20, 30)
+                              << QPoint(760, 0);
+        QTest::newRow("at the right edge: kept on the screen, beside on the left")
+            << QRect(1000, 100, 760, 480) << laptop << QPoint(646, 130) << QPoint(280, 100);
+        QTest::newRow("no room beside: over the owner's right part")
+            << laptop << laptop << QPoint(323, 174) << QPoint(646, 0);
+        QTest::newRow("second screen: kept on the owner's")
+            << QRect(1300, -200, 100, 100) << QRect(1366, 0, 1280, 1024) << QPoint(1366, 0)
+            << QPoint(1400, 0);
+    }
+
+    void placement()
+    {
+        QFETCH(QRect, owner);
+        QFETCH(QRect, screen);
+        QTEST(centredOver(owner, {720, 420}, screen), "centred");
+        QTEST(besideOf(owner, {720, 420}, screen), "beside");
+    }
+
     void operatorAnswers_data()
     {
         QTest::addColumn<MessageButtons>("buttons");
@@ -59,13 +88,16 @@ private Q_SLOTS:
         QFETCH(MessageButtons, buttons);
         QFETCH(Act, act);
         auto* window = new QWidget;
+        window->resize(600, 400);
         window->show();
         QString title;
+        bool overWindow = false;
         QTimer::singleShot(0, window, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return; // no answer comes, and the test times out
             title = box->windowTitle();
+            overWindow = window->frameGeometry().contains(box->frameGeometry());
             if (act == Act::Enter || act == Act::Escape)
                 QTest::keyClick(box, act == Act::Enter ? Qt::Key_Return : Qt::Key_Escape);
             else if (act == Act::CloseBox)
@@ -85,6 +117,7 @@ private Q_SLOTS:
 
         QTEST(answer, "answer");
         QCOMPARE(title, given.isEmpty() ? QStringLiteral("kvtcomm") : given);
+        QVERIFY(overWindow);
         if (act != Act::AskingWindowGoes)
             delete window;
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
@@ -96,6 +129,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("engineUnloadsOnCancel");
 
         QTest::newRow("Cancel") << Act::Cancel << false;
+        QTest::newRow("Escape") << Act::Escape << false;
+        QTest::newRow("Enter stops nothing") << Act::Enter << false; // <ENT> is the controller's
         // Leaving the transfer running with no window to stop it was never wanted.
         QTest::newRow("close box") << Act::CloseBox << false;
         QTest::newRow("transfer over") << Act::Unload << false;
@@ -110,9 +145,17 @@ private Q_SLOTS:
         QFETCH(bool, engineUnloadsOnCancel);
         Module1::UploadActive = True;
         Module1::DownloadActive = True;
-        QPointer<MessageWindow> window = MessageWindow::instance();
-        window->setMessage(QStringLiteral("SENDING"));
+        QWidget owner;
+        owner.resize(600, 400);
+        owner.show();
+        QPointer<MessageWindow> window = MessageWindow::instance(&owner);
         window->show();
+        // Grown after it opened, still over its owner, and usable while the owner is locked.
+        window->setMessage(QStringLiteral("SENDING\n  * Press <ENT>\n  Click <Cancel> to abort"));
+        owner.setEnabled(false);
+        QVERIFY(owner.frameGeometry().contains(window->frameGeometry()));
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Dialog);
+        QCOMPARE(window->findChild<QLabel*>()->font(), QApplication::font());
         QSignalSpy cancelled(window.data(), &MessageWindow::cancelled);
         QSignalSpy destroyed(window.data(), &QObject::destroyed);
         if (engineUnloadsOnCancel) {
@@ -126,9 +169,13 @@ private Q_SLOTS:
         QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
         if (act == Act::Cancel)
             QTest::mouseClick(cancel, Qt::LeftButton);
+        else if (act == Act::Escape || act == Act::Enter)
+            QTest::keyClick(cancel, act == Act::Escape ? Qt::Key_Escape : Qt::Key_Return);
         else if (act == Act::CloseBox)
             window->windowHandle()->close(); // what the window manager's close box does
-        else
+        if (act == Act::Enter)
+            act = Act::Unload; // and no more: it stopped nothing
+        if (act == Act::Unload)
             MessageWindow::unload();
 
         const bool stopped = act != Act::Unload;
