@@ -2,6 +2,7 @@
 
 #include "DifferenceWindow.h"
 #include "EditorPanel.h"
+#include "PanelLook.h"
 #include "ReplyDisplay.h"
 #include "TrafficLogWindow.h"
 #include "TransferController.h"
@@ -262,6 +263,13 @@ void FrontEndWindow::addViewMenu()
                                QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(addItem(view, QStringLiteral("&Reconnect"), "mnureconnect"), &QAction::triggered, this,
             &FrontEndWindow::reconnect);
+    QAction* highContrast = addItem(view, QStringLiteral("&High Contrast"), "mnuhighcontrast");
+    highContrast->setCheckable(true);
+    highContrast->setChecked(look::LookSwitch::instance().highContrast());
+    connect(highContrast, &QAction::toggled, &look::LookSwitch::instance(),
+            &look::LookSwitch::choose);
+    connect(&look::LookSwitch::instance(), &look::LookSwitch::highContrastChanged, highContrast,
+            &QAction::setChecked);
     connect(traffic, &QAction::triggered, this, [this] {
         if (!frmtraffic)
             frmtraffic = new TrafficLogWindow(*m_traffic, m_operator, this);

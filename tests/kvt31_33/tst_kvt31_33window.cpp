@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void verifyOfASilentController();
     void everyControlHasAName();
     void trafficLogFollowsTheLine();
+    void typedTextLandsInTheActivatedEditor();
 };
 
 void TestKvt31_33Window::startUp_data()
@@ -276,6 +278,18 @@ void TestKvt31_33Window::trafficLogFollowsTheLine()
     QVERIFY(frmtraffic->shownText().endsWith(QLatin1String("4F 4B 0D 0A")));
     frmtraffic->findChild<QPushButton*>(QStringLiteral("cmdclear"))->click();
     QVERIFY(frmtraffic->shownText().isEmpty());
+}
+
+void TestKvt31_33Window::typedTextLandsInTheActivatedEditor()
+{
+    Rig rig;
+    rig.initialised();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    rig.trigger(QStringLiteral("mnueditclose"));
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_E, Qt::AltModifier);
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+    QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
 }
 
 QTEST_MAIN(TestKvt31_33Window)

@@ -2,11 +2,13 @@
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
+#include "frontend/TrafficLogWindow.h"
 #include "kvt52/CommSetupDialog.h"
 #include "kvt52/Kvt52Window.h"
 #include "shell/MessageWindow.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -67,6 +69,7 @@ private Q_SLOTS:
     void closingStopsTheTransferFirst();
     void lostPortWaitsForTheSetup();
     void unknownEventShownTwice();
+    void typedTextLandsInTheClickedEditor();
 };
 
 void TestKvt52Window::choiceMapping_data()
@@ -363,6 +366,20 @@ void TestKvt52Window::unknownEventShownTwice()
     QCOMPARE(rig.op.messages.size(), 2);
     QCOMPARE(rig.op.messages.at(0).text, rig.op.messages.at(1).text);
     QVERIFY(!rig.port->isOpen());
+}
+
+void TestKvt52Window::typedTextLandsInTheClickedEditor()
+{
+    // Typed at once after a click from the traffic log, before the window is active.
+    Rig rig;
+    rig.confirmed();
+    rig.window->formdisable();
+    rig.trigger(QStringLiteral("mnutraffic"));
+    QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
+    QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),
+                      Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
 }
 
 QTEST_MAIN(TestKvt52Window)
