@@ -1,6 +1,7 @@
 #include "EditorPanel.h"
 
 #include "FrameClicks.h"
+#include "KeyboardHandover.h"
 #include "PanelLook.h"
 #include "UnsentTextHighlighter.h"
 #include "editor/EditorController.h"
@@ -39,7 +40,10 @@ void EditorPanel::fillMenus(QMenu* file, QMenu* edit, EditMenuNames names)
     if (names.activate) {
         QAction* activateItem = edit->addAction(QStringLiteral("Activate"));
         activateItem->setObjectName(QLatin1String(names.activate));
-        connect(activateItem, &QAction::triggered, this, &EditorPanel::activationRequested);
+        connect(activateItem, &QAction::triggered, this, [this] {
+            Q_EMIT activationRequested();
+            KeyboardHandover::giveToFocusIn(this);
+        });
     }
     m_items = EditorMenu::addTo(file, edit, m_editor->profile());
     m_editor->wireMenu(m_items);

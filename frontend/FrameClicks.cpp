@@ -1,5 +1,7 @@
 #include "FrameClicks.h"
 
+#include "KeyboardHandover.h"
+
 #include <QEvent>
 #include <QWidget>
 
@@ -30,6 +32,7 @@ bool FrameClicks::eventFilter(QObject* watched, QEvent* event)
             widget->setAttribute(Qt::WA_TransparentForMouseEvents, !widget->isEnabled());
     } else if (event->type() == QEvent::MouseButtonPress && watched == parent()) {
         m_onClick();
+        KeyboardHandover::giveToFocusIn(static_cast<QWidget*>(watched));
     }
     return false;
 }

@@ -11,6 +11,7 @@ namespace kvt {
 // Clicking anywhere on a panel's frame, also on its greyed-out controls, is
 // how the operator makes that panel the active one. Qt swallows clicks on
 // disabled widgets; here a disabled control lets them through to its frame.
+// What the click put the focus on inside the frame gets the keyboard.
 class FrameClicks : public QObject {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 
 #include "DifferenceWindow.h"
 #include "EditorPanel.h"
+#include "PanelLook.h"
 #include "PortMemory.h"
 #include "PortsDialog.h"
 #include "ReplyDisplay.h"
@@ -327,6 +328,13 @@ void FrontEndWindow::addViewMenu()
             &FrontEndWindow::reconnect);
     connect(addItem(view, QStringLiteral("&Ports..."), "mnuports"), &QAction::triggered, this,
             &FrontEndWindow::choosePorts);
+    QAction* highContrast = addItem(view, QStringLiteral("&High Contrast"), "mnuhighcontrast");
+    highContrast->setCheckable(true);
+    highContrast->setChecked(look::LookSwitch::instance().highContrast());
+    connect(highContrast, &QAction::toggled, &look::LookSwitch::instance(),
+            &look::LookSwitch::choose);
+    connect(&look::LookSwitch::instance(), &look::LookSwitch::highContrastChanged, highContrast,
+            &QAction::setChecked);
     connect(traffic, &QAction::triggered, this, [this] {
         if (!frmtraffic)
             frmtraffic = new TrafficLogWindow(*m_traffic, m_operator, this);

@@ -197,7 +197,7 @@ void Kvt52Window::DownloadBlock(const QString& command)
     auto* download = new BlockDownload(link(), lines,
                                        {command, LineWait::Kind::Quiet, m_timings.quietPeriod,
                                         m_timings.blockWatchdog, m_timings.blockWatchdog, "C"});
-    MessageWindow* frmmessage = MessageWindow::instance();
+    MessageWindow* frmmessage = MessageWindow::instance(this);
     frmmessage->setWindowTitle(QStringLiteral("Downloading ... "));
     frmmessage->setMessage(downloadingMessage);
     connect(frmmessage, &MessageWindow::cancelled, download, &TransferJob::cancel);
@@ -234,7 +234,7 @@ void Kvt52Window::verifyBlock(const QString& downloadReport)
         if (m_lastDownloaded == QLatin1String(downloads[i].command))
             command = QLatin1String(uploads[i].command);
     const QString text = editor().text();
-    MessageWindow* frmmessage = MessageWindow::instance();
+    MessageWindow* frmmessage = MessageWindow::instance(this);
     frmmessage->setWindowTitle(QStringLiteral("Verify ... "));
     frmmessage->setMessage(QStringLiteral("  Reading the ") + kindOf(command) +
                            QStringLiteral(" back to compare it with the editor .... ") + crLf +
@@ -260,7 +260,7 @@ void Kvt52Window::UploadBlock(const QString& command)
 {
     if (refuseSecondTransfer() || !mayReplaceEditorText())
         return;
-    MessageWindow* frmmessage = MessageWindow::instance();
+    MessageWindow* frmmessage = MessageWindow::instance(this);
     frmmessage->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
     frmmessage->setMessage(
         QStringLiteral("  Please ensure controller is in idle mode, ") + crLf +

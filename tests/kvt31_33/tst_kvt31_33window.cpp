@@ -65,6 +65,7 @@ private Q_SLOTS:
     void keypadDownloadFromTheKeyboard();
     void everyControlHasAName();
     void trafficLogFollowsTheLine();
+    void typedTextLandsInTheActivatedEditor();
 };
 
 void TestKvt31_33Window::startUp_data()
@@ -347,6 +348,18 @@ void TestKvt31_33Window::trafficLogFollowsTheLine()
     QCOMPARE(down->value(), down->maximum());
     QTest::keyClick(lstlog, Qt::Key_Escape);
     QVERIFY(!frmtraffic->isVisible());
+}
+
+void TestKvt31_33Window::typedTextLandsInTheActivatedEditor()
+{
+    Rig rig;
+    rig.initialised();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    rig.trigger(QStringLiteral("mnueditclose"));
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_E, Qt::AltModifier);
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+    QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
 }
 
 QTEST_MAIN(TestKvt31_33Window)

@@ -2,12 +2,14 @@
 #include "support/WindowRig.h"
 
 #include "editor/EditorController.h"
+#include "frontend/TrafficLogWindow.h"
 #include "kvt52/CommSetupDialog.h"
 #include "kvt52/Kvt52Window.h"
 #include "shell/MessageWindow.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void lostPortWaitsForTheSetup();
     void unknownEventShownTwice();
     void setupAndCancelFromTheKeyboard();
+    void typedTextLandsInTheClickedEditor();
 };
 
 void TestKvt52Window::choiceMapping_data()
@@ -405,7 +408,19 @@ void TestKvt52Window::setupAndCancelFromTheKeyboard()
     QTRY_VERIFY(!rig.window->transferRunning());
     QCOMPARE(rig.port->written(), QByteArray("S00\rAB1\rC"));
     QCOMPARE(rig.shown(), QStringLiteral(" Downloading Aborted by User ....."));
-}
+    void TestKvt52Window::typedTextLandsInTheClickedEditor()
+    {
+        // Typed at once after a click from the traffic log, before the window is active.
+        Rig rig;
+        rig.confirmed();
+        rig.window->formdisable();
+        rig.trigger(QStringLiteral("mnutraffic"));
+        QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
+        QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),
+                          Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+        QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
+    }
 
-QTEST_MAIN(TestKvt52Window)
+    QTEST_MAIN(TestKvt52Window)
 #include "tst_kvt52window.moc"
