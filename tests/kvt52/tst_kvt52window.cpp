@@ -408,19 +408,21 @@ void TestKvt52Window::setupAndCancelFromTheKeyboard()
     QTRY_VERIFY(!rig.window->transferRunning());
     QCOMPARE(rig.port->written(), QByteArray("S00\rAB1\rC"));
     QCOMPARE(rig.shown(), QStringLiteral(" Downloading Aborted by User ....."));
-    void TestKvt52Window::typedTextLandsInTheClickedEditor()
-    {
-        // Typed at once after a click from the traffic log, before the window is active.
-        Rig rig;
-        rig.confirmed();
-        rig.window->formdisable();
-        rig.trigger(QStringLiteral("mnutraffic"));
-        QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
-        QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),
-                          Qt::LeftButton, {}, QPoint(20, 20));
-        QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
-        QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
-    }
+}
 
-    QTEST_MAIN(TestKvt52Window)
+void TestKvt52Window::typedTextLandsInTheClickedEditor()
+{
+    // Typed at once after a click from the traffic log, before the window is active.
+    Rig rig;
+    rig.confirmed();
+    rig.window->formdisable();
+    rig.trigger(QStringLiteral("mnutraffic"));
+    QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
+    QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),
+                      Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
+}
+
+QTEST_MAIN(TestKvt52Window)
 #include "tst_kvt52window.moc"
