@@ -4,6 +4,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 using namespace kvt;
 using kvt::test::FakeSerialPort;
 
@@ -16,6 +20,7 @@ private Q_SLOTS:
     void inputWaitingIsReportedOnceTheThresholdIsSet();
     void lossIsToldAsItHappened_data();
     void lossIsToldAsItHappened();
+    void refusedSettingKeepsTheOthers();
 };
 
 void TestSerialPort::thresholdAndInputLength_data()
@@ -112,6 +117,32 @@ void TestSerialPort::lossIsToldAsItHappened()
     QCOMPARE(
         QtSerialPort::describeLoss(QStringLiteral("/dev/ttyUSB0"), error, stillThere, systemText),
         text);
+}
+
+// A pty keeps 8 data bits and no parity: what it does take must still be set.
+void TestSerialPort::refusedSettingKeepsTheOthers()
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    PortMap ports;
+    ports.setDevice(1, QString::fromLocal8Bit(::ptsname(master)));
+    QtSerialPort port(ports);
+    QVERIFY(port.open(1));
+    port.setHandshaking(Handshaking::RtsCts);
+    QVERIFY(!port.setSettings(QStringLiteral("19200,E,7,2")));
+    QCOMPARE(port.errorString(),
+             ports.device(1) + QStringLiteral(" does not take even parity or 7 data bits; it runs "
+                                              "with 19200,N,8,2, and the controller must be set "
+                                              "to the same."));
+    QCOMPARE(port.settingsInEffect(), QStringLiteral("19200,N,8,2"));
+    termios line{};
+    QVERIFY(::tcgetattr(master, &line) == 0);
+    QVERIFY(line.c_cflag & CRTSCTS);
+    QCOMPARE(::cfgetospeed(&line), speed_t(B19200));
+    QVERIFY2(port.setSettings(QStringLiteral("9600,N,8,1")), qPrintable(port.errorString()));
+    QCOMPARE(port.settingsInEffect(), QStringLiteral("9600,N,8,1"));
+    port.close();
+    ::close(master);
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)
