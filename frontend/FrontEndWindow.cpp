@@ -657,10 +657,11 @@ void FrontEndWindow::showEvent(QShowEvent* event)
     // Room for the title bar and the frame the window manager adds.
     const QRect room = screen()->availableGeometry().adjusted(0, 0, -16, -48);
     resize(wanted.boundedTo(room.size()).expandedTo(minimumSizeHint().boundedTo(room.size())));
-    const QRect placed(pos(), size());
-    if (!room.contains(placed))
-        move(qBound(room.left(), placed.left(), qMax(room.left(), room.right() - width())),
-             qBound(room.top(), placed.top(), qMax(room.top(), room.bottom() - height())));
+    // In the middle of the screen, where the questions asked before it was
+    // shown stood too, so a dialog still open over it stays centred over it.
+    const QPoint middle = screen()->availableGeometry().center();
+    move(qBound(room.left(), middle.x() - width() / 2, qMax(room.left(), room.right() - width())),
+         qBound(room.top(), middle.y() - height() / 2, qMax(room.top(), room.bottom() - height())));
 }
 
 void FrontEndWindow::closeEvent(QCloseEvent* event)

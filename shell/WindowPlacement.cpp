@@ -49,7 +49,11 @@ void placeCentredOver(QWidget& window, const QWidget* owner)
     if (!owner)
         return;
     const QWidget& frame = *owner->window();
-    window.move(centredOver(frame.frameGeometry(), window.frameGeometry().size(), screenOf(frame)));
+    // A window not shown yet has no place of its own; it will be shown in
+    // the middle of its screen.
+    const QRect screen = screenOf(frame);
+    window.move(centredOver(frame.isVisible() ? frame.frameGeometry() : screen,
+                            window.frameGeometry().size(), screen));
 }
 
 void placeBesideOf(QWidget& window, const QWidget* owner)

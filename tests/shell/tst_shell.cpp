@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -61,6 +62,19 @@ private Q_SLOTS:
         QFETCH(QRect, screen);
         QTEST(centredOver(owner, {720, 420}, screen), "centred");
         QTEST(besideOf(owner, {720, 420}, screen), "beside");
+    }
+
+    // Asked before its window is shown: where that window will stand, in the middle.
+    void placementBeforeTheOwnerIsShown()
+    {
+        QWidget owner;
+        owner.setGeometry(0, 0, 200, 100);
+        QWidget box;
+        box.resize(100, 50);
+        placeCentredOver(box, &owner);
+        const QPoint off =
+            box.frameGeometry().center() - owner.screen()->availableGeometry().center();
+        QVERIFY(off.manhattanLength() <= 2);
     }
 
     void operatorAnswers_data()
