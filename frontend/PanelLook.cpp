@@ -55,10 +55,16 @@ QColor designBackBehind(const QWidget* widget)
 // title, which an upload may change while the frame is inactive.
 class InactiveCaption : public QObject {
 public:
-    explicit InactiveCaption(QGroupBox* frame) : QObject(frame) { frame->installEventFilter(this); }
+    explicit InactiveCaption(QGroupBox* frame) : QObject(frame)
+    {
+        setObjectName(QLatin1String(objectNameOfIt));
+        frame->installEventFilter(this);
+    }
     static void follow(QGroupBox* frame)
     {
-        if (!frame->findChild<InactiveCaption*>(QString(), Qt::FindDirectChildrenOnly))
+        // Looked up by name: without a meta-object of its own, a cast would
+        // take the frame's layout for it.
+        if (!frame->findChild<QObject*>(QLatin1String(objectNameOfIt), Qt::FindDirectChildrenOnly))
             new InactiveCaption(frame);
         update(frame);
     }
@@ -73,6 +79,8 @@ public:
     }
 
 protected:
+    static constexpr const char* objectNameOfIt = "inactivecaption";
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint)
