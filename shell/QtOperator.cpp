@@ -229,7 +229,7 @@ private:
 std::unique_ptr<Notice> QtOperator::notice(QWidget* parent, const Message& message)
 {
     // Not modal: the operator may act on what it says (View, Ports...) while it shows.
-    auto* box = new QMessageBox(parent);
+    auto* box = new OverParent<QMessageBox>(parent);
     prepare(*box, message);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
