@@ -106,17 +106,6 @@ private Q_SLOTS:
         QCOMPARE(rig.editor->text(), edited);
         QVERIFY(rig.editor->editFlag() && !rig.editor->fileFlag());
         QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - [NEW]"));
-
-        // Nor does a file that is no program: the box says where it fails.
-        rig.op.answerNext(MessageAnswer::No);
-        QFile bad(path("b.txt")); // written from elsewhere: Save refuses such text
-        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("M31\r\nM3\x01") == 8);
-        bad.close();
-        rig.open(path("b.txt"));
-        QCOMPARE(rig.op.messages.last().text,
-                 QDir::toNativeSeparators(path("b.txt")) +
-                     ": Line 2 holds byte 0x01, which is no character of a program.");
-        QCOMPARE(rig.editor->text(), edited);
     }
 
     void saveQuestion_data()
