@@ -293,7 +293,6 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(int, from);
         QFETCH(int, to);
-        QFETCH(QString, pasted);
         EditorRig rig(EditorProfile::kvt31_33());
         rig.txteditor->setPlainText(edited);
         QTextCursor cursor(rig.txteditor->document());
@@ -306,7 +305,7 @@ private Q_SLOTS:
             QTest::keySequence(rig.txteditor, QKeySequence(how));
         rig.txteditor->moveCursor(QTextCursor::Start);
         QTest::keySequence(rig.txteditor, QKeySequence::Paste);
-        QCOMPARE(rig.editor->text(), pasted);
+        QTEST(rig.editor->text(), "pasted");
     }
 
     void limitOfFrmkvt7()
