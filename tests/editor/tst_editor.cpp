@@ -106,17 +106,6 @@ private Q_SLOTS:
         QCOMPARE(rig.editor->text(), edited);
         QVERIFY(rig.editor->editFlag() && !rig.editor->fileFlag());
         QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - [NEW]"));
-
-        // Nor does a file that is no program: the box says where it fails.
-        rig.op.answerNext(MessageAnswer::No);
-        QFile bad(path("b.txt")); // written from elsewhere: Save refuses such text
-        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("M31\r\nM3\x01") == 8);
-        bad.close();
-        rig.open(path("b.txt"));
-        QCOMPARE(rig.op.messages.last().text,
-                 QDir::toNativeSeparators(path("b.txt")) +
-                     ": Line 2 holds byte 0x01, which is no character of a program.");
-        QCOMPARE(rig.editor->text(), edited);
     }
 
     void saveQuestion_data()
@@ -304,7 +293,6 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(int, from);
         QFETCH(int, to);
-        QFETCH(QString, pasted);
         EditorRig rig(EditorProfile::kvt31_33());
         rig.txteditor->setPlainText(edited);
         QTextCursor cursor(rig.txteditor->document());
@@ -317,7 +305,7 @@ private Q_SLOTS:
             QTest::keySequence(rig.txteditor, QKeySequence(how));
         rig.txteditor->moveCursor(QTextCursor::Start);
         QTest::keySequence(rig.txteditor, QKeySequence::Paste);
-        QCOMPARE(rig.editor->text(), pasted);
+        QTEST(rig.editor->text(), "pasted");
     }
 
     void limitOfFrmkvt7()

@@ -18,298 +18,274 @@ using Rig = kvt::test::LinkRig;
 class TestSerialLink : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void sending_data();
-    void sending();
-    void watchdogExpiryCutsOnlyTheCommandInFlight();
-    void watchdogReadsWhatIsWaitingFirst();
-    void queueKeepsOrderAndSequencesKeepTheirPauses();
-    void failures_data();
-    void failures();
-    void unsendableTextIsRefusedWhole();
-    void eventsReachTheWindow();
-    void lineWaits_data();
-    void lineWaits();
-    void inputNobodyUsesIsDropped_data();
-    void inputNobodyUsesIsDropped();
-};
 
-void TestSerialLink::sending_data()
-{
-    QTest::addColumn<LinkProfile>("profile");
-    QTest::addColumn<QStringList>("commands");
-    QTest::addColumn<bool>("answered"); // the controller answers at every pacing tick
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<bool>("watchdogAfter");
-    const LinkProfile kvt7 = LinkProfile::kvt7();
-    // KVT7: the watchdog waits for the reply after the command went out.
-    QTest::newRow("kvt7") << kvt7 << QStringList{"DSP"} << false << QByteArray("DSP\r") << true;
-    QTest::newRow("kvt7 empty") << kvt7 << QStringList{""} << false << QByteArray("\r") << true;
-    QTest::newRow("kvt7 queued, blanks as typed")
-        << kvt7 << QStringList{" A ", "CD"} << false << QByteArray(" A \rCD\r") << true;
-    QTest::newRow("kvt7 answered")
-        << kvt7 << QStringList{"G00,1000"} << true << QByteArray("G00,1000\r") << false;
-    // KVT31/33: armed, but every pacing tick switches it off again.
-    QTest::newRow("keypad") << LinkProfile::kvt31_33() << QStringList{"END"} << false
-                            << QByteArray("END\r") << false;
-    QTest::newRow("keypad answered") << LinkProfile::kvt31_33() << QStringList{"G00,1000"} << true
-                                     << QByteArray("G00,1000\r") << false;
-    // Four models: back to back, and only the transfers arm the watchdog.
-    QTest::newRow("four-model") << LinkProfile::fourModel() << QStringList{"END"} << false
+    void sending_data()
+    {
+        QTest::addColumn<LinkProfile>("profile");
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<bool>("answered"); // the controller answers at every pacing tick
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<bool>("watchdogAfter");
+        const LinkProfile kvt7 = LinkProfile::kvt7();
+        // KVT7: the watchdog waits for the reply after the command went out.
+        QTest::newRow("kvt7 empty") << kvt7 << QStringList{""} << false << QByteArray("\r") << true;
+        QTest::newRow("kvt7 queued, blanks as typed")
+            << kvt7 << QStringList{" A ", "CD"} << false << QByteArray(" A \rCD\r") << true;
+        QTest::newRow("kvt7 answered")
+            << kvt7 << QStringList{"G00,1000"} << true << QByteArray("G00,1000\r") << false;
+        // KVT31/33: armed, but every pacing tick switches it off again.
+        QTest::newRow("keypad") << LinkProfile::kvt31_33() << QStringList{"END"} << false
                                 << QByteArray("END\r") << false;
-}
+        // Four models: back to back, and only the transfers arm the watchdog.
+        QTest::newRow("four-model") << LinkProfile::fourModel() << QStringList{"END"} << false
+                                    << QByteArray("END\r") << false;
+    }
 
-// Each character is a write of its own and, where the line is paced, waits
-// for a pacing tick of its own, the first one of a queued command included.
-// Replies while a command goes out neither stall it nor keep the watchdog on.
-void TestSerialLink::sending()
-{
-    QFETCH(LinkProfile, profile);
-    QFETCH(QStringList, commands);
-    QFETCH(bool, answered);
-    QFETCH(QByteArray, wire);
-    QFETCH(bool, watchdogAfter);
-    Rig rig(profile, 5ms);
-    QSignalSpy received(&rig.link, &SerialLink::received);
-    QList<qsizetype> writesAtTick;
-    connect(rig.pacingTimer(), &QTimer::timeout, &rig.link, [&] {
-        writesAtTick << rig.port.writes.size();
-        if (answered)
-            rig.port.receive("?");
-    });
-    std::optional<SendResult> last;
-    for (const QString& command : commands)
-        rig.link.sendData(command, [&](SendResult r) { last = r; });
-    QCOMPARE(rig.watchdogActive(), profile.sendArmsWatchdog);
-    QTRY_COMPARE(last, SendResult::Sent);
-    QTRY_VERIFY(!rig.pacingTimer()->isActive());
-    QCOMPARE(rig.port.written(), wire);
-    QCOMPARE(rig.port.writes.size(), wire.size());
-    for (qsizetype i = 1; i < writesAtTick.size(); ++i)
-        QVERIFY2(writesAtTick[i] - writesAtTick[i - 1] <= 1, qPrintable(QString::number(i)));
-    QVERIFY(!answered || received.count() >= 8);
-    QCOMPARE(rig.watchdogActive(), watchdogAfter);
-    // A transfer arms it by hand, and no tick of the finished send switches it off.
-    rig.link.armWatchdog(5s);
-    QVERIFY(rig.watchdogActive());
-}
-
-void TestSerialLink::watchdogExpiryCutsOnlyTheCommandInFlight()
-{
-    Timings t = Rig::timings(5ms);
-    t.watchdog = 60ms;
-    Rig rig(LinkProfile::kvt7(), t);
-    rig.port.holdOutput(1); // a drain wait would never end
-    QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
-    const QByteArray longCommand(200, 'X');
-    std::optional<SendResult> first, queued;
-    QByteArray sentByFirst;
-    rig.link.sendData(QString::fromLatin1(longCommand), [&](SendResult r) {
-        first = r;
-        sentByFirst = rig.port.written();
-    });
-    rig.link.sendData(QStringLiteral("POS"), [&](SendResult r) { queued = r; });
-    QTRY_COMPARE(first, SendResult::Aborted);
-    QCOMPARE(expired.count(), 1);
-    QVERIFY2(sentByFirst.size() < longCommand.size(), "the rest must stay unsent");
-    QVERIFY(longCommand.startsWith(sentByFirst));
-    // The command behind it goes out whole, with a watchdog of its own.
-    QTRY_COMPARE(rig.port.written(), sentByFirst + "POS\r");
-    QVERIFY(rig.watchdogActive());
-    rig.port.drainOutput();
-    QTRY_COMPARE(queued, SendResult::Sent);
-}
-
-void TestSerialLink::watchdogReadsWhatIsWaitingFirst()
-{
-    // As after Ctrl+Z and fg: the reply is in, its event not yet handled.
-    const QByteArray waiting = "OK\r\n>";
-    Rig rig(LinkProfile::kvt7());
-    rig.port.setReceiveThreshold(0); // input arrives without its event
-    QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
-    QSignalSpy received(&rig.link, &SerialLink::received);
-    rig.link.armWatchdog(30ms);
-    rig.port.receive(waiting);
-    QVERIFY(QTest::qWaitFor([&] { return !rig.watchdogActive(); }, 5000));
-    QCOMPARE(expired.count(), 0);
-    QCOMPARE(received.count(), 1);
-    QCOMPARE(received.at(0).at(0).toByteArray(), waiting);
-}
-
-void TestSerialLink::queueKeepsOrderAndSequencesKeepTheirPauses()
-{
-    Rig rig(LinkProfile::kvt7());
-    QList<QString> finished;
-    rig.link.sendSequence({{QStringLiteral("PROF"), 40ms}, {QStringLiteral("500"), 0ms}},
-                          [&](SendResult) { finished << "sequence"; });
-    // A button pressed the moment the first line is out must wait for the
-    // whole sequence; so must a command sent from a finished command's callback.
-    connect(
-        &rig.link, &SerialLink::sendFinished, &rig.link,
-        [&] { rig.link.sendData(QStringLiteral("G27"), [&](SendResult) { finished << "G27"; }); },
-        Qt::SingleShotConnection);
-    rig.link.sendData(QStringLiteral("POS"), [&](SendResult) {
-        finished << "POS";
-        rig.link.sendData(QStringLiteral("DSP"));
-    });
-    QTRY_COMPARE(rig.port.written(), QByteArray("PROF\r500\rPOS\rG27\rDSP\r"));
-    QCOMPARE(finished, (QList<QString>{"sequence", "POS", "G27"}));
-}
-
-void TestSerialLink::failures_data()
-{
-    QTest::addColumn<QString>("failure");
-    QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<SendResult>("first");
-    QTest::addColumn<SendResult>("queued");
-    QTest::newRow("write fails midway")
-        << "midway" << QByteArray("G0") << SendResult::WriteFailed << SendResult::WriteFailed;
-    QTest::newRow("device lost") << "lost" << QByteArray("G0") << SendResult::LinkLost
-                                 << SendResult::Discarded;
-    // The transfer's own end: the queued command goes with it.
-    QTest::newRow("cancelled") << "cancel" << QByteArray("G") << SendResult::Cancelled
-                               << SendResult::Cancelled;
-    QTest::newRow("window closing")
-        << "shutdown" << QByteArray("G") << SendResult::Discarded << SendResult::Discarded;
-}
-
-void TestSerialLink::failures()
-{
-    QFETCH(QString, failure);
-    QFETCH(QByteArray, written);
-    QFETCH(SendResult, first);
-    QFETCH(SendResult, queued);
-    Rig rig(LinkProfile::kvt7());
-    QSignalSpy writeFailed(&rig.link, &SerialLink::writeFailed);
-    QSignalSpy lost(&rig.link, &SerialLink::linkLost);
-    if (failure == "midway")
-        rig.port.failWritesAfter(2, QStringLiteral("Input/output error"));
-    QList<SendResult> results;
-    rig.link.sendData(QStringLiteral("G00"), [&](SendResult r) { results << r; });
-    rig.link.sendData(QStringLiteral("POS"), [&](SendResult r) { results << r; });
-    if (failure == "lost")
+    // Each character is a write of its own and, where the line is paced, waits
+    // for a pacing tick of its own, the first one of a queued command included.
+    // Replies while a command goes out neither stall it nor keep the watchdog on.
+    void sending()
+    {
+        QFETCH(LinkProfile, profile);
+        QFETCH(QStringList, commands);
+        QFETCH(bool, answered);
+        QFETCH(QByteArray, wire);
+        Rig rig(profile, 5ms);
+        QSignalSpy received(&rig.link, &SerialLink::received);
+        QList<qsizetype> writesAtTick;
         connect(rig.pacingTimer(), &QTimer::timeout, &rig.link, [&] {
-            if (rig.port.writes.size() == 2)
-                rig.port.loseLink(QStringLiteral("gone"));
+            writesAtTick << rig.port.writes.size();
+            if (answered)
+                rig.port.receive("?");
         });
-    if (failure == "cancel")
-        rig.link.cancel();
-    if (failure == "shutdown")
-        rig.link.shutDown();
-    QTRY_COMPARE(results.size(), 2);
-    QCOMPARE(results, (QList<SendResult>{first, queued}));
-    QTRY_VERIFY(!rig.pacingTimer()->isActive());
-    QCOMPARE(rig.port.written(), written);
-    QCOMPARE(writeFailed.isEmpty(), first != SendResult::WriteFailed);
-    QCOMPARE(lost.count(), failure == "lost" ? 1 : 0);
-    QVERIFY(!rig.watchdogActive() || first == SendResult::WriteFailed || failure == "cancel");
-}
-
-void TestSerialLink::unsendableTextIsRefusedWhole()
-{
-    Rig rig(LinkProfile::kvt7());
-    QSignalSpy failed(&rig.link, &SerialLink::writeFailed);
-    QCOMPARE(rig.sendAndWait(QStringLiteral("G\u03a9")), SendResult::WriteFailed);
-    std::optional<SendResult> sequence;
-    rig.link.sendSequence({{QStringLiteral("PROF"), 0ms}, {QStringLiteral("5\u03a9"), 0ms}},
-                          [&](SendResult r) { sequence = r; });
-    QCOMPARE(sequence, SendResult::WriteFailed);
-    QCOMPARE(failed.count(), 2);
-    QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("\u03a9")));
-    QVERIFY(rig.waitIdle());
-    QVERIFY(rig.port.writes.isEmpty());
-    // The line's code page is the files': the euro sign is byte 0x80.
-    QCOMPARE(rig.sendAndWait(QStringLiteral("\u20ac")), SendResult::Sent);
-    QCOMPARE(rig.port.written(), QByteArray("\x80\r"));
-}
-
-void TestSerialLink::eventsReachTheWindow()
-{
-    // Which code is which is a table of its own; here, what each kind does.
-    Rig rig(LinkProfile::kvt7());
-    QSignalSpy lineErrors(&rig.link, &SerialLink::lineError);
-    QSignalSpy unknowns(&rig.link, &SerialLink::unknownEvent);
-    QSignalSpy receives(&rig.link, &SerialLink::received);
-    for (const int code : {CommEvent::Receive, CommEvent::CtsChange}) {
+        std::optional<SendResult> last;
+        for (const QString& command : commands)
+            rig.link.sendData(command, [&](SendResult r) { last = r; });
+        QCOMPARE(rig.watchdogActive(), profile.sendArmsWatchdog);
+        QTRY_COMPARE(last, SendResult::Sent);
+        QTRY_VERIFY(!rig.pacingTimer()->isActive());
+        QCOMPARE(rig.port.written(), wire);
+        QCOMPARE(rig.port.writes.size(), wire.size());
+        for (qsizetype i = 1; i < writesAtTick.size(); ++i)
+            QVERIFY2(writesAtTick[i] - writesAtTick[i - 1] <= 1, qPrintable(QString::number(i)));
+        QVERIFY(!answered || received.count() >= 8);
+        QTEST(rig.watchdogActive(), "watchdogAfter");
+        // A transfer arms it by hand, and no tick of the finished send switches it off.
         rig.link.armWatchdog(5s);
-        code == CommEvent::Receive ? rig.port.receive(">") : rig.port.raiseEvent(code);
-        QVERIFY(!rig.watchdogActive());
+        QVERIFY(rig.watchdogActive());
     }
-    rig.link.armWatchdog(5s);
-    for (const int code : {CommEvent::DsrChange, CommEvent::Break, 1009})
-        rig.port.raiseEvent(code);
-    QVERIFY(rig.watchdogActive());
-    QCOMPARE(receives.count(), 1);
-    QCOMPARE(lineErrors.count(), 1);
-    QCOMPARE(lineErrors.at(0).at(0).toString(), QStringLiteral("Break Received ! "));
-    QCOMPARE(unknowns.count(), 1);
-}
 
-void TestSerialLink::lineWaits_data()
-{
-    QTest::addColumn<LineWait::Kind>("kind");
-    QTest::addColumn<bool>("endsAtData");
-    QTest::addColumn<bool>("endsAfterData");
-    // Four-model download: data restarts the pause; it ends once the line is quiet.
-    QTest::newRow("quiet") << LineWait::Kind::Quiet << false << true;
-    // Upload limits: the first data ends the wait.
-    QTest::newRow("no data") << LineWait::Kind::NoData << true << false;
-    // KVT31/33 pause: a reply neither ends nor stalls it.
-    QTest::newRow("fixed") << LineWait::Kind::Fixed << false << true;
-}
-
-void TestSerialLink::lineWaits()
-{
-    QFETCH(LineWait::Kind, kind);
-    QFETCH(bool, endsAtData);
-    QFETCH(bool, endsAfterData);
-    Rig rig(LinkProfile::fourModel());
-    LineWait wait(rig.link, kind);
-    QSignalSpy ended(&wait, &LineWait::ended);
-    wait.start(60ms);
-    rig.port.receive("OK");
-    QCOMPARE(ended.count(), endsAtData ? 1 : 0);
-    if (endsAtData)
-        QCOMPARE(ended.at(0).at(0).toBool(), true);
-    QCOMPARE(wait.isRunning(), !endsAtData);
-    if (endsAfterData) {
-        QVERIFY(ended.wait(2000));
-        QCOMPARE(ended.at(0).at(0).toBool(), false);
+    void watchdogExpiryCutsOnlyTheCommandInFlight()
+    {
+        Timings t = Rig::timings(5ms);
+        t.watchdog = 60ms;
+        Rig rig(LinkProfile::kvt7(), t);
+        rig.port.holdOutput(1); // a drain wait would never end
+        QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
+        const QByteArray longCommand(200, 'X');
+        std::optional<SendResult> first, queued;
+        QByteArray sentByFirst;
+        rig.link.sendData(QString::fromLatin1(longCommand), [&](SendResult r) {
+            first = r;
+            sentByFirst = rig.port.written();
+        });
+        rig.link.sendData(QStringLiteral("POS"), [&](SendResult r) { queued = r; });
+        QTRY_COMPARE(first, SendResult::Aborted);
+        QCOMPARE(expired.count(), 1);
+        QVERIFY2(sentByFirst.size() < longCommand.size(), "the rest must stay unsent");
+        QVERIFY(longCommand.startsWith(sentByFirst));
+        // The command behind it goes out whole, with a watchdog of its own.
+        QTRY_COMPARE(rig.port.written(), sentByFirst + "POS\r");
+        QVERIFY(rig.watchdogActive());
+        rig.port.drainOutput();
+        QTRY_COMPARE(queued, SendResult::Sent);
     }
-    // Data after the end is no business of the wait.
-    rig.port.receive("OK");
-    QCOMPARE(ended.count(), 1);
-}
 
-void TestSerialLink::inputNobodyUsesIsDropped_data()
-{
-    QTest::addColumn<bool>("waitRunning");
-    QTest::addColumn<int>("handedOn");
-    QTest::addColumn<QString>("logged"); // the log's last entry
-    QTest::newRow("nobody") << false << 0 << "dropped 12 bytes nobody waited for";
-    // Handed on, the two bursts share the log's entry.
-    QTest::newRow("a line wait") << true << 6 << "ABCDEFABCDEF";
-}
+    void watchdogReadsWhatIsWaitingFirst()
+    {
+        // As after Ctrl+Z and fg: the reply is in, its event not yet handled.
+        const QByteArray waiting = "OK\r\n>";
+        Rig rig(LinkProfile::kvt7());
+        rig.port.setReceiveThreshold(0); // input arrives without its event
+        QSignalSpy expired(&rig.link, &SerialLink::watchdogExpired);
+        QSignalSpy received(&rig.link, &SerialLink::received);
+        rig.link.armWatchdog(30ms);
+        rig.port.receive(waiting);
+        QVERIFY(QTest::qWaitFor([&] { return !rig.watchdogActive(); }, 5000));
+        QCOMPARE(expired.count(), 0);
+        QCOMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).toByteArray(), waiting);
+    }
 
-void TestSerialLink::inputNobodyUsesIsDropped()
-{
-    QFETCH(bool, waitRunning);
-    QFETCH(int, handedOn);
-    QFETCH(QString, logged);
-    Rig rig(LinkProfile::fourModel());
-    rig.port.setInputLength(2);
-    rig.port.setReceiveThreshold(2);
-    TrafficLog log;
-    rig.link.setTrafficLog(&log);
-    rig.link.setInputWanted([] { return false; }); // no transfer runs
-    LineWait wait(rig.link, LineWait::Kind::Fixed);
-    if (waitRunning)
-        wait.start(5s);
-    QSignalSpy receives(&rig.link, &SerialLink::received);
-    rig.port.receive("ABCDEF");
-    rig.port.receive("ABCDEF");
-    QCOMPARE(receives.count(), handedOn);
-    QCOMPARE(QString::fromLatin1(log.entries().back().bytes), logged);
-}
+    void queueKeepsOrderAndSequencesKeepTheirPauses()
+    {
+        Rig rig(LinkProfile::kvt7());
+        QList<QString> finished;
+        rig.link.sendSequence({{QStringLiteral("PROF"), 40ms}, {QStringLiteral("500"), 0ms}},
+                              [&](SendResult) { finished << "sequence"; });
+        // A button pressed the moment the first line is out must wait for the
+        // whole sequence; so must a command sent from a finished command's callback.
+        connect(
+            &rig.link, &SerialLink::sendFinished, &rig.link,
+            [&] {
+                rig.link.sendData(QStringLiteral("G27"), [&](SendResult) { finished << "G27"; });
+            },
+            Qt::SingleShotConnection);
+        rig.link.sendData(QStringLiteral("POS"), [&](SendResult) {
+            finished << "POS";
+            rig.link.sendData(QStringLiteral("DSP"));
+        });
+        QTRY_COMPARE(rig.port.written(), QByteArray("PROF\r500\rPOS\rG27\rDSP\r"));
+        QCOMPARE(finished, (QList<QString>{"sequence", "POS", "G27"}));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<SendResult>("first");
+        QTest::addColumn<SendResult>("queued");
+        QTest::newRow("write fails midway")
+            << "midway" << QByteArray("G0") << SendResult::WriteFailed << SendResult::WriteFailed;
+        QTest::newRow("device lost")
+            << "lost" << QByteArray("G0") << SendResult::LinkLost << SendResult::Discarded;
+        // The transfer's own end: the queued command goes with it.
+        QTest::newRow("cancelled")
+            << "cancel" << QByteArray("G") << SendResult::Cancelled << SendResult::Cancelled;
+        QTest::newRow("window closing")
+            << "shutdown" << QByteArray("G") << SendResult::Discarded << SendResult::Discarded;
+    }
+
+    void failures()
+    {
+        QFETCH(QString, failure);
+        QFETCH(SendResult, first);
+        QFETCH(SendResult, queued);
+        Rig rig(LinkProfile::kvt7());
+        QSignalSpy writeFailed(&rig.link, &SerialLink::writeFailed);
+        QSignalSpy lost(&rig.link, &SerialLink::linkLost);
+        if (failure == "midway")
+            rig.port.failWritesAfter(2, QStringLiteral("Input/output error"));
+        QList<SendResult> results;
+        rig.link.sendData(QStringLiteral("G00"), [&](SendResult r) { results << r; });
+        rig.link.sendData(QStringLiteral("POS"), [&](SendResult r) { results << r; });
+        if (failure == "lost")
+            connect(rig.pacingTimer(), &QTimer::timeout, &rig.link, [&] {
+                if (rig.port.writes.size() == 2)
+                    rig.port.loseLink(QStringLiteral("gone"));
+            });
+        if (failure == "cancel")
+            rig.link.cancel();
+        if (failure == "shutdown")
+            rig.link.shutDown();
+        QTRY_COMPARE(results.size(), 2);
+        QCOMPARE(results, (QList<SendResult>{first, queued}));
+        QTRY_VERIFY(!rig.pacingTimer()->isActive());
+        QTEST(rig.port.written(), "written");
+        QCOMPARE(writeFailed.isEmpty(), first != SendResult::WriteFailed);
+        QCOMPARE(lost.count(), failure == "lost" ? 1 : 0);
+        QVERIFY(!rig.watchdogActive() || first == SendResult::WriteFailed || failure == "cancel");
+    }
+
+    void unsendableTextIsRefusedWhole()
+    {
+        Rig rig(LinkProfile::kvt7());
+        QSignalSpy failed(&rig.link, &SerialLink::writeFailed);
+        QCOMPARE(rig.sendAndWait(QStringLiteral("G\u03a9")), SendResult::WriteFailed);
+        std::optional<SendResult> sequence;
+        rig.link.sendSequence({{QStringLiteral("PROF"), 0ms}, {QStringLiteral("5\u03a9"), 0ms}},
+                              [&](SendResult r) { sequence = r; });
+        QCOMPARE(sequence, SendResult::WriteFailed);
+        QCOMPARE(failed.count(), 2);
+        QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("\u03a9")));
+        QVERIFY(rig.waitIdle());
+        QVERIFY(rig.port.writes.isEmpty());
+        // The line's code page is the files': the euro sign is byte 0x80.
+        QCOMPARE(rig.sendAndWait(QStringLiteral("\u20ac")), SendResult::Sent);
+        QCOMPARE(rig.port.written(), QByteArray("\x80\r"));
+    }
+
+    void eventsReachTheWindow()
+    {
+        // Which code is which is a table of its own; here, what each kind does.
+        Rig rig(LinkProfile::kvt7());
+        QSignalSpy lineErrors(&rig.link, &SerialLink::lineError);
+        QSignalSpy unknowns(&rig.link, &SerialLink::unknownEvent);
+        QSignalSpy receives(&rig.link, &SerialLink::received);
+        for (const int code : {CommEvent::Receive, CommEvent::CtsChange}) {
+            rig.link.armWatchdog(5s);
+            code == CommEvent::Receive ? rig.port.receive(">") : rig.port.raiseEvent(code);
+            QVERIFY(!rig.watchdogActive());
+        }
+        rig.link.armWatchdog(5s);
+        for (const int code : {CommEvent::DsrChange, CommEvent::Break, 1009})
+            rig.port.raiseEvent(code);
+        QVERIFY(rig.watchdogActive());
+        QCOMPARE(receives.count(), 1);
+        QCOMPARE(lineErrors.count(), 1);
+        QCOMPARE(lineErrors.at(0).at(0).toString(), QStringLiteral("Break Received ! "));
+        QCOMPARE(unknowns.count(), 1);
+    }
+
+    void lineWaits_data()
+    {
+        QTest::addColumn<LineWait::Kind>("kind");
+        QTest::addColumn<bool>("endsAtData"); // else it ends when its time is up
+        // Four-model download: data restarts the pause; it ends once the line is quiet.
+        QTest::newRow("quiet") << LineWait::Kind::Quiet << false;
+        // Upload limits: the first data ends the wait.
+        QTest::newRow("no data") << LineWait::Kind::NoData << true;
+        // KVT31/33 pause: a reply neither ends nor stalls it.
+        QTest::newRow("fixed") << LineWait::Kind::Fixed << false;
+    }
+
+    void lineWaits()
+    {
+        QFETCH(LineWait::Kind, kind);
+        QFETCH(bool, endsAtData);
+        Rig rig(LinkProfile::fourModel());
+        LineWait wait(rig.link, kind);
+        QSignalSpy ended(&wait, &LineWait::ended);
+        wait.start(60ms);
+        rig.port.receive("OK");
+        QCOMPARE(ended.count(), endsAtData ? 1 : 0);
+        QCOMPARE(wait.isRunning(), !endsAtData);
+        QVERIFY(endsAtData || ended.wait(2000));
+        QCOMPARE(ended.at(0).at(0).toBool(), endsAtData);
+        // Data after the end is no business of the wait.
+        rig.port.receive("OK");
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void inputNobodyUsesIsDropped_data()
+    {
+        QTest::addColumn<bool>("waitRunning");
+        QTest::addColumn<int>("handedOn");
+        QTest::addColumn<QString>("logged"); // the log's last entry
+        QTest::newRow("nobody") << false << 0 << "dropped 12 bytes nobody waited for";
+        // Handed on, the two bursts share the log's entry.
+        QTest::newRow("a line wait") << true << 6 << "ABCDEFABCDEF";
+    }
+
+    void inputNobodyUsesIsDropped()
+    {
+        QFETCH(bool, waitRunning);
+        Rig rig(LinkProfile::fourModel());
+        rig.port.setInputLength(2);
+        rig.port.setReceiveThreshold(2);
+        TrafficLog log;
+        rig.link.setTrafficLog(&log);
+        rig.link.setInputWanted([] { return false; }); // no transfer runs
+        LineWait wait(rig.link, LineWait::Kind::Fixed);
+        if (waitRunning)
+            wait.start(5s);
+        QSignalSpy receives(&rig.link, &SerialLink::received);
+        rig.port.receive("ABCDEF");
+        rig.port.receive("ABCDEF");
+        QTEST(int(receives.count()), "handedOn");
+        QTEST(QString::fromLatin1(log.entries().back().bytes), "logged");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSerialLink)
 #include "tst_seriallink.moc"

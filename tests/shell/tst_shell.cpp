@@ -149,7 +149,6 @@ private Q_SLOTS:
         QTest::newRow("close box") << Act::CloseBox << false;
         QTest::newRow("transfer over") << Act::Unload << false;
         // An engine winding down on cancelled() must not stop a second time.
-        QTest::newRow("Cancel, engine unloads") << Act::Cancel << true;
         QTest::newRow("close box, engine unloads") << Act::CloseBox << true;
     }
 
