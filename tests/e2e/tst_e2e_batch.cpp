@@ -111,8 +111,6 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         };
         QTest::newRow(name) << filled(arguments).split(u' ') << status << filled(told);
     };
-    row("unknown model", "download --model kvt9 --port /dev/null %dir/ok.txt", 2,
-        "unknown model 'kvt9'");
     row("json asked", "download --json --model kvt9 --port /dev/null %dir/ok.txt", 2,
         "unknown model 'kvt9'");
     row("no model", "upload --port /dev/null", 2, "--model is missing");
@@ -149,12 +147,10 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         "'pos\\rDELP1' holds a line break");
     row("send unsendable", "send --model kvt7 --port /dev/null pos\u0416", 2,
         "holds a character the line cannot carry");
-    row("same port twice", "upload --model kvt7 --port /dev/null --port /dev/null", 2,
-        "a port is given twice");
     row("same device by a link", "send --model kvt7 --port /dev/null --port %dir/null-link pos", 2,
         "/dev/null and %dir/null-link are the same device");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
-        "/dev/kvt-none");
+        "Cannot open /dev/kvt-none: ");
     // No program: %sim is a running kvtsim, whose wire stays empty.
     file(QStringLiteral("nul.txt"), QByteArray("M31,2\r\nG00\0\r\nM30\r\n", 18));
     file(QStringLiteral("long.txt"), "M31,2\r\n" + QByteArray(474, 'X'));
@@ -265,15 +261,14 @@ void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
     QFETCH(bool, pullCable);
     QFETCH(int, status);
     QFETCH(QString, message);
-    SimProcess sim({QStringLiteral("--model"), QStringLiteral("kvt54")});
+    SimProcess sim({"--model", "kvt54"});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
     QByteArray lines = "M31,1\r\n";
     for (int i = 0; i < 200; ++i)
         lines += "G00,+" + QByteArray::number(1000 + i) + "\r\n";
     QProcess process;
-    prepare(process,
-            {QStringLiteral("download"), QStringLiteral("--model"), QStringLiteral("kvt54"),
-             QStringLiteral("--port"), sim.device(), file(QStringLiteral("long.txt"), lines)});
+    prepare(process, {"download", "--model", "kvt54", "--port", sim.device(),
+                      file(QStringLiteral("long.txt"), lines)});
     process.setReadChannel(QProcess::StandardError);
     process.start();
     QVERIFY(sim.waitForHost());
@@ -393,9 +388,6 @@ void TestE2eBatch::downloadThenUploadGivesTheProgramBack()
     QFile back(out);
     QVERIFY(back.open(QIODevice::ReadOnly));
     QCOMPARE(back.readAll(), record(programBack));
-    r = kvtcomm(QStringList{"upload"} + options + uploadOptions);
-    QCOMPARE(r.status, 0);
-    QCOMPARE(r.out, record(programBack));
 }
 
 void TestE2eBatch::keypadTransfersFollowTheKeys()
