@@ -157,7 +157,6 @@ void TestSimController::injectsFaults_data()
     const Replies all{ok, ok, ok, head, tail, {replies("POS=+0000000")}};
     const auto late = [](const Reply& reply) { return Reply{reply.bytes, 250ms}; };
 
-    QTest::newRow("no faults") << Faults{} << session << all;
     QTest::newRow("reply delay before each answer, not inside a listing")
         << Faults{.replyDelay = 250ms} << session
         << Replies{late(ok), late(ok), late(ok), late(head), tail, late(all[5])};

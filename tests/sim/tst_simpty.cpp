@@ -176,15 +176,10 @@ void TestSimPty::kvtsim()
         QTRY_VERIFY_WITH_TIMEOUT(kvtsim.canReadLine(), 10000);
         QCOMPARE(QFile::symLinkTarget(link), QString::fromLocal8Bit(kvtsim.readLine()).trimmed());
         Host host(link);
-        QByteArray replies;
-        for (const QByteArray line : {"M31,3", "G00,+2000", "M21+", "M30"}) {
-            QVERIFY(host.send(line + '\r'));
-            replies += "OK\r\n>";
-            QTRY_COMPARE(host.received(), replies);
-        }
-        QVERIFY(host.send("DP3\r"));
+        QVERIFY(host.send("M31,3\rG00,+2000\rM21+\rM30\rDP3\r"));
         QTRY_COMPARE(host.received(),
-                     replies + "DP3\r\n#3\r\nG00,+2000\r\n\r\n>M21+\r\n\r\n>M30\r\n\r\n>");
+                     QByteArray("OK\r\n>").repeated(4) +
+                         "DP3\r\n#3\r\nG00,+2000\r\n\r\n>M21+\r\n\r\n>M30\r\n\r\n>");
         ::kill(pid_t(kvtsim.processId()), signalNumber);
     }
     QTRY_COMPARE_WITH_TIMEOUT(kvtsim.state(), QProcess::NotRunning, 10000);
