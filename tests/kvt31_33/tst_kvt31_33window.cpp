@@ -108,17 +108,6 @@ private Q_SLOTS:
         QVERIFY(!rig.port->isOpen());
     }
 
-    void editorCloseAndActivate()
-    {
-        Rig rig;
-        rig.initialised();
-        rig.trigger(QStringLiteral("mnueditclose"));
-        QVERIFY(!rig.find<QAction>(QStringLiteral("mnudownload"))->isVisible());
-        QVERIFY(!rig.find<QAction>(QStringLiteral("mnuupload"))->isVisible());
-        rig.trigger(QStringLiteral("mnueditact"));
-        QVERIFY(rig.offered("mnudownload") && rig.offered("mnuupload") && !rig.offered("mnupaste"));
-    }
-
     void download_data()
     {
         QTest::addColumn<MessageAnswer>("answer"); // in the keypad instructions
@@ -277,20 +266,6 @@ private Q_SLOTS:
                 rig.op.messages[0].text.endsWith(QLatin1String("Nothing was compared.")));
     }
 
-    void everyControlHasAName()
-    {
-        Rig rig;
-        rig.initialised();
-        rig.port->receive("READY\r\n");
-        rig.trigger(QStringLiteral("mnuabout"));
-        QVERIFY(rig.op.messages.constLast().text.startsWith(
-            QStringLiteral("kvtcomm " KVTCOMM_VERSION)));
-        int checked = 0;
-        const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
-        QVERIFY2(checked >= 6, qPrintable(QString::number(checked)));
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
-    }
-
     void trafficLogFollowsTheLine()
     {
         Rig rig;
@@ -339,16 +314,27 @@ private Q_SLOTS:
         QVERIFY(!frmtraffic->isVisible());
     }
 
-    void typedTextLandsInTheActivatedEditor()
+    void editorActivatedFromTheKeyboardAndReadOut()
     {
         Rig rig;
         rig.initialised();
+        rig.port->receive("READY\r\n");
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
         rig.trigger(QStringLiteral("mnueditclose"));
+        QVERIFY(!rig.find<QAction>(QStringLiteral("mnudownload"))->isVisible() &&
+                !rig.find<QAction>(QStringLiteral("mnuupload"))->isVisible());
         QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_E, Qt::AltModifier);
         QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+        QVERIFY(rig.offered("mnudownload") && rig.offered("mnuupload") && !rig.offered("mnupaste"));
         QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
         QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
+        rig.trigger(QStringLiteral("mnuabout"));
+        QVERIFY(rig.op.messages.constLast().text.startsWith(
+            QStringLiteral("kvtcomm " KVTCOMM_VERSION)));
+        int checked = 0;
+        const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
+        QVERIFY2(unnamed.isEmpty() && checked >= 6,
+                 qPrintable(unnamed.join(u' ') + QString::number(checked)));
     }
 };
 

@@ -172,7 +172,8 @@ private Q_SLOTS:
             << three << "UUUUDDD"
             << QStringList{"DSP", "G00,+5", "POS", "POS", "G00,+5", "DSP", ""};
         QTest::newRow("a repeat is one step, empty is none")
-            << QStringList{"POS", "POS", "", "DSP"} << "UUU" << QStringList{"DSP", "POS", "POS"};
+            << QStringList{"POS", "POS", "", "DSP"} << "UUUD"
+            << QStringList{"DSP", "POS", "POS", "DSP"};
     }
 
     void commandRecall()
@@ -349,8 +350,7 @@ private Q_SLOTS:
     void downloadThroughTheWindow()
     {
         Rig rig;
-        rig.initialised();
-        rig.trigger(QStringLiteral("mnueact"));
+        rig.initialised().trigger(QStringLiteral("mnueact"));
         rig.txteditor()->setPlainText(example);
         rig.trigger(QStringLiteral("mnudownload"));
         QVERIFY(rig.waitForWritten("M31,0\r"));
@@ -367,9 +367,7 @@ private Q_SLOTS:
         QCOMPARE(rig.port->written(), QByteArray("M31,0\rG00,100\rM30\r"));
         QCOMPARE(rig.op.beeps, 1);
         QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
-        QCOMPARE(rig.window->editor().text(), example); // only the copy on the wire is upper-cased
         QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
-        QCOMPARE(rig.op.messages.size(), 1);
     }
 
     void upload_data()
