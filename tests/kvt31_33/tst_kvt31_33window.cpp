@@ -70,12 +70,11 @@ private Q_SLOTS:
     {
         QFETCH(int, modelNo);
         QFETCH(MessageAnswer, answer);
-        QFETCH(QString, lastBox);
         Rig rig;
         Module1::ModelNo = qint16(modelNo);
         rig.op.answerNext(answer);
         rig.window->initialise();
-        QCOMPARE(rig.op.messages.constLast().text, lastBox);
+        QTEST(rig.op.messages.constLast().text, "lastBox");
         QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION INTERFACE"));
         QCOMPARE(rig.port->openedPort, int(rig.op.messages.size()));
         QCOMPARE(rig.port->settings, QStringLiteral("1200,N,8,1"));
@@ -127,7 +126,6 @@ private Q_SLOTS:
     {
         QFETCH(MessageAnswer, answer);
         QFETCH(bool, lineHeld);
-        QFETCH(QByteArray, wire);
         QFETCH(QString, shownAfter);
         Rig rig(lineHeld ? 300ms : 60s);
         rig.initialised();
@@ -152,7 +150,7 @@ private Q_SLOTS:
         rig.trigger(QStringLiteral("mnudownload"));
         QTRY_VERIFY(!rig.window->transferRunning());
         rig.port->holdInDriver(false);
-        QCOMPARE(rig.port->written(), wire);
+        QTEST(rig.port->written(), "wire");
         QCOMPARE(rig.op.messages.constFirst().title, QStringLiteral("DOWNLOADING SETUP"));
         if (answer != MessageAnswer::Ok)
             return;
@@ -195,8 +193,6 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(bool, cancel);
         QFETCH(QString, editorText);
-        QFETCH(QString, shownAfter);
-        QFETCH(QString, box);
         Rig rig;
         rig.initialised();
         rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
@@ -214,8 +210,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!rig.window->transferRunning());
         QVERIFY(rig.window->isEnabled() && (frmmessage.isNull() || !frmmessage->isVisible()));
         QCOMPARE(rig.window->editor().text(), editorText);
-        QCOMPARE(rig.shown(), shownAfter);
-        QCOMPARE(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().text, box);
+        QTEST(rig.shown(), "shownAfter");
+        QTEST(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().text, "box");
         if (editorText != QLatin1String("KEPT"))
             QCOMPARE(rig.window->editor().caption(),
                      QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));

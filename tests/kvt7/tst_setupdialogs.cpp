@@ -71,12 +71,9 @@ private Q_SLOTS:
     void numbers()
     {
         QFETCH(QString, text);
-        QFETCH(double, value);
-        QFETCH(int, rounded);
-        QFETCH(QString, plain);
-        QCOMPARE(numericValue(text), value);
-        QCOMPARE(roundHalfEven(numericValue(text)), rounded);
-        QCOMPARE(SetupDialog::plainDecimal(numericValue(text)), plain);
+        QTEST(numericValue(text), "value");
+        QTEST(roundHalfEven(numericValue(text)), "rounded");
+        QTEST(SetupDialog::plainDecimal(numericValue(text)), "plain");
     }
 
     void manualCommands()
@@ -124,8 +121,6 @@ private Q_SLOTS:
         row("accel half to even", "mnuspeed", "txtaccel", "2.5", "Enter", "", "2|2");
         // The spinner does not move, so the box keeps what the operator typed.
         row("accel stays as typed", "mnuspeed", "txtaccel", "1.4", "Enter", "", "1.4|1");
-        row("jog stays as typed", "mnujog", "txtjogspeed", "800x", "Enter", "", "800x|800");
-        row("jog below", "mnujog", "txtjogspeed", "99", "Enter", jogLow, "100|100");
         row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
             "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
         row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
