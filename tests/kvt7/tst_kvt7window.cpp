@@ -88,7 +88,7 @@ private Q_SLOTS:
         QFETCH(MessageAnswer, answer);
         QFETCH(QList<Message>, messages);
         Timings t = Rig::timings();
-        t.watchdog = 100ms;
+        t.watchdog = 400ms; // longer than a loaded machine takes to pace out a line
         Rig rig(t);
         rig.op.answerNext(answer);
         rig.window->initialise();
