@@ -53,314 +53,286 @@ struct Rig : test::WindowRig<Kvt31_33Window> {
 class TestKvt31_33Window : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startUp_data();
-    void startUp();
-    void repliesAndLineEvents();
-    void editorCloseAndActivate();
-    void download_data();
-    void download();
-    void upload_data();
-    void upload();
-    void verifyOfASilentController();
-    void keypadDownloadFromTheKeyboard();
-    void everyControlHasAName();
-    void trafficLogFollowsTheLine();
-    void typedTextLandsInTheActivatedEditor();
+    void startUp_data()
+    {
+        QTest::addColumn<int>("modelNo");
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<QString>("lastBox");
+        QTest::newRow("KVT31 on COM1")
+            << 1 << MessageAnswer::Yes << "IS KVT31 CURRENTLY CONNECTED TO COM1 ? ";
+        QTest::newRow("KVT31 on COM2") << 1 << MessageAnswer::No << "KVT31 IS CONNECTED TO COM2 ";
+        QTest::newRow("KVT33 on COM1")
+            << 2 << MessageAnswer::Yes << "IS KVT33 CURRENTLY CONNECTED TO COM1 ? ";
+        QTest::newRow("KVT33 on COM2") << 2 << MessageAnswer::No << "KVT33 IS  CONNECTED TO  COM2 ";
+    }
+
+    void startUp()
+    {
+        QFETCH(int, modelNo);
+        QFETCH(MessageAnswer, answer);
+        Rig rig;
+        Module1::ModelNo = qint16(modelNo);
+        rig.op.answerNext(answer);
+        rig.window->initialise();
+        QTEST(rig.op.messages.constLast().text, "lastBox");
+        QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION INTERFACE"));
+        QCOMPARE(rig.port->openedPort, int(rig.op.messages.size()));
+        QCOMPARE(rig.port->settings, QStringLiteral("1200,N,8,1"));
+        QCOMPARE(rig.port->receiveThreshold(), 2);
+        QCOMPARE(rig.port->handshaking(), Handshaking::RtsCts);
+        QVERIFY(rig.offered("mnudownload") && !rig.offered("mnupaste"));
+    }
+
+    void repliesAndLineEvents()
+    {
+        Rig rig;
+        rig.initialised();
+        // A lone character is shown once the line falls quiet, not held for a second one.
+        rig.port->receive("?");
+        QTRY_COMPARE(rig.shown(), QStringLiteral("?"));
+        QString burst;
+        for (int i = 1; i <= 12; ++i)
+            burst += QStringLiteral("L%1\r\n").arg(i);
+        rig.port->receive(burst.toLatin1());
+        // Nine pieces: the last eight lines and what follows their final CR LF.
+        QCOMPARE(rig.shown(), burst.mid(burst.indexOf(QLatin1String("L5"))));
+        rig.port->raiseEvent(CommEvent::Break);
+        QCOMPARE(rig.shown(), QStringLiteral("Break Received ! "));
+        // An unknown event is on show while the operator is asked; Cancel closes the port.
+        QString shownWhileAsked;
+        rig.op.onMessage = [&](const Message&) { shownWhileAsked = rig.shown(); };
+        rig.op.answerNext(MessageAnswer::Cancel);
+        rig.port->raiseEvent(1009);
+        QCOMPARE(shownWhileAsked, QStringLiteral("UNKNOWN ERROR OR EVENT ENCOUNTERED !"));
+        QVERIFY(!rig.port->isOpen());
+    }
+
+    void download_data()
+    {
+        QTest::addColumn<MessageAnswer>("answer"); // in the keypad instructions
+        QTest::addColumn<bool>("lineHeld");        // RTS/CTS holds the line: the controller is off
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::newRow("sent") << MessageAnswer::Ok << false << QByteArray("G00,+1000\rM30\rEND\r")
+                              << "Download  Completed.        ";
+        QTest::newRow("instructions cancelled")
+            << MessageAnswer::Cancel << false << QByteArray() << "";
+        // Told with the failure box instead of waiting for ever.
+        QTest::newRow("line held") << MessageAnswer::Ok << true << QByteArray("G00,+1000\r")
+                                   << "Download stopped after 0 of 2 lines.";
+    }
+
+    void download()
+    {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(bool, lineHeld);
+        QFETCH(QString, shownAfter);
+        Rig rig(lineHeld ? 300ms : 60s);
+        rig.initialised();
+        rig.port->holdInDriver(lineHeld);
+        // The controller answers while lines go out and during the pauses; that
+        // stalls nothing. The menus stay off meanwhile, even when the editor
+        // panel is activated again.
+        int ticksWhileSending = 0;
+        bool menusOn = false;
+        connect(rig.window->link().findChild<QTimer*>(QStringLiteral("tmrcharsend")),
+                &QTimer::timeout, rig.window.get(), [&] {
+                    rig.port->receive("OK");
+                    if (!rig.window->transferRunning())
+                        return;
+                    ++ticksWhileSending;
+                    rig.window->editen();
+                    menusOn |= rig.offered("mnufile") || rig.offered("mnuupload");
+                });
+        rig.window->editor().setUploadedText(QStringLiteral("g00,+1000 to the end\r\nx\r\n\r\nm30"),
+                                             {});
+        rig.op.answerNext(answer);
+        rig.trigger(QStringLiteral("mnudownload"));
+        QTRY_VERIFY(!rig.window->transferRunning());
+        rig.port->holdInDriver(false);
+        QTEST(rig.port->written(), "wire");
+        QCOMPARE(rig.op.messages.constFirst().title, QStringLiteral("DOWNLOADING SETUP"));
+        if (answer != MessageAnswer::Ok)
+            return;
+        QVERIFY(ticksWhileSending > 0 && !menusOn);
+        QVERIFY(rig.offered("mnudownload") && rig.offered("mnuedit"));
+        QVERIFY2(rig.shown().startsWith(shownAfter), qPrintable(rig.shown()));
+        QCOMPARE(rig.op.beeps, lineHeld ? 0 : 1);
+        QCOMPARE(rig.op.messages.constLast().title, lineHeld
+                                                        ? QStringLiteral("COMMUNICATION FAILURE")
+                                                        : QStringLiteral("DOWNLOADING SETUP"));
+    }
+
+    void upload_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<bool>("cancel"); // else the upload is waited for
+        QTest::addColumn<QString>("editorText");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::addColumn<QString>("box"); // text of the box told, if any
+        using L = QList<QByteArray>;
+        QTest::newRow("program 7, END split")
+            << L{"M31,7\rG00,100\rEN", "D"} << false << "M31,7\r\nG00,100\r\n"
+            << "Program Uploaded . . . "
+            << "";
+        QTest::newRow("line beginning with END is told")
+            << L{"M31,5\rEND", "X\r"} << false << "M31,5\r\n"
+            << "Program Uploaded . . . "
+            << "The line \"ENDX\" begins with \"END\", which ends an upload: \"X\" after it is not "
+               "in the editor. Compare the end of the program with the controller's.";
+        QTest::newRow("silent") << L{} << false << "KEPT"
+                                << "Upload timeout error ! "
+                                << "Uploading timeout....    Please try again ! ";
+        QTest::newRow("Cancel") << L{"M31,1\rG2"} << true << "KEPT"
+                                << "Upload Aborted by user ..."
+                                << "";
+    }
+
+    void upload()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(bool, cancel);
+        QFETCH(QString, editorText);
+        Rig rig;
+        rig.initialised();
+        rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
+        rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
+        rig.trigger(QStringLiteral("mnuupload"));
+        rig.op.messages.clear();
+        QPointer<MessageWindow> frmmessage = MessageWindow::instance();
+        QCOMPARE(frmmessage->windowTitle(), QStringLiteral("UPLOADING SETUP"));
+        QVERIFY(frmmessage->isVisible() && !rig.window->isEnabled());
+        QVERIFY(rig.window->frameGeometry().contains(frmmessage->frameGeometry()));
+        for (const QByteArray& piece : pieces)
+            rig.port->receive(piece);
+        if (cancel)
+            frmmessage->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
+        QTRY_VERIFY(!rig.window->transferRunning());
+        QVERIFY(rig.window->isEnabled() && (frmmessage.isNull() || !frmmessage->isVisible()));
+        QCOMPARE(rig.window->editor().text(), editorText);
+        QTEST(rig.shown(), "shownAfter");
+        QTEST(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().text, "box");
+        if (editorText != QLatin1String("KEPT"))
+            QCOMPARE(rig.window->editor().caption(),
+                     QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));
+        rig.port->receive("OK"); // replies are shown again
+        QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
+    }
+
+    void keypadDownloadFromTheKeyboard()
+    {
+        Module1::reset();
+        QtOperator op;
+        auto owned = std::make_unique<test::FakeSerialPort>();
+        const test::FakeSerialPort& port = *owned;
+        Kvt31_33Window window(op, std::move(owned), Rig::timings(60s));
+        window.show();
+        QStringList boxes; // each answered with Enter where its keyboard focus is
+        QTimer enter;
+        enter.callOnTimeout([&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->windowTitle();
+                QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+            }
+        });
+        enter.start(10);
+        window.initialise();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClicks(window.findChild<QPlainTextEdit*>(),
+                         QStringLiteral("g00,+1000 first\rm30"));
+        QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_P);
+        QTRY_COMPARE(port.written(), QByteArray("G00,+1000\rM30\rEND\r"));
+        QCOMPARE(boxes, (QStringList{QStringLiteral("COMMUNICATION INTERFACE"),
+                                     QStringLiteral("DOWNLOADING SETUP")}));
+    }
+
+    void verifyOfASilentController()
+    {
+        Rig rig;
+        rig.initialised();
+        rig.window->editor().setUploadedText(QStringLiteral("M31,1\r\nG2"), {});
+        rig.trigger(QStringLiteral("mnuverify"));
+        QCOMPARE(MessageWindow::instance()->message(), keypad::uploadInstructions());
+        // Nothing sent is no proof of anything: told, and nothing compared.
+        QTRY_VERIFY(!rig.window->transferRunning() && rig.window->isEnabled());
+        QVERIFY(rig.op.messages.size() == 1 &&
+                rig.op.messages[0].text.endsWith(QLatin1String("Nothing was compared.")));
+    }
+
+    void trafficLogFollowsTheLine()
+    {
+        Rig rig;
+        rig.initialised();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
+        auto* frmtraffic = rig.window->findChild<TrafficLogWindow*>();
+        QVERIFY(rig.window->screen()->availableGeometry().contains(frmtraffic->frameGeometry()));
+        auto* lstlog = frmtraffic->findChild<QListView*>(QStringLiteral("lstlog"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(frmtraffic)->role(), QAccessible::Dialog);
+        // A command going out character by character is shown whole once it is.
+        rig.window->link().sendData(QStringLiteral("G27"));
+        QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("sent  command   G27<CR>")));
+        rig.port->receive("OK\r\n");
+        QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("received  OK<CR><LF>")));
+        QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(lstlog);
+        const QString heard = rows->child(rows->childCount() - 1)->text(QAccessible::Name);
+        QVERIFY2(heard.contains(QLatin1String(" ms  received        OK<CR><LF>")),
+                 qPrintable(heard));
+
+        frmtraffic->findChild<QCheckBox*>(QStringLiteral("chkhex"))->click();
+        QVERIFY(frmtraffic->shownText().endsWith(QLatin1String("4F 4B 0D 0A")));
+        frmtraffic->findChild<QPushButton*>(QStringLiteral("cmdclear"))->click();
+        QVERIFY(frmtraffic->shownText().isEmpty());
+        // Followed until scrolled up; a long entry stays in reach sideways.
+        QScrollBar* down = lstlog->verticalScrollBar();
+        TrafficLog& log = rig.window->trafficLog();
+        const auto add = [&](int count, const QByteArray& bytes) {
+            for (int i = 0; i < count; ++i) {
+                log.recordSent(QStringLiteral("test"), bytes);
+                log.endCommand();
+            }
+            frmtraffic->refresh();
+        };
+        add(100, "G27");
+        QTRY_VERIFY(down->maximum() > 0 && down->value() == down->maximum());
+        down->setValue(1);
+        add(10, "G27");
+        QCOMPARE(down->value(), 1);
+        down->setValue(down->maximum());
+        add(1, QByteArray(200, '\x01'));
+        add(1, "G27"); // shorter lines after it keep it in reach
+        QTRY_VERIFY(lstlog->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(down->value(), down->maximum());
+        QTest::keyClick(lstlog, Qt::Key_Escape);
+        QVERIFY(!frmtraffic->isVisible());
+    }
+
+    void editorActivatedFromTheKeyboardAndReadOut()
+    {
+        Rig rig;
+        rig.initialised();
+        rig.port->receive("READY\r\n");
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        rig.trigger(QStringLiteral("mnueditclose"));
+        QVERIFY(!rig.find<QAction>(QStringLiteral("mnudownload"))->isVisible() &&
+                !rig.find<QAction>(QStringLiteral("mnuupload"))->isVisible());
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_E, Qt::AltModifier);
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+        QVERIFY(rig.offered("mnudownload") && rig.offered("mnuupload") && !rig.offered("mnupaste"));
+        QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+        QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
+        rig.trigger(QStringLiteral("mnuabout"));
+        QVERIFY(rig.op.messages.constLast().text.startsWith(
+            QStringLiteral("kvtcomm " KVTCOMM_VERSION)));
+        int checked = 0;
+        const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
+        QVERIFY2(unnamed.isEmpty() && checked >= 6,
+                 qPrintable(unnamed.join(u' ') + QString::number(checked)));
+    }
 };
-
-void TestKvt31_33Window::startUp_data()
-{
-    QTest::addColumn<int>("modelNo");
-    QTest::addColumn<MessageAnswer>("answer");
-    QTest::addColumn<QString>("lastBox");
-    QTest::newRow("KVT31 on COM1")
-        << 1 << MessageAnswer::Yes << "IS KVT31 CURRENTLY CONNECTED TO COM1 ? ";
-    QTest::newRow("KVT31 on COM2") << 1 << MessageAnswer::No << "KVT31 IS CONNECTED TO COM2 ";
-    QTest::newRow("KVT33 on COM1")
-        << 2 << MessageAnswer::Yes << "IS KVT33 CURRENTLY CONNECTED TO COM1 ? ";
-    QTest::newRow("KVT33 on COM2") << 2 << MessageAnswer::No << "KVT33 IS  CONNECTED TO  COM2 ";
-}
-
-void TestKvt31_33Window::startUp()
-{
-    QFETCH(int, modelNo);
-    QFETCH(MessageAnswer, answer);
-    QFETCH(QString, lastBox);
-    Rig rig;
-    Module1::ModelNo = qint16(modelNo);
-    rig.op.answerNext(answer);
-    rig.window->initialise();
-    QCOMPARE(rig.op.messages.constLast().text, lastBox);
-    QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION INTERFACE"));
-    QCOMPARE(rig.port->openedPort, int(rig.op.messages.size()));
-    QCOMPARE(rig.port->settings, QStringLiteral("1200,N,8,1"));
-    QCOMPARE(rig.port->receiveThreshold(), 2);
-    QCOMPARE(rig.port->handshaking(), Handshaking::RtsCts);
-    QVERIFY(rig.offered("mnudownload") && !rig.offered("mnupaste"));
-}
-
-void TestKvt31_33Window::repliesAndLineEvents()
-{
-    Rig rig;
-    rig.initialised();
-    // A lone character is shown once the line falls quiet, not held for a second one.
-    rig.port->receive("?");
-    QTRY_COMPARE(rig.shown(), QStringLiteral("?"));
-    QString burst;
-    for (int i = 1; i <= 12; ++i)
-        burst += QStringLiteral("L%1\r\n").arg(i);
-    rig.port->receive(burst.toLatin1());
-    // Nine pieces: the last eight lines and what follows their final CR LF.
-    QCOMPARE(rig.shown(), burst.mid(burst.indexOf(QLatin1String("L5"))));
-    rig.port->raiseEvent(CommEvent::Break);
-    QCOMPARE(rig.shown(), QStringLiteral("Break Received ! "));
-    // An unknown event is on show while the operator is asked; Cancel closes the port.
-    QString shownWhileAsked;
-    rig.op.onMessage = [&](const Message&) { shownWhileAsked = rig.shown(); };
-    rig.op.answerNext(MessageAnswer::Cancel);
-    rig.port->raiseEvent(1009);
-    QCOMPARE(shownWhileAsked, QStringLiteral("UNKNOWN ERROR OR EVENT ENCOUNTERED !"));
-    QVERIFY(!rig.port->isOpen());
-}
-
-void TestKvt31_33Window::editorCloseAndActivate()
-{
-    Rig rig;
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnueditclose"));
-    QVERIFY(!rig.find<QAction>(QStringLiteral("mnudownload"))->isVisible());
-    QVERIFY(!rig.find<QAction>(QStringLiteral("mnuupload"))->isVisible());
-    rig.trigger(QStringLiteral("mnueditact"));
-    QVERIFY(rig.offered("mnudownload") && rig.offered("mnuupload") && !rig.offered("mnupaste"));
-}
-
-void TestKvt31_33Window::download_data()
-{
-    QTest::addColumn<MessageAnswer>("answer"); // in the keypad instructions
-    QTest::addColumn<bool>("lineHeld");        // RTS/CTS holds the line: the controller is off
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<QString>("shownAfter");
-    QTest::newRow("sent") << MessageAnswer::Ok << false << QByteArray("G00,+1000\rM30\rEND\r")
-                          << "Download  Completed.        ";
-    QTest::newRow("instructions cancelled") << MessageAnswer::Cancel << false << QByteArray() << "";
-    // Told with the failure box instead of waiting for ever.
-    QTest::newRow("line held") << MessageAnswer::Ok << true << QByteArray("G00,+1000\r")
-                               << "Download stopped after 0 of 2 lines.";
-}
-
-void TestKvt31_33Window::download()
-{
-    QFETCH(MessageAnswer, answer);
-    QFETCH(bool, lineHeld);
-    QFETCH(QByteArray, wire);
-    QFETCH(QString, shownAfter);
-    Rig rig(lineHeld ? 300ms : 60s);
-    rig.initialised();
-    rig.port->holdInDriver(lineHeld);
-    // The controller answers while lines go out and during the pauses; that
-    // stalls nothing. The menus stay off meanwhile, even when the editor
-    // panel is activated again.
-    int ticksWhileSending = 0;
-    bool menusOn = false;
-    connect(rig.window->link().findChild<QTimer*>(QStringLiteral("tmrcharsend")), &QTimer::timeout,
-            rig.window.get(), [&] {
-                rig.port->receive("OK");
-                if (!rig.window->transferRunning())
-                    return;
-                ++ticksWhileSending;
-                rig.window->editen();
-                menusOn |= rig.offered("mnufile") || rig.offered("mnuupload");
-            });
-    rig.window->editor().setUploadedText(QStringLiteral("g00,+1000 to the end\r\nx\r\n\r\nm30"),
-                                         {});
-    rig.op.answerNext(answer);
-    rig.trigger(QStringLiteral("mnudownload"));
-    QTRY_VERIFY(!rig.window->transferRunning());
-    rig.port->holdInDriver(false);
-    QCOMPARE(rig.port->written(), wire);
-    QCOMPARE(rig.op.messages.constFirst().title, QStringLiteral("DOWNLOADING SETUP"));
-    if (answer != MessageAnswer::Ok)
-        return;
-    QVERIFY(ticksWhileSending > 0 && !menusOn);
-    QVERIFY(rig.offered("mnudownload") && rig.offered("mnuedit"));
-    QVERIFY2(rig.shown().startsWith(shownAfter), qPrintable(rig.shown()));
-    QCOMPARE(rig.op.beeps, lineHeld ? 0 : 1);
-    QCOMPARE(rig.op.messages.constLast().title, lineHeld ? QStringLiteral("COMMUNICATION FAILURE")
-                                                         : QStringLiteral("DOWNLOADING SETUP"));
-}
-
-void TestKvt31_33Window::upload_data()
-{
-    QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<bool>("cancel"); // else the upload is waited for
-    QTest::addColumn<QString>("editorText");
-    QTest::addColumn<QString>("shownAfter");
-    QTest::addColumn<QString>("box"); // text of the box told, if any
-    using L = QList<QByteArray>;
-    QTest::newRow("program 7, END split")
-        << L{"M31,7\rG00,100\rEN", "D"} << false << "M31,7\r\nG00,100\r\n"
-        << "Program Uploaded . . . "
-        << "";
-    QTest::newRow("line beginning with END is told")
-        << L{"M31,5\rEND", "X\r"} << false << "M31,5\r\n"
-        << "Program Uploaded . . . "
-        << "The line \"ENDX\" begins with \"END\", which ends an upload: \"X\" after it is not "
-           "in the editor. Compare the end of the program with the controller's.";
-    QTest::newRow("silent") << L{} << false << "KEPT"
-                            << "Upload timeout error ! "
-                            << "Uploading timeout....    Please try again ! ";
-    QTest::newRow("Cancel") << L{"M31,1\rG2"} << true << "KEPT"
-                            << "Upload Aborted by user ..."
-                            << "";
-}
-
-void TestKvt31_33Window::upload()
-{
-    QFETCH(QList<QByteArray>, pieces);
-    QFETCH(bool, cancel);
-    QFETCH(QString, editorText);
-    QFETCH(QString, shownAfter);
-    QFETCH(QString, box);
-    Rig rig;
-    rig.initialised();
-    rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
-    rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
-    rig.trigger(QStringLiteral("mnuupload"));
-    rig.op.messages.clear();
-    QPointer<MessageWindow> frmmessage = MessageWindow::instance();
-    QCOMPARE(frmmessage->windowTitle(), QStringLiteral("UPLOADING SETUP"));
-    QVERIFY(frmmessage->isVisible() && !rig.window->isEnabled());
-    QVERIFY(rig.window->frameGeometry().contains(frmmessage->frameGeometry()));
-    for (const QByteArray& piece : pieces)
-        rig.port->receive(piece);
-    if (cancel)
-        frmmessage->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
-    QTRY_VERIFY(!rig.window->transferRunning());
-    QVERIFY(rig.window->isEnabled() && (frmmessage.isNull() || !frmmessage->isVisible()));
-    QCOMPARE(rig.window->editor().text(), editorText);
-    QCOMPARE(rig.shown(), shownAfter);
-    QCOMPARE(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().text, box);
-    if (editorText != QLatin1String("KEPT"))
-        QCOMPARE(rig.window->editor().caption(),
-                 QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));
-    rig.port->receive("OK"); // replies are shown again
-    QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
-}
-
-void TestKvt31_33Window::keypadDownloadFromTheKeyboard()
-{
-    Module1::reset();
-    QtOperator op;
-    auto owned = std::make_unique<test::FakeSerialPort>();
-    const test::FakeSerialPort& port = *owned;
-    Kvt31_33Window window(op, std::move(owned), Rig::timings(60s));
-    window.show();
-    QStringList boxes; // each answered with Enter where its keyboard focus is
-    QTimer enter;
-    enter.callOnTimeout([&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << box->windowTitle();
-            QTest::keyClick(box->focusWidget(), Qt::Key_Return);
-        }
-    });
-    enter.start(10);
-    window.initialise();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QTest::keyClicks(window.findChild<QPlainTextEdit*>(), QStringLiteral("g00,+1000 first\rm30"));
-    QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
-    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
-    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_P);
-    QTRY_COMPARE(port.written(), QByteArray("G00,+1000\rM30\rEND\r"));
-    QCOMPARE(boxes, (QStringList{QStringLiteral("COMMUNICATION INTERFACE"),
-                                 QStringLiteral("DOWNLOADING SETUP")}));
-}
-
-void TestKvt31_33Window::verifyOfASilentController()
-{
-    Rig rig;
-    rig.initialised();
-    rig.window->editor().setUploadedText(QStringLiteral("M31,1\r\nG2"), {});
-    rig.trigger(QStringLiteral("mnuverify"));
-    QCOMPARE(MessageWindow::instance()->message(), keypad::uploadInstructions());
-    // Nothing sent is no proof of anything: told, and nothing compared.
-    QTRY_VERIFY(!rig.window->transferRunning() && rig.window->isEnabled());
-    QVERIFY(rig.op.messages.size() == 1 &&
-            rig.op.messages[0].text.endsWith(QLatin1String("Nothing was compared.")));
-}
-
-void TestKvt31_33Window::everyControlHasAName()
-{
-    Rig rig;
-    rig.initialised();
-    rig.port->receive("READY\r\n");
-    rig.trigger(QStringLiteral("mnuabout"));
-    QVERIFY(
-        rig.op.messages.constLast().text.startsWith(QStringLiteral("kvtcomm " KVTCOMM_VERSION)));
-    int checked = 0;
-    const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
-    QVERIFY2(checked >= 6, qPrintable(QString::number(checked)));
-    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
-}
-
-void TestKvt31_33Window::trafficLogFollowsTheLine()
-{
-    Rig rig;
-    rig.initialised();
-    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-    QTest::keyClick(rig.window.get(), Qt::Key_L, Qt::ControlModifier);
-    auto* frmtraffic = rig.window->findChild<TrafficLogWindow*>();
-    QVERIFY(rig.window->screen()->availableGeometry().contains(frmtraffic->frameGeometry()));
-    auto* lstlog = frmtraffic->findChild<QListView*>(QStringLiteral("lstlog"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(frmtraffic)->role(), QAccessible::Dialog);
-    // A command going out character by character is shown whole once it is.
-    rig.window->link().sendData(QStringLiteral("G27"));
-    QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("sent  command   G27<CR>")));
-    rig.port->receive("OK\r\n");
-    QTRY_VERIFY(frmtraffic->shownText().endsWith(QLatin1String("received  OK<CR><LF>")));
-    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(lstlog);
-    const QString heard = rows->child(rows->childCount() - 1)->text(QAccessible::Name);
-    QVERIFY2(heard.contains(QLatin1String(" ms  received        OK<CR><LF>")), qPrintable(heard));
-
-    frmtraffic->findChild<QCheckBox*>(QStringLiteral("chkhex"))->click();
-    QVERIFY(frmtraffic->shownText().endsWith(QLatin1String("4F 4B 0D 0A")));
-    frmtraffic->findChild<QPushButton*>(QStringLiteral("cmdclear"))->click();
-    QVERIFY(frmtraffic->shownText().isEmpty());
-    // Followed until scrolled up; a long entry stays in reach sideways.
-    QScrollBar* down = lstlog->verticalScrollBar();
-    TrafficLog& log = rig.window->trafficLog();
-    const auto add = [&](int count, const QByteArray& bytes) {
-        for (int i = 0; i < count; ++i) {
-            log.recordSent(QStringLiteral("test"), bytes);
-            log.endCommand();
-        }
-        frmtraffic->refresh();
-    };
-    add(100, "G27");
-    QTRY_VERIFY(down->maximum() > 0 && down->value() == down->maximum());
-    down->setValue(1);
-    add(10, "G27");
-    QCOMPARE(down->value(), 1);
-    down->setValue(down->maximum());
-    add(1, QByteArray(200, '\x01'));
-    add(1, "G27"); // shorter lines after it keep it in reach
-    QTRY_VERIFY(lstlog->horizontalScrollBar()->maximum() > 0);
-    QCOMPARE(down->value(), down->maximum());
-    QTest::keyClick(lstlog, Qt::Key_Escape);
-    QVERIFY(!frmtraffic->isVisible());
-}
-
-void TestKvt31_33Window::typedTextLandsInTheActivatedEditor()
-{
-    Rig rig;
-    rig.initialised();
-    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-    rig.trigger(QStringLiteral("mnueditclose"));
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_E, Qt::AltModifier);
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
-    QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
-    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
-}
 
 QTEST_MAIN(TestKvt31_33Window)
 #include "tst_kvt31_33window.moc"

@@ -55,374 +55,340 @@ struct Rig : test::WindowRig<Kvt52Window> {
 class TestKvt52Window : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void choiceMapping_data();
-    void choiceMapping();
-    void startUp_data();
-    void startUp();
-    void setupLater();
-    void download_data();
-    void download();
-    void programCheckedBeforeTheQuestion_data();
-    void programCheckedBeforeTheQuestion();
-    void upload_data();
-    void upload();
-    void closingStopsTheTransferFirst_data();
-    void closingStopsTheTransferFirst();
-    void lostPortWaitsForTheSetup();
-    void unknownEventShownTwice();
-    void setupAndCancelFromTheKeyboard();
-    void typedTextLandsInTheClickedEditor();
-};
+    void choiceMapping_data()
+    {
+        QTest::addColumn<CommOptions>("options");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("port");
+        QTest::newRow("start values") << CommOptions{} << "9600,N,8,1" << 1;
+        QTest::newRow("every last option") << CommOptions{1, 4, 1, 0, 1} << "19200,E,7,2" << 2;
+        QTest::newRow("every first option") << CommOptions{0, 0, 0, 0, 0} << "1200,O,7,1" << 1;
+    }
 
-void TestKvt52Window::choiceMapping_data()
-{
-    QTest::addColumn<CommOptions>("options");
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("port");
-    QTest::newRow("start values") << CommOptions{} << "9600,N,8,1" << 1;
-    QTest::newRow("every last option") << CommOptions{1, 4, 1, 0, 1} << "19200,E,7,2" << 2;
-    QTest::newRow("every first option") << CommOptions{0, 0, 0, 0, 0} << "1200,O,7,1" << 1;
-}
+    void choiceMapping()
+    {
+        QFETCH(CommOptions, options);
+        QFETCH(QString, settings);
+        const CommChoice choice = choiceFrom(options);
+        QCOMPARE(choice.settings(), settings);
+        QTEST(int(choice.Port), "port");
+        QCOMPARE(optionsFor(choice), options); // and back
+        // A text the dialog does not offer selects the last option of its array.
+        QCOMPARE(optionsFor({3, "300", "X", "9", "0"}), (CommOptions{1, 4, 2, 1, 1}));
+        QCOMPARE(modelName(2) + modelName(4) + modelName(12) + modelName(14) + modelName(0),
+                 QStringLiteral("KVT52KVT54PX52PX54PX54"));
+    }
 
-void TestKvt52Window::choiceMapping()
-{
-    QFETCH(CommOptions, options);
-    QFETCH(QString, settings);
-    QFETCH(int, port);
-    const CommChoice choice = choiceFrom(options);
-    QCOMPARE(choice.settings(), settings);
-    QCOMPARE(int(choice.Port), port);
-    QCOMPARE(optionsFor(choice), options); // and back
-    // A text the dialog does not offer selects the last option of its array.
-    QCOMPARE(optionsFor({3, "300", "X", "9", "0"}), (CommOptions{1, 4, 2, 1, 1}));
-    QCOMPARE(modelName(2) + modelName(4) + modelName(12) + modelName(14) + modelName(0),
-             QStringLiteral("KVT52KVT54PX52PX54PX54"));
-}
+    void startUp_data()
+    {
+        QTest::addColumn<QString>("how"); // the dialog at start-up has no Cancel
+        QTest::newRow("OK") << "cmdOK";
+        QTest::newRow("close box counts as OK") << "close box";
+    }
 
-void TestKvt52Window::startUp_data()
-{
-    QTest::addColumn<QString>("how"); // the dialog at start-up has no Cancel
-    QTest::newRow("OK") << "cmdOK";
-    QTest::newRow("close box counts as OK") << "close box";
-}
-
-void TestKvt52Window::startUp()
-{
-    QFETCH(QString, how);
-    Rig rig;
-    QVERIFY(rig.window->Commmenu() && !rig.port->isOpen());
-    QVERIFY(rig.find<QRadioButton>(QStringLiteral("Baud_3"))->isChecked());
-    QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isHidden());
-    QCOMPARE(rig.find<QLabel>(QStringLiteral("lbldevices"))->text(),
-             QStringLiteral("COM1: /dev/ttyFAKE1\nCOM2: /dev/ttyFAKE2"));
-    // A screen reader can name every control of the dialog, and of the window after it.
-    int checked = 0;
-    QStringList unnamed = test::unnamedControls(rig.dialog(), &checked);
-    if (how == QLatin1String("close box"))
-        rig.dialog()->close();
-    else
-        rig.click(how);
-    QVERIFY(!rig.window->Commmenu());
-    QCOMPARE(rig.op.messages,
-             QList<Message>{(Message{QStringLiteral("KVT52 is currently connected to Comm 1\r\n"
-                                                    "Setting : 9600,N,8,1"),
-                                     QStringLiteral("Communication Port Setting"),
-                                     MessageIcon::Exclamation, MessageButtons::Ok})});
-    QCOMPARE(rig.port->openedPort, 1);
-    QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
-    QVERIFY(rig.port->inputLength() == 2 && rig.port->receiveThreshold() == 2);
-    QCOMPARE(rig.port->handshaking(), Handshaking::RtsCts);
-    unnamed += test::unnamedControls(rig.window.get(), &checked);
-    QVERIFY2(unnamed.isEmpty() && checked >= 30,
-             qPrintable(unnamed.join(u' ') + QString::number(checked)));
-}
-
-void TestKvt52Window::setupLater()
-{
-    Rig rig;
-    rig.confirmed();
-    // Cancel and the close box keep the open port and the choice.
-    for (const char* how : {"cmdcancel", "close box"}) {
-        rig.trigger(QStringLiteral("mnucomm"));
-        QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isVisible());
-        rig.click(QStringLiteral("Portopt_1"));
-        if (qstrcmp(how, "close box") == 0)
+    void startUp()
+    {
+        QFETCH(QString, how);
+        Rig rig;
+        QVERIFY(rig.window->Commmenu() && !rig.port->isOpen());
+        QVERIFY(rig.find<QRadioButton>(QStringLiteral("Baud_3"))->isChecked());
+        QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isHidden());
+        QCOMPARE(rig.find<QLabel>(QStringLiteral("lbldevices"))->text(),
+                 QStringLiteral("COM1: /dev/ttyFAKE1\nCOM2: /dev/ttyFAKE2"));
+        // A screen reader can name every control of the dialog, and of the window after it.
+        int checked = 0;
+        QStringList unnamed = test::unnamedControls(rig.dialog(), &checked);
+        if (how == QLatin1String("close box"))
             rig.dialog()->close();
         else
+            rig.click(how);
+        QVERIFY(!rig.window->Commmenu());
+        QCOMPARE(rig.op.messages,
+                 QList<Message>{(Message{QStringLiteral("KVT52 is currently connected to Comm 1\r\n"
+                                                        "Setting : 9600,N,8,1"),
+                                         QStringLiteral("Communication Port Setting"),
+                                         MessageIcon::Exclamation, MessageButtons::Ok})});
+        QCOMPARE(rig.port->openedPort, 1);
+        QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
+        QVERIFY(rig.port->inputLength() == 2 && rig.port->receiveThreshold() == 2);
+        QCOMPARE(rig.port->handshaking(), Handshaking::RtsCts);
+        unnamed += test::unnamedControls(rig.window.get(), &checked);
+        QVERIFY2(unnamed.isEmpty() && checked >= 30,
+                 qPrintable(unnamed.join(u' ') + QString::number(checked)));
+    }
+
+    void setupLater()
+    {
+        Rig rig;
+        rig.confirmed();
+        // Cancel and the close box keep the open port and the choice.
+        for (const char* how : {"cmdcancel", "close box"}) {
+            rig.trigger(QStringLiteral("mnucomm"));
+            QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isVisible());
+            rig.click(QStringLiteral("Portopt_1"));
+            if (qstrcmp(how, "close box") == 0)
+                rig.dialog()->close();
+            else
+                rig.click(QLatin1String(how));
+            QTRY_VERIFY(!rig.dialog());
+            QVERIFY(rig.port->isOpen() && rig.op.messages.isEmpty());
+            QCOMPARE(rig.window->commChoice(), CommChoice{});
+        }
+    }
+
+    void download_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
+        QTest::addColumn<QString>("portGone"); // "closed", or "lost" as a pulled cable leaves it
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QString>("shownAfter");
+        // The controller answers every line within its quiet period; the download goes on.
+        QTest::newRow("program, answered")
+            << "mnudlprg" << QByteArray() << "" << QByteArray("S00\rAB1\rCD\rEND\r")
+            << "Download  Completed.        ";
+        QTest::newRow("parameters, Cancel")
+            << "mnudlpar" << QByteArray("AB1\r") << "" << QByteArray("S02\rAB1\rC")
+            << " Downloading Aborted by User .....";
+        // One box for the refused write, then no more lines and no success.
+        QTest::newRow("port closed") << "mnudlposdata" << QByteArray() << "closed" << QByteArray()
+                                     << "Download stopped after 0 of 2 lines.";
+        // The refused write is told as the loss was, not in the system's words.
+        QTest::newRow("port lost") << "mnudlprg" << QByteArray() << "lost" << QByteArray()
+                                   << "Download stopped after 0 of 2 lines.";
+    }
+
+    void download()
+    {
+        QFETCH(QString, item);
+        QFETCH(QByteArray, cancelAfter);
+        QFETCH(QString, portGone);
+        Rig rig;
+        rig.confirmed();
+        std::optional<Message> lossBox;
+        if (portGone == QLatin1String("closed"))
+            rig.port->close();
+        if (portGone == QLatin1String("lost")) {
+            rig.port->loseLink(QStringLiteral("gone"));
+            lossBox = rig.op.messages.takeLast();
+        }
+        connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
+            rig.port->receive("OK");
+            if (!rig.window->transferRunning())
+                return;
+            rig.window->editen(); // a click on the editor frame keeps the menus off
+            QVERIFY(!rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
+            if (!cancelAfter.isEmpty() && rig.port->written().endsWith(cancelAfter))
+                QTest::mouseClick(
+                    MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
+                    Qt::LeftButton);
+        });
+        rig.window->editor().setUploadedText(QStringLiteral("ab1 note\r\ncd\r\nx"), {});
+        rig.op.answerNext(MessageAnswer::Yes);
+        rig.trigger(item);
+        QTRY_VERIFY(!rig.window->transferRunning());
+        QTEST(rig.port->written(), "wire");
+        QTEST(rig.shown(), "shownAfter");
+        QCOMPARE(rig.op.messages.size(), portGone.isEmpty() ? 1 : 2);
+        if (lossBox) {
+            QCOMPARE(rig.op.messages.last().text, lossBox->text);
+            QCOMPARE(rig.op.messages.last().title, lossBox->title);
+        }
+        QVERIFY(rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
+    }
+
+    void programCheckedBeforeTheQuestion_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Message>("box"); // before the idle-mode question, which is answered Yes
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<QByteArray>("wire");
+        const QString title = QStringLiteral("KVT52 / KVT54 / PX52 / PX54");
+        const Message refused{
+            QString::fromUtf8("Line 2 holds \"\u2713\" (U+2713), which the line to "
+                              "the controller cannot carry. Nothing was sent."),
+            title, MessageIcon::Exclamation, MessageButtons::Ok};
+        const Message end{
+            QStringLiteral("Line 2 (END) begins with END, which ends the controller's "
+                           "storing: the line after it will not be stored.\r\nDownload "
+                           "anyway?"),
+            title, MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No};
+        QTest::newRow("unsendable")
+            << QString::fromUtf8("ab1\r\ncd\u2713") << refused << MessageAnswer::Ok << QByteArray();
+        QTest::newRow("early END, No")
+            << "ab1\r\nend\r\ncd" << end << MessageAnswer::No << QByteArray();
+    }
+
+    void programCheckedBeforeTheQuestion()
+    {
+        QFETCH(QString, text);
+        QFETCH(MessageAnswer, answer);
+        Rig rig;
+        rig.confirmed().window->editor().setUploadedText(text, {});
+        rig.op.answerNext(answer);
+        rig.op.answerNext(MessageAnswer::Yes);
+        rig.trigger(QStringLiteral("mnudlprg"));
+        QTRY_VERIFY(!rig.window->transferRunning());
+        QTEST(rig.op.messages.constFirst(), "box");
+        QTEST(rig.port->written(), "wire");
+    }
+
+    void upload_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QString>("editorText");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::addColumn<QString>("status");
+        using L = QList<QByteArray>;
+        // An odd length leaves the D alone below the threshold until the line falls quiet.
+        QTest::newRow("text before M31, odd-length END")
+            << L{"OK\rM31,3\rG1\rEN", "D"} << "OK\r\nM31,3\r\nG1\r\n"
+            << "Program Uploaded . . . "
+            << "Position Data upload of # 3 complete";
+        QTest::newRow("empty") << L{"END\r"} << ""
+                               << "Program Uploaded . . . "
+                               << "Position Data upload complete: the block was empty";
+        QTest::newRow("silent") << L{} << "KEPT"
+                                << "Upload timeout error ! "
+                                << "Upload timed out: nothing arrived; the editor keeps its text.";
+    }
+
+    void upload()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QString, editorText);
+        Rig rig;
+        rig.confirmed();
+        rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
+        rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
+        rig.trigger(QStringLiteral("mnuulposdata"));
+        QVERIFY(rig.waitForWritten("S04\r"));
+        QVERIFY(MessageWindow::instance()->message().contains(QLatin1String("POSITION DATA")));
+        for (const QByteArray& piece : pieces)
+            rig.port->receive(piece);
+        QTRY_VERIFY(!rig.window->transferRunning());
+        QCOMPARE(rig.window->editor().text(), editorText);
+        QTEST(rig.shown(), "shownAfter");
+        QTEST(rig.find<QLabel>(QStringLiteral("lblstatus"))->text(), "status");
+        if (editorText != QLatin1String("KEPT"))
+            QVERIFY(rig.window->editor().editFlag() && !rig.window->editor().fileFlag());
+    }
+
+    void closingStopsTheTransferFirst_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QByteArray>("closeAfter"); // sent or received
+        QTest::addColumn<QByteArray>("wire");
+        // The controller is not left inside an open block.
+        QTest::newRow("download: C before closing")
+            << "mnudlprg" << QByteArray("AB1\r") << QByteArray("S00\rAB1\rC");
+        // The rest of the block, arriving under the save question, replaces nothing.
+        QTest::newRow("upload: nothing under the question")
+            << "mnuulprg" << QByteArray("M31,1\rG1") << QByteArray("S03\r");
+    }
+
+    void closingStopsTheTransferFirst()
+    {
+        QFETCH(QString, item);
+        QFETCH(QByteArray, closeAfter);
+        Rig rig;
+        rig.confirmed();
+        rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
+        rig.op.answerNext(item == QLatin1String("mnudlprg") ? MessageAnswer::Yes
+                                                            : MessageAnswer::No);
+        rig.trigger(item);
+        if (item == QLatin1String("mnudlprg"))
+            QVERIFY(rig.waitForWritten(closeAfter));
+        else
+            rig.port->receive(closeAfter);
+        bool runningUnderQuestion = true;
+        rig.op.onMessage = [&](const Message&) {
+            runningUnderQuestion = rig.window->transferRunning();
+            rig.port->receive("\rEND\r");
+        };
+        rig.op.answerNext(MessageAnswer::No); // do not save
+        rig.window->close();
+        QTRY_VERIFY(!rig.window->isVisible());
+        QVERIFY(!runningUnderQuestion);
+        QTEST(rig.port->written(), "wire");
+        QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1\r\ncd"));
+    }
+
+    void lostPortWaitsForTheSetupAndUnknownEventIsToldTwice()
+    {
+        Rig rig;
+        rig.confirmed();
+        auto* watch = rig.window->findChild<QTimer*>(QStringLiteral("tmrportwatch"));
+        for (const char* how : {"cmdcancel", "cmdOK"}) {
+            rig.port->loseLink(QStringLiteral("gone"));
+            QVERIFY(watch->isActive());
+            rig.trigger(QStringLiteral("mnucomm"));
+            // Coming back now would open the old port while the operator picks another.
+            QVERIFY(!watch->isActive());
+            rig.click(QStringLiteral("Portopt_1"));
             rig.click(QLatin1String(how));
-        QTRY_VERIFY(!rig.dialog());
-        QVERIFY(rig.port->isOpen() && rig.op.messages.isEmpty());
-        QCOMPARE(rig.window->commChoice(), CommChoice{});
+            QTRY_VERIFY(!rig.dialog());
+            const bool chosen = qstrcmp(how, "cmdOK") == 0;
+            QCOMPARE(watch->isActive(), !chosen);
+            QCOMPARE(rig.port->isOpen(), chosen);
+            QCOMPARE(rig.port->openedPort, chosen ? 2 : 1);
+        }
+        // An unknown event is told twice, the second box's Cancel closes the port.
+        rig.op.messages.clear();
+        rig.op.answerNext(MessageAnswer::Ok);
+        rig.op.answerNext(MessageAnswer::Cancel);
+        rig.port->raiseEvent(1009);
+        QVERIFY(rig.op.messages.size() == 2 && rig.op.messages[0].text == rig.op.messages[1].text);
+        QVERIFY(!rig.port->isOpen());
     }
-    rig.trigger(QStringLiteral("mnucomm"));
-    for (const char* option : {"Portopt_1", "Baud_4", "Parityopt_1", "Data_0", "Stopbitopt_1"})
-        rig.click(QLatin1String(option));
-    rig.click(QStringLiteral("cmdOK"));
-    QCOMPARE(rig.port->openedPort, 2);
-    QCOMPARE(rig.port->settings, QStringLiteral("19200,E,7,2"));
-    QVERIFY(rig.op.messages.constLast().text.endsWith(QLatin1String("Setting : 19200,E,7,2")));
-}
 
-void TestKvt52Window::download_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
-    QTest::addColumn<QString>("portGone");       // "closed", or "lost" as a pulled cable leaves it
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<QString>("shownAfter");
-    // The controller answers every line within its quiet period; the download goes on.
-    QTest::newRow("program, answered")
-        << "mnudlprg" << QByteArray() << "" << QByteArray("S00\rAB1\rCD\rEND\r")
-        << "Download  Completed.        ";
-    QTest::newRow("parameters, Cancel")
-        << "mnudlpar" << QByteArray("AB1\r") << "" << QByteArray("S02\rAB1\rC")
-        << " Downloading Aborted by User .....";
-    // One box for the refused write, then no more lines and no success.
-    QTest::newRow("port closed") << "mnudlposdata" << QByteArray() << "closed" << QByteArray()
-                                 << "Download stopped after 0 of 2 lines.";
-    // The refused write is told as the loss was, not in the system's words.
-    QTest::newRow("port lost") << "mnudlprg" << QByteArray() << "lost" << QByteArray()
-                               << "Download stopped after 0 of 2 lines.";
-}
-
-void TestKvt52Window::download()
-{
-    QFETCH(QString, item);
-    QFETCH(QByteArray, cancelAfter);
-    QFETCH(QString, portGone);
-    QFETCH(QByteArray, wire);
-    QFETCH(QString, shownAfter);
-    Rig rig;
-    rig.confirmed();
-    std::optional<Message> lossBox;
-    if (portGone == QLatin1String("closed"))
-        rig.port->close();
-    if (portGone == QLatin1String("lost")) {
-        rig.port->loseLink(QStringLiteral("gone"));
-        lossBox = rig.op.messages.takeLast();
-    }
-    connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
-        rig.port->receive("OK");
-        if (!rig.window->transferRunning())
-            return;
-        rig.window->editen(); // a click on the editor frame keeps the menus off
-        QVERIFY(!rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
-        if (!cancelAfter.isEmpty() && rig.port->written().endsWith(cancelAfter))
-            QTest::mouseClick(
-                MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
-                Qt::LeftButton);
-    });
-    rig.window->editor().setUploadedText(QStringLiteral("ab1 note\r\ncd\r\nx"), {});
-    rig.op.answerNext(MessageAnswer::Yes);
-    rig.trigger(item);
-    QTRY_VERIFY(!rig.window->transferRunning());
-    QCOMPARE(rig.port->written(), wire);
-    QCOMPARE(rig.shown(), shownAfter);
-    QCOMPARE(rig.op.messages.size(), portGone.isEmpty() ? 1 : 2);
-    if (lossBox) {
-        QCOMPARE(rig.op.messages.last().text, lossBox->text);
-        QCOMPARE(rig.op.messages.last().title, lossBox->title);
-    }
-    QVERIFY(rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
-}
-
-void TestKvt52Window::programCheckedBeforeTheQuestion_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Message>("box"); // before the idle-mode question, which is answered Yes
-    QTest::addColumn<MessageAnswer>("answer");
-    QTest::addColumn<QByteArray>("wire");
-    const QString title = QStringLiteral("KVT52 / KVT54 / PX52 / PX54");
-    const Message refused{QString::fromUtf8("Line 2 holds \"\u2713\" (U+2713), which the line to "
-                                            "the controller cannot carry. Nothing was sent."),
-                          title, MessageIcon::Exclamation, MessageButtons::Ok};
-    const Message end{QStringLiteral("Line 2 (END) begins with END, which ends the controller's "
-                                     "storing: the line after it will not be stored.\r\nDownload "
-                                     "anyway?"),
-                      title, MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No};
-    QTest::newRow("unsendable") << QString::fromUtf8("ab1\r\ncd\u2713") << refused
-                                << MessageAnswer::Ok << QByteArray();
-    QTest::newRow("early END, No")
-        << "ab1\r\nend\r\ncd" << end << MessageAnswer::No << QByteArray();
-}
-
-void TestKvt52Window::programCheckedBeforeTheQuestion()
-{
-    QFETCH(QString, text);
-    QFETCH(Message, box);
-    QFETCH(MessageAnswer, answer);
-    QFETCH(QByteArray, wire);
-    Rig rig;
-    rig.confirmed().window->editor().setUploadedText(text, {});
-    rig.op.answerNext(answer);
-    rig.op.answerNext(MessageAnswer::Yes);
-    rig.trigger(QStringLiteral("mnudlprg"));
-    QTRY_VERIFY(!rig.window->transferRunning());
-    QCOMPARE(rig.op.messages.constFirst(), box);
-    QCOMPARE(rig.port->written(), wire);
-}
-
-void TestKvt52Window::upload_data()
-{
-    QTest::addColumn<QList<QByteArray>>("pieces");
-    QTest::addColumn<QString>("editorText");
-    QTest::addColumn<QString>("shownAfter");
-    QTest::addColumn<QString>("status");
-    using L = QList<QByteArray>;
-    // An odd length leaves the D alone below the threshold until the line falls quiet.
-    QTest::newRow("text before M31, odd-length END")
-        << L{"OK\rM31,3\rG1\rEN", "D"} << "OK\r\nM31,3\r\nG1\r\n"
-        << "Program Uploaded . . . "
-        << "Position Data upload of # 3 complete";
-    QTest::newRow("empty") << L{"END\r"} << ""
-                           << "Program Uploaded . . . "
-                           << "Position Data upload complete: the block was empty";
-    QTest::newRow("silent") << L{} << "KEPT"
-                            << "Upload timeout error ! "
-                            << "Upload timed out: nothing arrived; the editor keeps its text.";
-}
-
-void TestKvt52Window::upload()
-{
-    QFETCH(QList<QByteArray>, pieces);
-    QFETCH(QString, editorText);
-    QFETCH(QString, shownAfter);
-    QFETCH(QString, status);
-    Rig rig;
-    rig.confirmed();
-    rig.window->editor().setUploadedText(QStringLiteral("KEPT"), {});
-    rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
-    rig.trigger(QStringLiteral("mnuulposdata"));
-    QVERIFY(rig.waitForWritten("S04\r"));
-    QVERIFY(MessageWindow::instance()->message().contains(QLatin1String("POSITION DATA")));
-    for (const QByteArray& piece : pieces)
-        rig.port->receive(piece);
-    QTRY_VERIFY(!rig.window->transferRunning());
-    QCOMPARE(rig.window->editor().text(), editorText);
-    QCOMPARE(rig.shown(), shownAfter);
-    QCOMPARE(rig.find<QLabel>(QStringLiteral("lblstatus"))->text(), status);
-    if (editorText != QLatin1String("KEPT"))
-        QVERIFY(rig.window->editor().editFlag() && !rig.window->editor().fileFlag());
-}
-
-void TestKvt52Window::closingStopsTheTransferFirst_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QByteArray>("closeAfter"); // sent or received
-    QTest::addColumn<QByteArray>("wire");
-    // The controller is not left inside an open block.
-    QTest::newRow("download: C before closing")
-        << "mnudlprg" << QByteArray("AB1\r") << QByteArray("S00\rAB1\rC");
-    // The rest of the block, arriving under the save question, replaces nothing.
-    QTest::newRow("upload: nothing under the question")
-        << "mnuulprg" << QByteArray("M31,1\rG1") << QByteArray("S03\r");
-}
-
-void TestKvt52Window::closingStopsTheTransferFirst()
-{
-    QFETCH(QString, item);
-    QFETCH(QByteArray, closeAfter);
-    QFETCH(QByteArray, wire);
-    Rig rig;
-    rig.confirmed();
-    rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
-    rig.op.answerNext(item == QLatin1String("mnudlprg") ? MessageAnswer::Yes : MessageAnswer::No);
-    rig.trigger(item);
-    if (item == QLatin1String("mnudlprg"))
-        QVERIFY(rig.waitForWritten(closeAfter));
-    else
-        rig.port->receive(closeAfter);
-    bool runningUnderQuestion = true;
-    rig.op.onMessage = [&](const Message&) {
-        runningUnderQuestion = rig.window->transferRunning();
-        rig.port->receive("\rEND\r");
-    };
-    rig.op.answerNext(MessageAnswer::No); // do not save
-    rig.window->close();
-    QTRY_VERIFY(!rig.window->isVisible());
-    QVERIFY(!runningUnderQuestion);
-    QCOMPARE(rig.port->written(), wire);
-    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1\r\ncd"));
-}
-
-void TestKvt52Window::lostPortWaitsForTheSetup()
-{
-    Rig rig;
-    rig.confirmed();
-    auto* watch = rig.window->findChild<QTimer*>(QStringLiteral("tmrportwatch"));
-    for (const char* how : {"cmdcancel", "cmdOK"}) {
-        rig.port->loseLink(QStringLiteral("gone"));
-        QVERIFY(watch->isActive());
+    void setupAndCancelFromTheKeyboard()
+    {
+        Rig rig;
+        QVERIFY(rig.window->frameGeometry().contains(rig.dialog()->frameGeometry()));
+        const auto press = [&](std::initializer_list<Qt::Key> keys) {
+            QTRY_VERIFY(rig.dialog() && rig.dialog()->isAncestorOf(QApplication::focusWidget()));
+            for (Qt::Key key : keys)
+                QTest::keyClick(QApplication::focusWidget(), key);
+            QTRY_VERIFY(!rig.dialog());
+        };
+        press({Qt::Key_Return});
+        // Tab goes from frame to frame, the arrows choose within one, Enter is OK.
         rig.trigger(QStringLiteral("mnucomm"));
-        // Coming back now would open the old port while the operator picks another.
-        QVERIFY(!watch->isActive());
-        rig.click(QStringLiteral("Portopt_1"));
-        rig.click(QLatin1String(how));
-        QTRY_VERIFY(!rig.dialog());
-        const bool chosen = qstrcmp(how, "cmdOK") == 0;
-        QCOMPARE(watch->isActive(), !chosen);
-        QCOMPARE(rig.port->isOpen(), chosen);
-        QCOMPARE(rig.port->openedPort, chosen ? 2 : 1);
+        press({Qt::Key_Down, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Up, Qt::Key_Tab,
+               Qt::Key_Up, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return});
+        QVERIFY(rig.port->openedPort == 2 && rig.port->settings == QLatin1String("19200,E,7,2"));
+        QVERIFY(rig.op.messages.constLast().text.endsWith(QLatin1String("Setting : 19200,E,7,2")));
+        // Escape in the message window is its Cancel: the controller gets "C".
+        connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
+            rig.port->receive("OK");
+            if (rig.window->transferRunning() && rig.port->written().endsWith("AB1\r"))
+                QTest::keyClick(
+                    MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
+                    Qt::Key_Escape);
+        });
+        rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
+        rig.op.answerNext(MessageAnswer::Yes);
+        rig.trigger(QStringLiteral("mnudlprg"));
+        QTRY_VERIFY(!rig.window->transferRunning());
+        QCOMPARE(rig.port->written(), QByteArray("S00\rAB1\rC"));
+        QCOMPARE(rig.shown(), QStringLiteral(" Downloading Aborted by User ....."));
     }
-}
 
-void TestKvt52Window::unknownEventShownTwice()
-{
-    Rig rig;
-    rig.confirmed();
-    rig.op.answerNext(MessageAnswer::Ok);
-    rig.op.answerNext(MessageAnswer::Cancel);
-    rig.port->raiseEvent(1009);
-    QCOMPARE(rig.op.messages.size(), 2);
-    QCOMPARE(rig.op.messages.at(0).text, rig.op.messages.at(1).text);
-    QVERIFY(!rig.port->isOpen());
-}
-
-void TestKvt52Window::setupAndCancelFromTheKeyboard()
-{
-    Rig rig;
-    QVERIFY(rig.window->frameGeometry().contains(rig.dialog()->frameGeometry()));
-    const auto press = [&](std::initializer_list<Qt::Key> keys) {
-        QTRY_VERIFY(rig.dialog() && rig.dialog()->isAncestorOf(QApplication::focusWidget()));
-        for (Qt::Key key : keys)
-            QTest::keyClick(QApplication::focusWidget(), key);
-        QTRY_VERIFY(!rig.dialog());
-    };
-    press({Qt::Key_Return});
-    // Tab goes from frame to frame, the arrows choose within one, Enter is OK.
-    rig.trigger(QStringLiteral("mnucomm"));
-    press({Qt::Key_Down, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Up, Qt::Key_Tab,
-           Qt::Key_Up, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return});
-    QVERIFY(rig.port->openedPort == 2 && rig.port->settings == QLatin1String("19200,E,7,2"));
-    // Escape in the message window is its Cancel: the controller gets "C".
-    connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
-        rig.port->receive("OK");
-        if (rig.window->transferRunning() && rig.port->written().endsWith("AB1\r"))
-            QTest::keyClick(
-                MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
-                Qt::Key_Escape);
-    });
-    rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
-    rig.op.answerNext(MessageAnswer::Yes);
-    rig.trigger(QStringLiteral("mnudlprg"));
-    QTRY_VERIFY(!rig.window->transferRunning());
-    QCOMPARE(rig.port->written(), QByteArray("S00\rAB1\rC"));
-    QCOMPARE(rig.shown(), QStringLiteral(" Downloading Aborted by User ....."));
-}
-
-void TestKvt52Window::typedTextLandsInTheClickedEditor()
-{
-    // Typed at once after a click from the traffic log, before the window is active.
-    Rig rig;
-    rig.confirmed();
-    rig.window->formdisable();
-    rig.trigger(QStringLiteral("mnutraffic"));
-    QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
-    QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),
-                      Qt::LeftButton, {}, QPoint(20, 20));
-    QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
-    QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
-}
+    void typedTextLandsInTheClickedEditor()
+    {
+        // Typed at once after a click from the traffic log, before the window is active.
+        Rig rig;
+        rig.confirmed();
+        rig.window->formdisable();
+        rig.trigger(QStringLiteral("mnutraffic"));
+        QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
+        QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),
+                          Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::keyClicks(nullptr, QStringLiteral("ab1 note"));
+        QCOMPARE(rig.window->editor().text(), QStringLiteral("ab1 note"));
+    }
+};
 
 QTEST_MAIN(TestKvt52Window)
 #include "tst_kvt52window.moc"

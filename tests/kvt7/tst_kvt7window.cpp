@@ -75,447 +75,432 @@ struct Rig : test::WindowRig<Kvt7Window> {
 class TestKvt7Window : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startUp_data();
-    void startUp();
-    void repliesAndLineEvents();
-    void onlineCommandsHistoryAndScreenReader();
-    void commandRecall_data();
-    void commandRecall();
-    void keyboardOnly();
-    void planScale_data();
-    void planScale();
-    void panelActivation_data();
-    void panelActivation();
-    void lineNumbersStayBesideTheirLines();
-    void manualDeleteAndMonitorProgram();
-    void downloadThroughTheWindow();
-    void upload_data();
-    void upload();
-    void verifyAfterDownloadIsRemembered();
-    void verify_data();
-    void verify();
-};
-
-void TestKvt7Window::startUp_data()
-{
-    QTest::addColumn<MessageAnswer>("answer");
-    QTest::addColumn<QList<Message>>("messages");
-    QTest::newRow("COM1") << MessageAnswer::Yes << QList<Message>{com1Question};
-    QTest::newRow("COM2") << MessageAnswer::No << QList<Message>{com1Question, com2Notice};
-}
-
-void TestKvt7Window::startUp()
-{
-    QFETCH(MessageAnswer, answer);
-    QFETCH(QList<Message>, messages);
-    Timings t = Rig::timings();
-    t.watchdog = 100ms;
-    Rig rig(t);
-    rig.op.answerNext(answer);
-    rig.window->initialise();
-    QCOMPARE(rig.op.messages, messages);
-    QCOMPARE(rig.port->openedPort, int(messages.size()));
-    QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
-    QCOMPARE(rig.port->receiveThreshold(), 1);
-    QCOMPARE(rig.port->inputLength(), 0);
-    QCOMPARE(rig.port->handshaking(), Handshaking::None);
-    QCOMPARE(rig.activePanels(), QString());
-    // A controller that stays silent is reported even before the first command.
-    QTRY_COMPARE(rig.op.messages.size(), messages.size() + 1);
-    QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION FAILURE"));
-    QVERIFY(rig.port->writes.isEmpty() && rig.port->isOpen());
-    // So is a download it leaves unanswered, with the line it stopped at.
-    rig.trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(QStringLiteral("M31,0\r\nG27\r\nM30"));
-    rig.trigger(QStringLiteral("mnudownload"));
-    QVERIFY(rig.waitForTransferEnd());
-    QCOMPARE(rig.op.messages.constLast().text,
-             QStringLiteral("The controller did not answer line 000 (M31,0). The download was "
-                            "stopped; 0 of 3 lines were sent and answered."));
-    QCOMPARE(rig.port->written(), QByteArray("M31,0\r"));
-}
-
-void TestKvt7Window::repliesAndLineEvents()
-{
-    Rig rig;
-    rig.initialised();
-    QString burst;
-    for (int i = 1; i <= 25; ++i)
-        burst += QStringLiteral("LINE %1\r\n").arg(i);
-    rig.port->receive(burst.left(100).toLatin1());
-    rig.port->receive(burst.mid(100).toLatin1());
-    // Nineteen pieces: the last eighteen lines and what follows their final CR LF.
-    QCOMPARE(rig.text("lblresponse"), burst.mid(burst.indexOf(QLatin1String("LINE 8\r"))));
-    rig.port->receive("POS=+5");
-    rig.port->raiseEvent(CommEvent::Break);
-    QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("POS=+5Break Received ! ")));
-    // An unknown event is told in one box only; Cancel closes the port.
-    rig.op.answerNext(MessageAnswer::Cancel);
-    rig.port->raiseEvent(1009);
-    QCOMPARE(rig.op.beeps, 1);
-    QCOMPARE(rig.op.messages.size(), 1);
-    QVERIFY(!rig.port->isOpen());
-}
-
-void TestKvt7Window::onlineCommandsHistoryAndScreenReader()
-{
-    Rig rig;
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnuoact"));
-    auto* txtonline = rig.find<QLineEdit>(QStringLiteral("txtonline"));
-    QStringList typed;
-    for (int i = 1; i <= 13; ++i) {
-        typed << QStringLiteral("g00,%1").arg(i);
-        QTest::keyClicks(txtonline, typed.last());
-        QTest::keyClick(txtonline, Qt::Key_Return);
-        QVERIFY(txtonline->text().isEmpty()); // cleared at once, so typing goes on
+    void startUp_data()
+    {
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<QList<Message>>("messages");
+        QTest::newRow("COM1") << MessageAnswer::Yes << QList<Message>{com1Question};
+        QTest::newRow("COM2") << MessageAnswer::No << QList<Message>{com1Question, com2Notice};
     }
-    QVERIFY(rig.waitIdle());
-    QCOMPARE(rig.port->written(), typed.join(u'\r').toUpper().toLatin1() + "\r");
-    // The history keeps the last twelve commands, as they went out.
-    QTRY_COMPARE(rig.text("lblonlinehistory"), typed.mid(1).join("\r\n").toUpper() + "\r\n");
-    // With a reply and a history on show, every control can be read out.
-    rig.port->receive("POS=+0000100\r\n>");
-    int checked = 0;
-    const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
-    QVERIFY2(checked >= 55, qPrintable(QString::number(checked)));
-    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
-}
 
-void TestKvt7Window::commandRecall_data()
-{
-    QTest::addColumn<QStringList>("sent");
-    QTest::addColumn<QString>("keys"); // U for Up, D for Down
-    QTest::addColumn<QStringList>("shown");
-    const QStringList three{"POS", "G00,+5", "DSP"};
-    QTest::newRow("nothing sent") << QStringList{} << "UD" << QStringList{"", ""};
-    QTest::newRow("oldest stays; down past the newest is empty")
-        << three << "UUUUDDD" << QStringList{"DSP", "G00,+5", "POS", "POS", "G00,+5", "DSP", ""};
-    QTest::newRow("a repeat is one step, empty is none")
-        << QStringList{"POS", "POS", "", "DSP"} << "UUU" << QStringList{"DSP", "POS", "POS"};
-}
+    void startUp()
+    {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QList<Message>, messages);
+        Timings t = Rig::timings();
+        t.watchdog = 400ms; // longer than a loaded machine takes to pace out a line
+        Rig rig(t);
+        rig.op.answerNext(answer);
+        rig.window->initialise();
+        QCOMPARE(rig.op.messages, messages);
+        QCOMPARE(rig.port->openedPort, int(messages.size()));
+        QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
+        QCOMPARE(rig.port->receiveThreshold(), 1);
+        QCOMPARE(rig.port->inputLength(), 0);
+        QCOMPARE(rig.port->handshaking(), Handshaking::None);
+        QCOMPARE(rig.activePanels(), QString());
+        // A controller that stays silent is reported even before the first command.
+        QTRY_COMPARE(rig.op.messages.size(), messages.size() + 1);
+        QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION FAILURE"));
+        QVERIFY(rig.port->writes.isEmpty() && rig.port->isOpen());
+        // So is a download it leaves unanswered, with the line it stopped at.
+        rig.trigger(QStringLiteral("mnueact"));
+        rig.txteditor()->setPlainText(QStringLiteral("M31,0\r\nG27\r\nM30"));
+        rig.trigger(QStringLiteral("mnudownload"));
+        QVERIFY(rig.waitForTransferEnd());
+        QCOMPARE(rig.op.messages.constLast().text,
+                 QStringLiteral("The controller did not answer line 000 (M31,0). The download was "
+                                "stopped; 0 of 3 lines were sent and answered."));
+        QCOMPARE(rig.port->written(), QByteArray("M31,0\r"));
+    }
 
-void TestKvt7Window::commandRecall()
-{
-    QFETCH(QStringList, sent);
-    QFETCH(QString, keys);
-    CommandRecall recall;
-    for (const QString& command : sent)
-        recall.add(command);
-    QStringList seen;
-    for (const QChar key : keys)
-        seen << (key == u'U' ? recall.older() : recall.newer());
-    QTEST(seen, "shown");
-}
+    void repliesAndLineEvents()
+    {
+        Rig rig;
+        rig.initialised();
+        QString burst;
+        for (int i = 1; i <= 25; ++i)
+            burst += QStringLiteral("LINE %1\r\n").arg(i);
+        rig.port->receive(burst.left(100).toLatin1());
+        rig.port->receive(burst.mid(100).toLatin1());
+        // Nineteen pieces: the last eighteen lines and what follows their final CR LF.
+        QCOMPARE(rig.text("lblresponse"), burst.mid(burst.indexOf(QLatin1String("LINE 8\r"))));
+        rig.port->receive("POS=+5");
+        rig.port->raiseEvent(CommEvent::Break);
+        QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("POS=+5Break Received ! ")));
+        // An unknown event is told in one box only; Cancel closes the port.
+        rig.op.answerNext(MessageAnswer::Cancel);
+        rig.port->raiseEvent(1009);
+        QCOMPARE(rig.op.beeps, 1);
+        QCOMPARE(rig.op.messages.size(), 1);
+        QVERIFY(!rig.port->isOpen());
+    }
 
-void TestKvt7Window::keyboardOnly()
-{
-    Rig rig;
-    rig.initialised();
-    const auto type = [&rig](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(rig.window->focusWidget(), key, modifiers);
-    };
-    rig.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-    // An online command, and the same again from the recall.
-    rig.chooseFromMenu('o', "mnuoact");
-    // On a 1280 x 1024 screen at 150 % (see CMakeLists.txt) all is in view, nothing scrolls.
-    auto* area = qobject_cast<QScrollArea*>(rig.window->centralWidget());
-    QVERIFY(rig.window->screen()->availableGeometry().contains(rig.window->frameGeometry()));
-    QVERIFY(!area->horizontalScrollBar()->isVisible() && !area->verticalScrollBar()->isVisible());
-    QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("pos\r"));
-    type(Qt::Key_Up);
-    type(Qt::Key_Return);
-    QVERIFY(rig.waitForWritten("POS\rPOS\r"));
+    void onlineCommandsHistoryAndScreenReader()
+    {
+        Rig rig;
+        rig.initialised();
+        rig.trigger(QStringLiteral("mnuoact"));
+        auto* txtonline = rig.find<QLineEdit>(QStringLiteral("txtonline"));
+        QStringList typed;
+        for (int i = 1; i <= 13; ++i) {
+            typed << QStringLiteral("g00,%1").arg(i);
+            QTest::keyClicks(txtonline, typed.last());
+            QTest::keyClick(txtonline, Qt::Key_Return);
+            QVERIFY(txtonline->text().isEmpty()); // cleared at once, so typing goes on
+        }
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.port->written(), typed.join(u'\r').toUpper().toLatin1() + "\r");
+        // The history keeps the last twelve commands, as they went out.
+        QTRY_COMPARE(rig.text("lblonlinehistory"), typed.mid(1).join("\r\n").toUpper() + "\r\n");
+        // With a reply and a history on show, every control can be read out.
+        rig.port->receive("POS=+0000100\r\n>");
+        int checked = 0;
+        const QStringList unnamed = test::unnamedControls(rig.window.get(), &checked);
+        QVERIFY2(checked >= 55, qPrintable(QString::number(checked)));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    }
 
-    rig.chooseFromMenu('m', "mnumact");
-    type(Qt::Key_Tab);
-    type(Qt::Key_Tab);
-    QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("10000"));
-    type(Qt::Key_Tab, Qt::ShiftModifier);
-    type(Qt::Key_PageUp);
-    type(Qt::Key_Tab, Qt::ShiftModifier);
-    type(Qt::Key_Space);
-    QVERIFY(rig.waitForWritten("G00,+10100\r"));
+    void commandRecall_data()
+    {
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("keys"); // U for Up, D for Down
+        QTest::addColumn<QStringList>("shown");
+        const QStringList three{"POS", "G00,+5", "DSP"};
+        QTest::newRow("nothing sent") << QStringList{} << "UD" << QStringList{"", ""};
+        QTest::newRow("oldest stays; down past the newest is empty")
+            << three << "UUUUDDD"
+            << QStringList{"DSP", "G00,+5", "POS", "POS", "G00,+5", "DSP", ""};
+        QTest::newRow("a repeat is one step, empty is none")
+            << QStringList{"POS", "POS", "", "DSP"} << "UUUD"
+            << QStringList{"DSP", "POS", "POS", "DSP"};
+    }
 
-    rig.chooseFromMenu('e', "mnueact");
-    QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("m31,0\rg27\rm30"));
-    rig.chooseFromMenu('d', "mnudownload");
-    for (const QByteArray next : {"M31,0\r", "G27\r", "M30\r"}) {
-        QVERIFY(rig.waitForWritten(next));
+    void commandRecall()
+    {
+        QFETCH(QStringList, sent);
+        QFETCH(QString, keys);
+        CommandRecall recall;
+        for (const QString& command : sent)
+            recall.add(command);
+        QStringList seen;
+        for (const QChar key : keys)
+            seen << (key == u'U' ? recall.older() : recall.newer());
+        QTEST(seen, "shown");
+    }
+
+    void keyboardOnly()
+    {
+        Rig rig;
+        rig.initialised();
+        const auto type = [&rig](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(rig.window->focusWidget(), key, modifiers);
+        };
+        rig.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        // An online command, and the same again from the recall.
+        rig.chooseFromMenu('o', "mnuoact");
+        // On a 1280 x 1024 screen at 150 % (see CMakeLists.txt) all is in view, nothing scrolls.
+        auto* area = qobject_cast<QScrollArea*>(rig.window->centralWidget());
+        QVERIFY(rig.window->screen()->availableGeometry().contains(rig.window->frameGeometry()));
+        QVERIFY(!area->horizontalScrollBar()->isVisible() &&
+                !area->verticalScrollBar()->isVisible());
+        QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("pos\r"));
+        type(Qt::Key_Up);
+        type(Qt::Key_Return);
+        QVERIFY(rig.waitForWritten("POS\rPOS\r"));
+
+        rig.chooseFromMenu('m', "mnumact");
+        type(Qt::Key_Tab);
+        type(Qt::Key_Tab);
+        QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("10000"));
+        type(Qt::Key_Tab, Qt::ShiftModifier);
+        type(Qt::Key_PageUp);
+        type(Qt::Key_Tab, Qt::ShiftModifier);
+        type(Qt::Key_Space);
+        QVERIFY(rig.waitForWritten("G00,+10100\r"));
+
+        rig.chooseFromMenu('e', "mnueact");
+        QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("m31,0\rg27\rm30"));
+        rig.chooseFromMenu('d', "mnudownload");
+        for (const QByteArray next : {"M31,0\r", "G27\r", "M30\r"}) {
+            QVERIFY(rig.waitForWritten(next));
+            rig.port->receive("OK\r\n>");
+        }
+        QVERIFY(rig.waitForTransferEnd());
+        QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
+    }
+
+    void planScale_data()
+    {
+        QTest::addColumn<QSizeF>("room");
+        QTest::addColumn<double>("smallest"); // points; the text is 9 pt
+        QTest::addColumn<double>("scale");
+        // The KVT7 plan at 96 dpi, 940 x 651.
+        QTest::newRow("fits: never grows") << QSizeF(2000, 651) << 7.0 << 1.0;
+        QTest::newRow("width decides") << QSizeF(705, 651) << 6.0 << 0.75;
+        QTest::newRow("stops at the smallest readable") << QSizeF(470, 325.5) << 6.3 << 0.7;
+        QTest::newRow("larger than the text: four fifths") << QSizeF(470, 325.5) << 12.0 << 0.8;
+        QTest::newRow("text at the smallest already") << QSizeF(470, 325.5) << 9.0 << 1.0;
+    }
+
+    void planScale()
+    {
+        QFETCH(QSizeF, room);
+        QFETCH(double, smallest);
+        QTEST(fittedPlanScale(QSizeF(940, 651), room, 9.0, smallest), "scale");
+    }
+
+    void panelActivation_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("active");
+        QTest::newRow("click editor") << QStringList{"click fraeditor"} << "fraeditor";
+        QTest::newRow("online activate") << QStringList{"mnuoact"} << "fraonline";
+        QTest::newRow("click a grey manual button") << QStringList{"click cmdman_6"} << "framanual";
+        QTest::newRow("monitor activate") << QStringList{"mnunact"} << "framoni";
+        QTest::newRow("editor then online")
+            << QStringList{"click fraeditor", "click fraonline"} << "fraonline";
+        QTest::newRow("manual, monitor, editor")
+            << QStringList{"click framanual", "mnunact", "mnueact"} << "fraeditor";
+        // Closing hides the editor's menus; activating brings them back, Paste greyed.
+        QTest::newRow("editor closed after a copy, activated again")
+            << QStringList{"mnueact", "copy", "mnueclose", "mnueact"} << "fraeditor";
+    }
+
+    void panelActivation()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, active);
+        Rig rig;
+        rig.initialised();
+        rig.txteditor()->setPlainText(QStringLiteral("G27"));
+        for (const QString& step : steps) {
+            if (step.startsWith(QLatin1String("click "))) {
+                rig.click(rig.find<QWidget>(step.mid(6)));
+            } else if (step == QLatin1String("copy")) {
+                rig.txteditor()->selectAll();
+                rig.trigger(QStringLiteral("mnucopy"));
+                QVERIFY(rig.find<QAction>(QStringLiteral("mnupaste"))->isEnabled());
+            } else {
+                rig.trigger(step);
+            }
+        }
+        QCOMPARE(rig.activePanels(), active);
+        // What is typed next lands in the panel made active.
+        QVERIFY(rig.find<QWidget>(active)->isAncestorOf(rig.window->focusWidget()));
+        const auto enabledIn = [&](const char* frame) {
+            return rig.find<QWidget>(QLatin1String(frame))
+                ->findChild<QAbstractButton*>()
+                ->isEnabled();
+        };
+        QCOMPARE(rig.txteditor()->isEnabled(), active == "fraeditor");
+        QCOMPARE(rig.find<QLineEdit>(QStringLiteral("txtonline"))->isEnabled(),
+                 active == "fraonline");
+        QCOMPARE(enabledIn("framanual"), active == "framanual");
+        QCOMPARE(enabledIn("framoni"), active == "framoni");
+        for (const char* name : {"mnu7file", "mnudownload", "mnuupload", "mnucut", "mnucopy"}) {
+            const QAction* item = rig.find<QAction>(QLatin1String(name));
+            QVERIFY2(item->isVisible() && item->isEnabled() == (active == "fraeditor"), name);
+        }
+        QVERIFY(!rig.find<QAction>(QStringLiteral("mnupaste"))->isEnabled());
+        // Nothing a grey panel holds reached the line.
+        QVERIFY(rig.port->writes.isEmpty());
+    }
+
+    void lineNumbersStayBesideTheirLines()
+    {
+        Rig rig;
+        rig.initialised();
+        rig.trigger(QStringLiteral("mnueact"));
+        rig.txteditor()->setPlainText(QStringLiteral("G0\n").repeated(39) + QStringLiteral("M30"));
+        rig.txteditor()->moveCursor(QTextCursor::End);
+        QTRY_VERIFY(rig.text("lbleditlineno").endsWith(QStringLiteral("\n039")));
+        // The top number is that of the line at the top of the box, scrolled away from 000.
+        const int top = rig.txteditor()->cursorForPosition(QPoint(1, 1)).blockNumber();
+        QVERIFY(top > 0);
+        QVERIFY(rig.text("lbleditlineno")
+                    .startsWith(QStringLiteral("%1\n").arg(top, 3, 10, QLatin1Char('0'))));
+        rig.txteditor()->moveCursor(QTextCursor::Start);
+        QTRY_VERIFY(rig.text("lbleditlineno").startsWith(QStringLiteral("000\n001\n")));
+    }
+
+    void manualDeleteAndMonitorProgram()
+    {
+        Rig rig;
+        rig.initialised();
+        rig.trigger(QStringLiteral("mnumact"));
+        rig.find<QScrollBar>(QStringLiteral("hscdelprg"))->setValue(3);
+        rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click(); // Enter: deletes nothing
+        rig.op.answerNext(MessageAnswer::Yes);
+        rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click();
+        QVERIFY(rig.waitForWritten("DELP3\r"));
+        QCOMPARE(rig.op.messages.size(), 2);
+        QCOMPARE(rig.op.messages.at(0).text,
+                 QStringLiteral("Are you sure you want to delete program #3"));
+
+        rig.trigger(QStringLiteral("mnunact"));
+        QTest::mouseClick(rig.find<QWidget>(QStringLiteral("optprg_2")), Qt::LeftButton, {},
+                          QPoint(5, 5));
+        rig.find<QPushButton>(QStringLiteral("cmdmoni_4"))->click();
+        QVERIFY(rig.waitForWritten("DP2\r"));
+        QCOMPARE(rig.port->written(), QByteArray("DELP3\rDP2\r"));
+    }
+
+    void downloadThroughTheWindow()
+    {
+        Rig rig;
+        rig.initialised().trigger(QStringLiteral("mnueact"));
+        rig.txteditor()->setPlainText(example);
+        rig.trigger(QStringLiteral("mnudownload"));
+        QVERIFY(rig.waitForWritten("M31,0\r"));
+        QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download: 0 of 3 lines sent"));
+        rig.trigger(QStringLiteral("mnuuploadprog_0")); // one transfer at a time
+        QCOMPARE(rig.op.messages.size(), 1);
+        for (const QByteArray next : {"G00,100\r", "M30\r"}) {
+            rig.port->receive("OK\r\n>");
+            QVERIFY(rig.waitForWritten(next));
+        }
+        QCOMPARE(rig.op.beeps, 0);
         rig.port->receive("OK\r\n>");
+        QVERIFY(rig.waitForTransferEnd());
+        QCOMPARE(rig.port->written(), QByteArray("M31,0\rG00,100\rM30\r"));
+        QCOMPARE(rig.op.beeps, 1);
+        QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
+        QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
     }
-    QVERIFY(rig.waitForTransferEnd());
-    QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
-}
 
-void TestKvt7Window::planScale_data()
-{
-    QTest::addColumn<QSizeF>("room");
-    QTest::addColumn<double>("smallest"); // points; the text is 9 pt
-    QTest::addColumn<double>("scale");
-    // The KVT7 plan at 96 dpi, 940 x 651.
-    QTest::newRow("fits: never grows") << QSizeF(2000, 651) << 7.0 << 1.0;
-    QTest::newRow("width decides") << QSizeF(705, 651) << 6.0 << 0.75;
-    QTest::newRow("stops at the smallest readable") << QSizeF(470, 325.5) << 6.3 << 0.7;
-    QTest::newRow("larger than the text: four fifths") << QSizeF(470, 325.5) << 12.0 << 0.8;
-    QTest::newRow("text at the smallest already") << QSizeF(470, 325.5) << 9.0 << 1.0;
-}
+    void upload_data()
+    {
+        QTest::addColumn<QString>("end");          // after the listing's first line
+        QTest::addColumn<MessageAnswer>("answer"); // in the box of an incomplete upload
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("told"); // after the save question
+        const QString listed = QStringLiteral("M31,1\r\nG00,100\r\n");
+        QTest::newRow("complete") << "M30" << MessageAnswer::No << listed + "M30\r\n"
+                                  << "";
+        QTest::newRow("link lost") << "lost" << MessageAnswer::No << "G27"
+                                   << "the program text is kept";
+        QTest::newRow("time limit, keep mine") << "limit" << MessageAnswer::No << "G27"
+                                               << "still holds your text";
+        QTest::newRow("time limit, take what came")
+            << "limit" << MessageAnswer::Yes << listed << "still holds your text";
+    }
 
-void TestKvt7Window::planScale()
-{
-    QFETCH(QSizeF, room);
-    QFETCH(double, smallest);
-    QTEST(fittedPlanScale(QSizeF(940, 651), room, 9.0, smallest), "scale");
-}
-
-void TestKvt7Window::panelActivation_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("active");
-    QTest::newRow("click editor") << QStringList{"click fraeditor"} << "fraeditor";
-    QTest::newRow("online activate") << QStringList{"mnuoact"} << "fraonline";
-    QTest::newRow("click a grey manual button") << QStringList{"click cmdman_6"} << "framanual";
-    QTest::newRow("monitor activate") << QStringList{"mnunact"} << "framoni";
-    QTest::newRow("editor then online")
-        << QStringList{"click fraeditor", "click fraonline"} << "fraonline";
-    QTest::newRow("manual, monitor, editor")
-        << QStringList{"click framanual", "mnunact", "mnueact"} << "fraeditor";
-    // Closing hides the editor's menus; activating brings them back, Paste greyed.
-    QTest::newRow("editor closed after a copy, activated again")
-        << QStringList{"mnueact", "copy", "mnueclose", "mnueact"} << "fraeditor";
-}
-
-void TestKvt7Window::panelActivation()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QString, active);
-    Rig rig;
-    rig.initialised();
-    rig.txteditor()->setPlainText(QStringLiteral("G27"));
-    for (const QString& step : steps) {
-        if (step.startsWith(QLatin1String("click "))) {
-            rig.click(rig.find<QWidget>(step.mid(6)));
-        } else if (step == QLatin1String("copy")) {
-            rig.txteditor()->selectAll();
-            rig.trigger(QStringLiteral("mnucopy"));
-            QVERIFY(rig.find<QAction>(QStringLiteral("mnupaste"))->isEnabled());
-        } else {
-            rig.trigger(step);
+    void upload()
+    {
+        QFETCH(QString, end);
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QString, editor);
+        QFETCH(QString, told);
+        Timings t = Rig::timings();
+        t.programUploadLimit = 300ms;
+        Rig rig(t);
+        rig.initialised();
+        rig.trigger(QStringLiteral("mnueact"));
+        QTest::keyClicks(rig.txteditor(), QStringLiteral("G27"));
+        const QString caption = rig.window->editor().caption();
+        // Unsaved text is asked about first; Cancel starts nothing.
+        rig.op.answerNext(MessageAnswer::Cancel);
+        rig.trigger(QStringLiteral("mnuuploadprog_1"));
+        QCOMPARE(rig.op.messages.at(0).buttons, MessageButtons::YesNoCancel);
+        QVERIFY(!rig.window->transferRunning());
+        rig.op.answerNext(MessageAnswer::No);
+        rig.trigger(QStringLiteral("mnuuploadprog_1"));
+        QVERIFY(rig.waitIdle());
+        rig.port->receive("DP1\r\n#1\r\nG00,100\r\n\r\n>");
+        QCOMPARE(rig.window->editor().text(),
+                 QStringLiteral("G27")); // the listing grows out of sight
+        if (end == "lost")
+            rig.port->loseLink(QStringLiteral("The device /dev/ttyUSB0 was removed"));
+        else if (end == "limit")
+            rig.op.answerNext(answer);
+        else
+            rig.port->receive("M30\r\n\r\n>");
+        QVERIFY(rig.waitForTransferEnd());
+        QCOMPARE(rig.window->editor().text(), editor);
+        QCOMPARE(rig.window->editor().caption(),
+                 editor == "G27" ? caption : QStringLiteral("EDITOR - Upload #1"));
+        QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 2 : 3);
+        QVERIFY(rig.op.messages.constLast().text.contains(told));
+        QCOMPARE(rig.op.beeps, end == "lost" ? 0 : 1);
+        QVERIFY(rig.text("lblresponse").isEmpty()); // the listing is not a reply
+        if (editor != QLatin1String("G27")) {
+            rig.txteditor()->undo(); // a replacement is one step back
+            QCOMPARE(rig.window->editor().text(), QStringLiteral("G27"));
         }
     }
-    QCOMPARE(rig.activePanels(), active);
-    // What is typed next lands in the panel made active.
-    QVERIFY(rig.find<QWidget>(active)->isAncestorOf(rig.window->focusWidget()));
-    const auto enabledIn = [&](const char* frame) {
-        return rig.find<QWidget>(QLatin1String(frame))->findChild<QAbstractButton*>()->isEnabled();
-    };
-    QCOMPARE(rig.txteditor()->isEnabled(), active == "fraeditor");
-    QCOMPARE(rig.find<QLineEdit>(QStringLiteral("txtonline"))->isEnabled(), active == "fraonline");
-    QCOMPARE(enabledIn("framanual"), active == "framanual");
-    QCOMPARE(enabledIn("framoni"), active == "framoni");
-    for (const char* name : {"mnu7file", "mnudownload", "mnuupload", "mnucut", "mnucopy"}) {
-        const QAction* item = rig.find<QAction>(QLatin1String(name));
-        QVERIFY2(item->isVisible() && item->isEnabled() == (active == "fraeditor"), name);
+
+    void verifyAfterDownloadIsRemembered()
+    {
+        const auto remembered = [] { return Rig().find<QAction>("mnuverifyafter")->isChecked(); };
+        QVERIFY(!remembered());
+        for (const bool on : {true, false}) {
+            Rig().find<QAction>("mnuverifyafter")->setChecked(on);
+            QCOMPARE(remembered(), on);
+        }
     }
-    QVERIFY(!rig.find<QAction>(QStringLiteral("mnupaste"))->isEnabled());
-    // Nothing a grey panel holds reached the line.
-    QVERIFY(rig.port->writes.isEmpty());
-}
 
-void TestKvt7Window::lineNumbersStayBesideTheirLines()
-{
-    Rig rig;
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(QStringLiteral("G0\n").repeated(39) + QStringLiteral("M30"));
-    rig.txteditor()->moveCursor(QTextCursor::End);
-    QTRY_VERIFY(rig.text("lbleditlineno").endsWith(QStringLiteral("\n039")));
-    // The top number is that of the line at the top of the box, scrolled away from 000.
-    const int top = rig.txteditor()->cursorForPosition(QPoint(1, 1)).blockNumber();
-    QVERIFY(top > 0);
-    QVERIFY(rig.text("lbleditlineno")
-                .startsWith(QStringLiteral("%1\n").arg(top, 3, 10, QLatin1Char('0'))));
-    rig.txteditor()->moveCursor(QTextCursor::Start);
-    QTRY_VERIFY(rig.text("lbleditlineno").startsWith(QStringLiteral("000\n001\n")));
-}
-
-void TestKvt7Window::manualDeleteAndMonitorProgram()
-{
-    Rig rig;
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnumact"));
-    rig.find<QScrollBar>(QStringLiteral("hscdelprg"))->setValue(3);
-    rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click(); // Enter: deletes nothing
-    rig.op.answerNext(MessageAnswer::Yes);
-    rig.find<QPushButton>(QStringLiteral("cmdman_8"))->click();
-    QVERIFY(rig.waitForWritten("DELP3\r"));
-    QCOMPARE(rig.op.messages.size(), 2);
-    QCOMPARE(rig.op.messages.at(0).text,
-             QStringLiteral("Are you sure you want to delete program #3"));
-
-    rig.trigger(QStringLiteral("mnunact"));
-    QTest::mouseClick(rig.find<QWidget>(QStringLiteral("optprg_2")), Qt::LeftButton, {},
-                      QPoint(5, 5));
-    rig.find<QPushButton>(QStringLiteral("cmdmoni_4"))->click();
-    QVERIFY(rig.waitForWritten("DP2\r"));
-    QCOMPARE(rig.port->written(), QByteArray("DELP3\rDP2\r"));
-}
-
-void TestKvt7Window::downloadThroughTheWindow()
-{
-    Rig rig;
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(example);
-    rig.trigger(QStringLiteral("mnudownload"));
-    QVERIFY(rig.waitForWritten("M31,0\r"));
-    QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download: 0 of 3 lines sent"));
-    rig.trigger(QStringLiteral("mnuuploadprog_0")); // one transfer at a time
-    QCOMPARE(rig.op.messages.size(), 1);
-    for (const QByteArray next : {"G00,100\r", "M30\r"}) {
-        rig.port->receive("OK\r\n>");
-        QVERIFY(rig.waitForWritten(next));
+    void verify_data()
+    {
+        QTest::addColumn<bool>("afterDownload");
+        QTest::addColumn<QByteArray>("listing"); // program 0's lines after M31,0
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QList<int>>("differing"); // the rows Next difference goes through
+        QTest::addColumn<QString>("firstReadOut");
+        QTest::newRow("different")
+            << false << QByteArray("G00,101\r\n\r\n>G27\r\n\r\n>M30\r\n\r\n>")
+            << "Verify: line 2 differs (3 differences)" << QList<int>{1, 2, 3, 1}
+            << "differs G00,101";
+        QTest::newRow("after download, nothing stored")
+            << true << QByteArray("M30\r\n\r\n>")
+            << "Download complete: 3 lines sent; verify found 2 differences, the first in line 2"
+            << QList<int>{1, 2, 1} << "differs M30";
     }
-    QCOMPARE(rig.op.beeps, 0);
-    rig.port->receive("OK\r\n>");
-    QVERIFY(rig.waitForTransferEnd());
-    QCOMPARE(rig.port->written(), QByteArray("M31,0\rG00,100\rM30\r"));
-    QCOMPARE(rig.op.beeps, 1);
-    QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
-    QCOMPARE(rig.window->editor().text(), example); // only the copy on the wire is upper-cased
-    QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
-    QCOMPARE(rig.op.messages.size(), 1);
-}
 
-void TestKvt7Window::upload_data()
-{
-    QTest::addColumn<QString>("end");          // after the listing's first line
-    QTest::addColumn<MessageAnswer>("answer"); // in the box of an incomplete upload
-    QTest::addColumn<QString>("editor");
-    QTest::addColumn<QString>("told"); // after the save question
-    const QString listed = QStringLiteral("M31,1\r\nG00,100\r\n");
-    QTest::newRow("complete") << "M30" << MessageAnswer::No << listed + "M30\r\n"
-                              << "";
-    QTest::newRow("link lost") << "lost" << MessageAnswer::No << "G27"
-                               << "the program text is kept";
-    QTest::newRow("time limit, keep mine") << "limit" << MessageAnswer::No << "G27"
-                                           << "still holds your text";
-    QTest::newRow("time limit, take what came")
-        << "limit" << MessageAnswer::Yes << listed << "still holds your text";
-}
-
-void TestKvt7Window::upload()
-{
-    QFETCH(QString, end);
-    QFETCH(MessageAnswer, answer);
-    QFETCH(QString, editor);
-    QFETCH(QString, told);
-    Timings t = Rig::timings();
-    t.programUploadLimit = 300ms;
-    Rig rig(t);
-    rig.initialised();
-    rig.trigger(QStringLiteral("mnueact"));
-    QTest::keyClicks(rig.txteditor(), QStringLiteral("G27"));
-    const QString caption = rig.window->editor().caption();
-    // Unsaved text is asked about first; Cancel starts nothing.
-    rig.op.answerNext(MessageAnswer::Cancel);
-    rig.trigger(QStringLiteral("mnuuploadprog_1"));
-    QCOMPARE(rig.op.messages.at(0).buttons, MessageButtons::YesNoCancel);
-    QVERIFY(!rig.window->transferRunning());
-    rig.op.answerNext(MessageAnswer::No);
-    rig.trigger(QStringLiteral("mnuuploadprog_1"));
-    QVERIFY(rig.waitIdle());
-    rig.port->receive("DP1\r\n#1\r\nG00,100\r\n\r\n>");
-    QCOMPARE(rig.window->editor().text(), QStringLiteral("G27")); // the listing grows out of sight
-    if (end == "lost")
-        rig.port->loseLink(QStringLiteral("The device /dev/ttyUSB0 was removed"));
-    else if (end == "limit")
-        rig.op.answerNext(answer);
-    else
-        rig.port->receive("M30\r\n\r\n>");
-    QVERIFY(rig.waitForTransferEnd());
-    QCOMPARE(rig.window->editor().text(), editor);
-    QCOMPARE(rig.window->editor().caption(),
-             editor == "G27" ? caption : QStringLiteral("EDITOR - Upload #1"));
-    QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 2 : 3);
-    QVERIFY(rig.op.messages.constLast().text.contains(told));
-    QCOMPARE(rig.op.beeps, end == "lost" ? 0 : 1);
-    QVERIFY(rig.text("lblresponse").isEmpty()); // the listing is not a reply
-    if (editor != QLatin1String("G27")) {
-        rig.txteditor()->undo(); // a replacement is one step back
-        QCOMPARE(rig.window->editor().text(), QStringLiteral("G27"));
+    void verify()
+    {
+        QFETCH(bool, afterDownload);
+        QFETCH(QByteArray, listing);
+        QFETCH(QString, status);
+        QFETCH(QList<int>, differing);
+        QFETCH(QString, firstReadOut);
+        Rig rig;
+        rig.initialised().trigger(QStringLiteral("mnueact"));
+        rig.txteditor()->setPlainText(example);
+        rig.find<QAction>(QStringLiteral("mnuverifyafter"))->setChecked(afterDownload);
+        rig.trigger(QLatin1String(afterDownload ? "mnudownload" : "mnuverify"));
+        for (const char* line :
+             afterDownload ? QList{"M31,0\r", "G00,100\r", "M30\r"} : QList<const char*>{}) {
+            QVERIFY(rig.waitForWritten(line));
+            rig.port->receive("OK\r\n>");
+        }
+        QVERIFY(rig.waitForWritten("DP0\r"));
+        rig.port->receive("DP0\r\n#0\r\n" + listing);
+        QTRY_COMPARE(rig.text("lblstatus"), status);
+        QVERIFY(rig.window->editor().text() == example && rig.op.messages.isEmpty());
+        const QPointer<DifferenceWindow> shown = rig.window->findChild<DifferenceWindow*>();
+        // What a screen reader says of the first difference, and of every control.
+        auto* cells = QAccessible::queryAccessibleInterface(shown->findChild<QTableWidget*>())
+                          ->tableInterface();
+        QCOMPARE(cells->cellAt(differing[0], 0)->text(QAccessible::Name) + u' ' +
+                     cells->cellAt(differing[0], 3)->text(QAccessible::Name),
+                 firstReadOut);
+        int checked = 0;
+        QVERIFY(test::unnamedControls(shown, &checked).isEmpty() && checked == 4);
+        for (int i = 0; i < differing.size(); ++i) {
+            // A mnemonic clicks once its press has been shown.
+            QTRY_COMPARE(shown->currentRow(), differing[i]);
+            // Keys reach the active window; the main window's own activation may come in late.
+            shown->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(shown));
+            QTest::keyClick(shown->focusWidget(), i == 1 ? Qt::Key_N : Qt::Key_F3,
+                            i == 1 ? Qt::AltModifier : Qt::NoModifier);
+        }
+        QTest::keyClick(shown->focusWidget(), afterDownload ? Qt::Key_Escape : Qt::Key_Return);
+        QTRY_VERIFY(shown.isNull());
     }
-}
-
-void TestKvt7Window::verifyAfterDownloadIsRemembered()
-{
-    const auto remembered = [] { return Rig().find<QAction>("mnuverifyafter")->isChecked(); };
-    QVERIFY(!remembered());
-    for (const bool on : {true, false}) {
-        Rig().find<QAction>("mnuverifyafter")->setChecked(on);
-        QCOMPARE(remembered(), on);
-    }
-}
-
-void TestKvt7Window::verify_data()
-{
-    QTest::addColumn<bool>("afterDownload");
-    QTest::addColumn<QByteArray>("listing"); // program 0's lines after M31,0
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QList<int>>("differing"); // the rows Next difference goes through
-    QTest::addColumn<QString>("firstReadOut");
-    QTest::newRow("different") << false << QByteArray("G00,101\r\n\r\n>G27\r\n\r\n>M30\r\n\r\n>")
-                               << "Verify: line 2 differs (3 differences)" << QList<int>{1, 2, 3, 1}
-                               << "differs G00,101";
-    QTest::newRow("after download, nothing stored")
-        << true << QByteArray("M30\r\n\r\n>")
-        << "Download complete: 3 lines sent; verify found 2 differences, the first in line 2"
-        << QList<int>{1, 2, 1} << "differs M30";
-}
-
-void TestKvt7Window::verify()
-{
-    QFETCH(bool, afterDownload);
-    QFETCH(QByteArray, listing);
-    QFETCH(QString, status);
-    QFETCH(QList<int>, differing);
-    QFETCH(QString, firstReadOut);
-    Rig rig;
-    rig.initialised().trigger(QStringLiteral("mnueact"));
-    rig.txteditor()->setPlainText(example);
-    rig.find<QAction>(QStringLiteral("mnuverifyafter"))->setChecked(afterDownload);
-    rig.trigger(QLatin1String(afterDownload ? "mnudownload" : "mnuverify"));
-    for (const char* line :
-         afterDownload ? QList{"M31,0\r", "G00,100\r", "M30\r"} : QList<const char*>{}) {
-        QVERIFY(rig.waitForWritten(line));
-        rig.port->receive("OK\r\n>");
-    }
-    QVERIFY(rig.waitForWritten("DP0\r"));
-    rig.port->receive("DP0\r\n#0\r\n" + listing);
-    QTRY_COMPARE(rig.text("lblstatus"), status);
-    QVERIFY(rig.window->editor().text() == example && rig.op.messages.isEmpty());
-    const QPointer<DifferenceWindow> shown = rig.window->findChild<DifferenceWindow*>();
-    // What a screen reader says of the first difference, and of every control.
-    auto* cells =
-        QAccessible::queryAccessibleInterface(shown->findChild<QTableWidget*>())->tableInterface();
-    QCOMPARE(cells->cellAt(differing[0], 0)->text(QAccessible::Name) + u' ' +
-                 cells->cellAt(differing[0], 3)->text(QAccessible::Name),
-             firstReadOut);
-    int checked = 0;
-    QVERIFY(test::unnamedControls(shown, &checked).isEmpty() && checked == 4);
-    for (int i = 0; i < differing.size(); ++i) {
-        // A mnemonic clicks once its press has been shown.
-        QTRY_COMPARE(shown->currentRow(), differing[i]);
-        // Keys reach the active window; the main window's own activation may come in late.
-        shown->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(shown));
-        QTest::keyClick(shown->focusWidget(), i == 1 ? Qt::Key_N : Qt::Key_F3,
-                        i == 1 ? Qt::AltModifier : Qt::NoModifier);
-    }
-    QTest::keyClick(shown->focusWidget(), afterDownload ? Qt::Key_Escape : Qt::Key_Return);
-    QTRY_VERIFY(shown.isNull());
-}
+};
 
 QTEST_MAIN(TestKvt7Window)
 #include "tst_kvt7window.moc"

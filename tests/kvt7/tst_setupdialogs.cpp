@@ -52,173 +52,164 @@ struct Rig : test::WindowRig<Kvt7Window> {
 class TestSetupDialogs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void numbers_data();
-    void numbers();
-    void manualCommands();
-    void entries_data();
-    void entries();
-    void secondOkSendsNothingAndDialogsGoWithTheWindow();
-};
+    void numbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("rounded");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("blank in front") << " \t7" << 7.0 << 7 << "7";
+        QTest::newRow("no exponent") << "1e3" << 1.0 << 1 << "1";
+        QTest::newRow("plus sign") << "+8" << 8.0 << 8 << "8";
+        QTest::newRow("negative") << "-3" << -3.0 << -3 << "-3";
+        QTest::newRow("minus zero") << "-0" << 0.0 << 0 << "0";
+        QTest::newRow("empty") << "" << 0.0 << 0 << "0";
+        QTest::newRow("half to even up") << "3.5" << 3.5 << 4 << "3.5";
+        QTest::newRow("fraction") << "1.40" << 1.4 << 1 << "1.4";
+    }
 
-void TestSetupDialogs::numbers_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("rounded");
-    QTest::addColumn<QString>("plain");
-    QTest::newRow("blank in front") << " \t7" << 7.0 << 7 << "7";
-    QTest::newRow("no exponent") << "1e3" << 1.0 << 1 << "1";
-    QTest::newRow("plus sign") << "+8" << 8.0 << 8 << "8";
-    QTest::newRow("negative") << "-3" << -3.0 << -3 << "-3";
-    QTest::newRow("minus zero") << "-0" << 0.0 << 0 << "0";
-    QTest::newRow("empty") << "" << 0.0 << 0 << "0";
-    QTest::newRow("half to even up") << "3.5" << 3.5 << 4 << "3.5";
-    QTest::newRow("fraction") << "1.40" << 1.4 << 1 << "1.4";
-}
+    void numbers()
+    {
+        QFETCH(QString, text);
+        QTEST(numericValue(text), "value");
+        QTEST(roundHalfEven(numericValue(text)), "rounded");
+        QTEST(SetupDialog::plainDecimal(numericValue(text)), "plain");
+    }
 
-void TestSetupDialogs::numbers()
-{
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    QFETCH(int, rounded);
-    QFETCH(QString, plain);
-    QCOMPARE(numericValue(text), value);
-    QCOMPARE(roundHalfEven(numericValue(text)), rounded);
-    QCOMPARE(SetupDialog::plainDecimal(numericValue(text)), plain);
-}
+    void manualCommands()
+    {
+        using namespace manual;
+        const QStringList made{moveCommand("G00", 250),       moveCommand("G10", -5),
+                               moveCommand("G15", 0),         searchCommand("G20", 1, false),
+                               searchCommand("G21", 0, true), outputCommand(2, true),
+                               outputCommand(7, false),       triggerCommand(3)};
+        QCOMPARE(made, (QStringList{"G00,+250", "G10,-5", "G15,+0", "G20,1,-", "G21,0,+", "M22+",
+                                    "M27-", "TRG3"}));
+    }
 
-void TestSetupDialogs::manualCommands()
-{
-    using namespace manual;
-    const QStringList made{moveCommand("G00", 250),       moveCommand("G10", -5),
-                           moveCommand("G15", 0),         searchCommand("G20", 1, false),
-                           searchCommand("G21", 0, true), outputCommand(2, true),
-                           outputCommand(7, false),       triggerCommand(3)};
-    QCOMPARE(made, (QStringList{"G00,+250", "G10,-5", "G15,+0", "G20,1,-", "G21,0,+", "M22+",
-                                "M27-", "TRG3"}));
-}
+    void entries_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("box"); // or the option to click
+        QTest::addColumn<QString>("typed");
+        // Enter (on the box or the option), Up on the spinner, a key in the box, or OK.
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("told");
+        // After OK: the lines sent. Else the box's text and, after Cancel, what it stored.
+        QTest::addColumn<QString>("after");
+        const auto row = [](const char* name, const char* item, const char* box, const char* typed,
+                            const char* key, const char* told, const char* after) {
+            QTest::newRow(name) << item << box << typed << key << told << after;
+        };
+        const char* range = "Value out of range !";
+        const char* jogLow = "Jog speed too low, please set again ! (100~4000 PPS)";
+        row("OK, running defaults", "mnuspeed", "", "", "OK", "", "PROF|500|5000|1");
+        row("OK, homing defaults", "mnuhspeed", "", "", "OK", "", "PROFH|400|1000|1");
+        row("OK, fraction keeps its point", "mnuspeed", "txtaccel", "1.5", "OK", "",
+            "PROF|500|5000|1.5");
+        row("OK, out of range corrected", "mnuspeed", "txtstartsp", "50", "OK", range,
+            "PROF|100|5000|1");
+        row("OK, jog as typed", "mnujog", "txtjogspeed", "800x", "OK", "", "JOG|800x");
+        row("OK, jog out of range corrected", "mnujog", "txtjogspeed", "50", "OK", jogLow,
+            "JOG|100");
+        row("OK, no direction chosen", "mnudir", "", "", "OK", "", "CCW");
+        row("OK, sensors NO", "mnusenlogic", "optsenlog_0", "", "OK", "", "SEN.NO");
+        row("start below", "mnuspeed", "txtstartsp", "99", "Enter", range, "100|100");
+        row("start bound", "mnuspeed", "txtstartsp", "4000", "Enter", "", "4000|4000");
+        row("max above", "mnuspeed", "txtmaxsp", "15001", "Enter", range, "15000|15000");
+        row("homing max above", "mnuhspeed", "txtmaxsp", "10001", "Enter", range, "10000|10000");
+        row("accel half to even", "mnuspeed", "txtaccel", "2.5", "Enter", "", "2|2");
+        // The spinner does not move, so the box keeps what the operator typed.
+        row("accel stays as typed", "mnuspeed", "txtaccel", "1.4", "Enter", "", "1.4|1");
+        row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
+            "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
+        row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
+        row("box Down", "mnuspeed", "txtstartsp", "1234", "Down", "", "1134|1134");
+        row("box Page Up stops at the top", "mnujog", "txtjogspeed", "3900", "PageUp", "",
+            "4000|4000");
+        row("Enter on an option is OK", "mnusenlogic", "optsenlog_1", "", "Enter", "", "SEN.NC");
+        row("Escape is Cancel", "mnujog", "txtjogspeed", "3000", "Escape", "", "800");
+    }
 
-void TestSetupDialogs::entries_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("box"); // or the option to click
-    QTest::addColumn<QString>("typed");
-    // Enter (on the box or the option), Up on the spinner, a key in the box, or OK.
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("told");
-    // After OK: the lines sent. Else the box's text and, after Cancel, what it stored.
-    QTest::addColumn<QString>("after");
-    const auto row = [](const char* name, const char* item, const char* box, const char* typed,
-                        const char* key, const char* told, const char* after) {
-        QTest::newRow(name) << item << box << typed << key << told << after;
-    };
-    const char* range = "Value out of range !";
-    const char* jogLow = "Jog speed too low, please set again ! (100~4000 PPS)";
-    row("OK, running defaults", "mnuspeed", "", "", "OK", "", "PROF|500|5000|1");
-    row("OK, homing defaults", "mnuhspeed", "", "", "OK", "", "PROFH|400|1000|1");
-    row("OK, fraction keeps its point", "mnuspeed", "txtaccel", "1.5", "OK", "",
-        "PROF|500|5000|1.5");
-    row("OK, out of range corrected", "mnuspeed", "txtstartsp", "50", "OK", range,
-        "PROF|100|5000|1");
-    row("OK, jog as typed", "mnujog", "txtjogspeed", "800x", "OK", "", "JOG|800x");
-    row("OK, jog out of range corrected", "mnujog", "txtjogspeed", "50", "OK", jogLow, "JOG|100");
-    row("OK, no direction chosen", "mnudir", "", "", "OK", "", "CCW");
-    row("OK, sensors NO", "mnusenlogic", "optsenlog_0", "", "OK", "", "SEN.NO");
-    row("start below", "mnuspeed", "txtstartsp", "99", "Enter", range, "100|100");
-    row("start bound", "mnuspeed", "txtstartsp", "4000", "Enter", "", "4000|4000");
-    row("max above", "mnuspeed", "txtmaxsp", "15001", "Enter", range, "15000|15000");
-    row("homing max above", "mnuhspeed", "txtmaxsp", "10001", "Enter", range, "10000|10000");
-    row("accel half to even", "mnuspeed", "txtaccel", "2.5", "Enter", "", "2|2");
-    // The spinner does not move, so the box keeps what the operator typed.
-    row("accel stays as typed", "mnuspeed", "txtaccel", "1.4", "Enter", "", "1.4|1");
-    row("jog stays as typed", "mnujog", "txtjogspeed", "800x", "Enter", "", "800x|800");
-    row("jog below", "mnujog", "txtjogspeed", "99", "Enter", jogLow, "100|100");
-    row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
-        "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
-    row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
-    row("box Down", "mnuspeed", "txtstartsp", "1234", "Down", "", "1134|1134");
-    row("box Page Up stops at the top", "mnujog", "txtjogspeed", "3900", "PageUp", "", "4000|4000");
-    row("Enter on an option is OK", "mnusenlogic", "optsenlog_1", "", "Enter", "", "SEN.NC");
-    row("Escape is Cancel", "mnujog", "txtjogspeed", "3000", "Escape", "", "800");
-}
-
-void TestSetupDialogs::entries()
-{
-    QFETCH(QString, item);
-    QFETCH(QString, box);
-    QFETCH(QString, typed);
-    QFETCH(QString, key);
-    QFETCH(QString, told);
-    QFETCH(QString, after);
-    Rig rig;
-    QPointer<QDialog> dialog = rig.open(item);
-    QLineEdit* edit = nullptr;
-    if (box.startsWith(QLatin1String("opt"))) {
-        QTest::mouseClick(dialog->findChild<QRadioButton*>(box), Qt::LeftButton);
-    } else if (!box.isEmpty()) {
-        edit = dialog->findChild<QLineEdit*>(box);
-        if (!typed.isEmpty()) {
-            edit->clear();
-            QTest::keyClicks(edit, typed);
+    void entries()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        QFETCH(QString, told);
+        QFETCH(QString, after);
+        Rig rig;
+        QPointer<QDialog> dialog = rig.open(item);
+        QLineEdit* edit = nullptr;
+        if (box.startsWith(QLatin1String("opt"))) {
+            QTest::mouseClick(dialog->findChild<QRadioButton*>(box), Qt::LeftButton);
+        } else if (!box.isEmpty()) {
+            edit = dialog->findChild<QLineEdit*>(box);
+            if (!typed.isEmpty()) {
+                edit->clear();
+                QTest::keyClicks(edit, typed);
+            }
         }
-    }
-    static const QHash<QString, Qt::Key> inBox{
-        {"Down", Qt::Key_Down}, {"PageUp", Qt::Key_PageUp}, {"Escape", Qt::Key_Escape}};
-    QString textWhenTold;
-    rig.op.onMessage = [&](const Message&) { textWhenTold = edit->text(); };
-    if (key == QLatin1String("OK"))
-        QTest::mouseClick(Rig::okButton(dialog), Qt::LeftButton);
-    else if (key == QLatin1String("Up"))
-        QTest::keyClick(dialog->findChild<Spinner*>("vsb" + box.mid(3)), Qt::Key_Up);
-    else if (inBox.contains(key))
-        QTest::keyClick(edit, inBox.value(key));
-    else
-        QTest::keyClick(edit ? edit : dialog->focusWidget(), Qt::Key_Return);
-    if (key == QLatin1String("Escape")) {
-        QTRY_VERIFY(dialog.isNull() || !dialog->isVisible());
+        static const QHash<QString, Qt::Key> inBox{
+            {"Down", Qt::Key_Down}, {"PageUp", Qt::Key_PageUp}, {"Escape", Qt::Key_Escape}};
+        QString textWhenTold;
+        rig.op.onMessage = [&](const Message&) { textWhenTold = edit->text(); };
+        if (key == QLatin1String("OK"))
+            QTest::mouseClick(Rig::okButton(dialog), Qt::LeftButton);
+        else if (key == QLatin1String("Up"))
+            QTest::keyClick(dialog->findChild<Spinner*>("vsb" + box.mid(3)), Qt::Key_Up);
+        else if (inBox.contains(key))
+            QTest::keyClick(edit, inBox.value(key));
+        else
+            QTest::keyClick(edit ? edit : dialog->focusWidget(), Qt::Key_Return);
+        if (key == QLatin1String("Escape")) {
+            QTRY_VERIFY(dialog.isNull() || !dialog->isVisible());
+            QVERIFY(rig.port->writes.isEmpty());
+            QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after);
+            return;
+        }
+        QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty()) {
+            QCOMPARE(rig.op.messages.at(0).text, told);
+            QCOMPARE(textWhenTold, typed); // told first, corrected after
+        }
+        if (key == QLatin1String("OK") || !edit) {
+            QTRY_VERIFY(dialog.isNull());
+            QCOMPARE(rig.port->written(), after.replace(u'|', u'\r').toLatin1() + '\r');
+            return;
+        }
+        QCOMPARE(edit->text(), after.section(u'|', 0, 0));
+        // Enter belongs to the box: it neither sends nor closes. Cancel keeps what was stored.
+        QVERIFY(rig.port->writes.isEmpty() && dialog->isVisible());
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
         QVERIFY(rig.port->writes.isEmpty());
-        QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after);
-        return;
+        QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after.section(u'|', 1));
     }
-    QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
-    if (!told.isEmpty()) {
-        QCOMPARE(rig.op.messages.at(0).text, told);
-        QCOMPARE(textWhenTold, typed); // told first, corrected after
-    }
-    if (key == QLatin1String("OK") || !edit) {
+
+    void secondOkSendsNothingAndDialogsGoWithTheWindow()
+    {
+        Rig rig;
+        const QPointer<QDialog> dialog = rig.open(QStringLiteral("mnujog"));
+        QPushButton* ok = Rig::okButton(dialog);
+        ok->click();
+        ok->click();
         QTRY_VERIFY(dialog.isNull());
-        QCOMPARE(rig.port->written(), after.replace(u'|', u'\r').toLatin1() + '\r');
-        return;
-    }
-    QCOMPARE(edit->text(), after.section(u'|', 0, 0));
-    // Enter belongs to the box: it neither sends nor closes. Cancel keeps what was stored.
-    QVERIFY(rig.port->writes.isEmpty() && dialog->isVisible());
-    dialog->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
-    QVERIFY(rig.port->writes.isEmpty());
-    QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after.section(u'|', 1));
-}
+        QCOMPARE(rig.port->written(), QByteArray("JOG\r800\r"));
 
-void TestSetupDialogs::secondOkSendsNothingAndDialogsGoWithTheWindow()
-{
-    Rig rig;
-    const QPointer<QDialog> dialog = rig.open(QStringLiteral("mnujog"));
-    QPushButton* ok = Rig::okButton(dialog);
-    ok->click();
-    ok->click();
-    QTRY_VERIFY(dialog.isNull());
-    QCOMPARE(rig.port->written(), QByteArray("JOG\r800\r"));
-
-    // The dialogs send through the window's link; they go with the window.
-    QList<QPointer<QDialog>> open;
-    for (const char* item : {"mnuspeed", "mnujog", "mnudir", "mnusenlogic"}) {
-        open << rig.open(QLatin1String(item));
-        QVERIFY2(rig.window->geometry().contains(open.constLast()->geometry()), item);
-        QCOMPARE(open.constLast()->windowHandle()->transientParent(), rig.window->windowHandle());
+        // The dialogs send through the window's link; they go with the window.
+        QList<QPointer<QDialog>> open;
+        for (const char* item : {"mnuspeed", "mnujog", "mnudir", "mnusenlogic"}) {
+            open << rig.open(QLatin1String(item));
+            QVERIFY2(rig.window->geometry().contains(open.constLast()->geometry()), item);
+            QCOMPARE(open.constLast()->windowHandle()->transientParent(),
+                     rig.window->windowHandle());
+        }
+        rig.trigger(QStringLiteral("mnu7exit"));
+        for (const QPointer<QDialog>& dialog : open)
+            QVERIFY(dialog.isNull() || !dialog->isVisible());
     }
-    rig.trigger(QStringLiteral("mnu7exit"));
-    for (const QPointer<QDialog>& dialog : open)
-        QVERIFY(dialog.isNull() || !dialog->isVisible());
-}
+};
 
 QTEST_MAIN(TestSetupDialogs)
 #include "tst_setupdialogs.moc"
