@@ -7,8 +7,8 @@ FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPort(parent) {}
 bool FakeSerialPort::open(int portNumber)
 {
     openedPort = portNumber;
-    if (!m_openFailure.isEmpty() || missingDevices.contains(deviceName(portNumber))) {
-        m_error = m_openFailure.isEmpty() ? "Cannot open " + deviceName(portNumber) : m_openFailure;
+    if (missingDevices.contains(deviceName(portNumber))) {
+        m_error = "Cannot open " + deviceName(portNumber);
         return false;
     }
     m_open = true;

@@ -44,7 +44,6 @@ public:
     // Test controls.
     void receive(const QByteArray& data); // arrives on the line
     void raiseEvent(int code) { Q_EMIT commEvent(code); }
-    void failOpen(const QString& reason) { m_openFailure = reason; }
     QStringList missingDevices; // opening a port that stands for one fails
     void failWritesAfter(int count, const QString& reason);
     void holdOutput(qint64 bytes) { m_pendingOutput = bytes; } // drain waits until drainOutput()
@@ -66,7 +65,6 @@ protected:
 private:
     bool m_open = false;
     QString m_error;
-    QString m_openFailure;
     int m_writesBeforeFailure = -1;
     QString m_writeFailure;
     qint64 m_pendingOutput = 0;
