@@ -621,6 +621,11 @@ void FrontEndWindow::onWriteFailed(const QString& errorText)
         return;
     }
     m_operator.message(this, {errorText, {}, MessageIcon::Exclamation, MessageButtons::Ok});
+    // A port that never opened: the way to another device is offered again
+    // where the operator meets the problem.
+    if (m_portState == PortState::Closed && m_portNumber != 0 && !m_port->isOpen() &&
+        !m_transfers->isBusy())
+        offerPortsAfterFailure();
 }
 
 void FrontEndWindow::onLinkLost(const QString& reason)

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
@@ -265,9 +266,20 @@ private Q_SLOTS:
     void missingPortOffersThePortsDialog()
     {
         portSetUp = [](test::FakeSerialPort& p) { p.missingDevices = {"/dev/ttyFAKE2"}; };
-        op.answerNext(MessageAnswer::No); // not on COM1; Enter takes the offer
+        // Not on COM1, and the offer declined at first: the first command offers it again.
+        for (auto answer :
+             {MessageAnswer::No, MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::No})
+            op.answerNext(answer);
         QWidget* window = frontEnds.open(0);
         QCOMPARE(op.messages.at(2).text, "Cannot open /dev/ttyFAKE2"); // the system's own
+        QVERIFY(!window->findChild<QDialog*>("frmports"));
+        window->findChild<QAction*>("mnuoact")->trigger();
+        auto* online = window->findChild<QLineEdit*>("txtonline");
+        online->setText("pos");
+        QTest::keyClick(online, Qt::Key_Return);
+        QCOMPARE(op.messages.size(), 6);
+        QCOMPARE(op.messages.at(4).text, "Operation valid only when the port is open");
+        QCOMPARE(op.messages.at(5).text, op.messages.at(3).text);
         QDialog* frmports = nullptr;
         QTRY_VERIFY((frmports = window->findChild<QDialog*>("frmports")));
         frmports->findChild<QComboBox*>("cbocom2")->setCurrentText("/dev/ttyFAKE1");
