@@ -162,6 +162,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        op.onMessage = nullptr; // it may refer to the finished case's locals
         delete startup;
         for (QWidget* window : QApplication::topLevelWidgets())
             window->close();
