@@ -650,6 +650,17 @@ void FrontEndWindow::tellLoss()
         this, {m_lossText, m_profile.boxTitle, MessageIcon::Exclamation, MessageButtons::Ok});
 }
 
+QRect FrontEndWindow::roomOnScreen() const
+{
+    // Less the title bar and the frame the window manager adds.
+    return screen()->availableGeometry().adjusted(0, 0, -16, -48);
+}
+
+int FrontEndWindow::barsHeight() const
+{
+    return menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+}
+
 void FrontEndWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -657,10 +668,8 @@ void FrontEndWindow::showEvent(QShowEvent* event)
         return;
     QSize wanted = size();
     if (auto* area = qobject_cast<QScrollArea*>(centralWidget()); area && area->widget())
-        wanted = area->widget()->size() +
-                 QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
-    // Room for the title bar and the frame the window manager adds.
-    const QRect room = screen()->availableGeometry().adjusted(0, 0, -16, -48);
+        wanted = area->widget()->size() + QSize(0, barsHeight());
+    const QRect room = roomOnScreen();
     resize(wanted.boundedTo(room.size()).expandedTo(minimumSizeHint().boundedTo(room.size())));
     // In the middle of the screen, where the questions asked before it was
     // shown stood too, so a dialog still open over it stays centred over it.

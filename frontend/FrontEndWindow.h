@@ -144,6 +144,10 @@ protected:
     // The first time: as large as the window's plan wants, as far as the
     // screen has room; a plan drawn to a fixed size scrolls inside.
     void showEvent(QShowEvent* event) override;
+    // Where the window may stand on its screen, frame and title bar included.
+    QRect roomOnScreen() const;
+    // The menu bar and the status line, which the window's plan shares its height with.
+    int barsHeight() const;
 
     const FrontEndProfile m_profile;
     Operator& m_operator;

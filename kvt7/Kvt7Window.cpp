@@ -29,7 +29,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace kvt {
@@ -239,11 +238,8 @@ void Kvt7Window::fitPlanToScreen()
     const double textPoints = font().pointSizeF();
     const double smallest =
         QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont).pointSizeF();
-    // The room FrontEndWindow::showEvent leaves for the window, less its bars;
-    // a pixel less, so that rounding the frames' places cannot call for a scroll bar.
-    const QSize room =
-        screen()->availableGeometry().size() -
-        QSize(16 + 1, 48 + 1 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // A pixel less, so that rounding the frames' places cannot call for a scroll bar.
+    const QSize room = roomOnScreen().size() - QSize(1, 1 + barsHeight());
     const double fit = fittedPlanScale(m_plan->size(), room, textPoints, smallest);
     if (fit < 1.0)
         placeFrames(fit);

@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
+
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -12,6 +15,20 @@ namespace kvt {
 namespace {
 
 const QString portClosedText = QStringLiteral("Operation valid only when the port is open");
+
+// Indexed by LineSettings::Parity and LineSettings::StopBits, both ways.
+constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                            QSerialPort::OddParity, QSerialPort::MarkParity,
+                                            QSerialPort::SpaceParity};
+constexpr QSerialPort::StopBits stopBits[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                              QSerialPort::TwoStop};
+
+template <class Setting, class QtValue, std::size_t N>
+Setting settingOf(const QtValue (&table)[N], QtValue value)
+{
+    const auto* found = std::find(std::begin(table), std::end(table), value);
+    return Setting(found == std::end(table) ? 0 : found - std::begin(table));
+}
 
 // "Cannot open /dev/ttyS0: Permission denied ..." with what the operator can do about it.
 QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
@@ -99,11 +116,6 @@ bool QtSerialPort::applySettings()
 {
     if (!m_serial.isOpen())
         return true;
-    static constexpr QSerialPort::Parity parities[] = {
-        QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity,
-        QSerialPort::MarkParity, QSerialPort::SpaceParity};
-    static constexpr QSerialPort::StopBits stopBits[] = {
-        QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
     // Handshaking first, and every setting on its own: one the device refuses
     // (a pty keeps 8 data bits) must not keep RTS/CTS or the speed off the line.
     const bool handshakeTaken =
@@ -131,28 +143,9 @@ LineSettings QtSerialPort::readBack() const
     // asked where the system gives it, as a driver may drop a bit silently.
     LineSettings s;
     s.baud = m_serial.baudRate();
-    switch (m_serial.parity()) {
-    case QSerialPort::EvenParity:
-        s.parity = LineSettings::Parity::Even;
-        break;
-    case QSerialPort::OddParity:
-        s.parity = LineSettings::Parity::Odd;
-        break;
-    case QSerialPort::MarkParity:
-        s.parity = LineSettings::Parity::Mark;
-        break;
-    case QSerialPort::SpaceParity:
-        s.parity = LineSettings::Parity::Space;
-        break;
-    default:
-        s.parity = LineSettings::Parity::None;
-        break;
-    }
+    s.parity = settingOf<LineSettings::Parity>(parities, m_serial.parity());
     s.dataBits = int(m_serial.dataBits());
-    s.stopBits = m_serial.stopBits() == QSerialPort::TwoStop ? LineSettings::StopBits::Two
-                 : m_serial.stopBits() == QSerialPort::OneAndHalfStop
-                     ? LineSettings::StopBits::OneAndHalf
-                     : LineSettings::StopBits::One;
+    s.stopBits = settingOf<LineSettings::StopBits>(stopBits, m_serial.stopBits());
 #ifdef Q_OS_UNIX
     termios device{};
     if (::tcgetattr(int(m_serial.handle()), &device) == 0) {
