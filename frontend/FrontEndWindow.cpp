@@ -666,6 +666,7 @@ void FrontEndWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (std::exchange(m_fitted, true) || !screen())
         return;
+    fitPlanToScreen();
     QSize wanted = size();
     if (auto* area = qobject_cast<QScrollArea*>(centralWidget()); area && area->widget())
         wanted = area->widget()->size() + QSize(0, barsHeight());

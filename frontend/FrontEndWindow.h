@@ -148,6 +148,9 @@ protected:
     QRect roomOnScreen() const;
     // The menu bar and the status line, which the window's plan shares its height with.
     int barsHeight() const;
+    // Once, before the first show sizes the window: a plan drawn to a fixed
+    // size may shrink to the room there is.
+    virtual void fitPlanToScreen() {}
 
     const FrontEndProfile m_profile;
     Operator& m_operator;

@@ -245,13 +245,6 @@ void Kvt7Window::fitPlanToScreen()
         placeFrames(fit);
 }
 
-void Kvt7Window::showEvent(QShowEvent* event)
-{
-    if (!std::exchange(m_planFitted, true) && screen())
-        fitPlanToScreen();
-    FrontEndWindow::showEvent(event);
-}
-
 void Kvt7Window::focusInto(QWidget* frame, QWidget* first)
 {
     // A key typed right after the click or menu item lands in the panel, not

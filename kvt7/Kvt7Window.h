@@ -46,9 +46,7 @@ protected:
     void closeOwnWindows() override;
     // As the numbers beside the editor show it.
     QString editorLineName(int index) const override;
-    // The first time: the plan shrinks to the room the screen has, as far as
-    // its text stays readable.
-    void showEvent(QShowEvent* event) override;
+    // Up and Down in the online box recall earlier commands.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -57,7 +55,8 @@ private:
     void buildFrames();
     // The frames at their places in the plan, drawn at fit times its size.
     void placeFrames(double fit);
-    void fitPlanToScreen();
+    // As far as its text stays readable.
+    void fitPlanToScreen() override;
     // Where the keyboard goes when frame becomes the active panel.
     void focusInto(QWidget* frame, QWidget* first = nullptr);
     QGroupBox* buildResponseFrame();
@@ -74,7 +73,6 @@ private:
 
     QString m_unansweredReport;
     CommandRecall m_recall;
-    bool m_planFitted = false;
     QWidget* m_plan = nullptr;
 
     LineNumbers* lbleditlineno = nullptr;
