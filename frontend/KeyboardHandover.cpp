@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -9,6 +10,7 @@ namespace kvt {
 
 namespace {
 QPointer<KeyboardHandover> running;
+constexpr int handoverLimit = 2000; // ms
 
 QWindow* windowOf(QObject* object)
 {
@@ -41,6 +43,10 @@ void KeyboardHandover::giveToFocusIn(QWidget* frame)
 KeyboardHandover::KeyboardHandover(QWidget* box) : QObject(box), m_box(box)
 {
     qApp->installEventFilter(this);
+    // It bridges the window manager's moment, no more: a window manager that
+    // never hands its window the keyboard must not leave the program's other
+    // windows deaf.
+    QTimer::singleShot(handoverLimit, this, &QObject::deleteLater);
 }
 
 bool KeyboardHandover::isElsewhere(QObject* watched) const
@@ -59,6 +65,13 @@ bool KeyboardHandover::eventFilter(QObject* watched, QEvent* event)
         return false;
     case QEvent::MouseButtonPress:
         if (isElsewhere(watched))
+            deleteLater();
+        return false;
+    case QEvent::Show:
+        // A window that opens meanwhile (a box, a read-back's differences) is
+        // where the operator's keys go next.
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow() &&
+            isElsewhere(watched))
             deleteLater();
         return false;
     case QEvent::ShortcutOverride:

@@ -13,7 +13,8 @@ namespace kvt {
 // program's windows still has the keyboard, and is handed on to the box.
 // The handover ends when the box's window is active, when the operator turns
 // to another window (a click there, its activation, a key with Ctrl, Alt or
-// Meta), or when the box goes.
+// Meta), when another of the program's windows opens, when the box goes, and
+// at the latest after two seconds.
 class KeyboardHandover : public QObject {
     Q_OBJECT
 public:

@@ -223,12 +223,20 @@ private Q_SLOTS:
         rig.chooseFromMenu('e', "mnueact");
         QTest::keyClicks(rig.window->focusWidget(), QStringLiteral("m31,0\rg27\rm30"));
         rig.chooseFromMenu('d', "mnudownload");
-        for (const QByteArray next : {"M31,0\r", "G27\r", "M30\r"}) {
-            QVERIFY(rig.waitForWritten(next));
+        QVERIFY(rig.waitForWritten("M31,0\r"));
+        QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download: 0 of 3 lines sent"));
+        rig.trigger(QStringLiteral("mnuuploadprog_0")); // one transfer at a time
+        QCOMPARE(rig.op.messages.size(), 1);
+        for (const QByteArray next : {"G27\r", "M30\r", ""}) {
+            QCOMPARE(rig.op.beeps, 0);
             rig.port->receive("OK\r\n>");
+            QVERIFY(rig.waitForWritten(next));
         }
         QVERIFY(rig.waitForTransferEnd());
+        QCOMPARE(rig.port->written(), QByteArray("POS\rPOS\rG00,+10100\rM31,0\rG27\rM30\r"));
+        QCOMPARE(rig.op.beeps, 1);
         QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
+        QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
     }
 
     void planScale_data()
@@ -345,29 +353,6 @@ private Q_SLOTS:
         rig.find<QPushButton>(QStringLiteral("cmdmoni_4"))->click();
         QVERIFY(rig.waitForWritten("DP2\r"));
         QCOMPARE(rig.port->written(), QByteArray("DELP3\rDP2\r"));
-    }
-
-    void downloadThroughTheWindow()
-    {
-        Rig rig;
-        rig.initialised().trigger(QStringLiteral("mnueact"));
-        rig.txteditor()->setPlainText(example);
-        rig.trigger(QStringLiteral("mnudownload"));
-        QVERIFY(rig.waitForWritten("M31,0\r"));
-        QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download: 0 of 3 lines sent"));
-        rig.trigger(QStringLiteral("mnuuploadprog_0")); // one transfer at a time
-        QCOMPARE(rig.op.messages.size(), 1);
-        for (const QByteArray next : {"G00,100\r", "M30\r"}) {
-            rig.port->receive("OK\r\n>");
-            QVERIFY(rig.waitForWritten(next));
-        }
-        QCOMPARE(rig.op.beeps, 0);
-        rig.port->receive("OK\r\n>");
-        QVERIFY(rig.waitForTransferEnd());
-        QCOMPARE(rig.port->written(), QByteArray("M31,0\rG00,100\rM30\r"));
-        QCOMPARE(rig.op.beeps, 1);
-        QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
-        QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
     }
 
     void upload_data()
