@@ -5,6 +5,8 @@
 
 #include <QRandomGenerator>
 
+#include <climits>
+
 namespace kvt::sim {
 
 namespace {
@@ -271,13 +273,10 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
     }
     m_options.controller.echoLines = m_parser.isSet(m_echoLines);
     if (m_parser.isSet(m_corruptLine)) {
-        bool ok = false;
-        m_options.controller.corruptLine = m_parser.value(m_corruptLine).toInt(&ok);
-        if (!ok || m_options.controller.corruptLine < 1) {
-            m_error = QStringLiteral("--corrupt-line needs a line number of 1 or more, not \"%1\"")
-                          .arg(m_parser.value(m_corruptLine));
+        const auto line = countValue(m_corruptLine, 1, INT_MAX, "a line number");
+        if (!line)
             return Outcome::UsageError;
-        }
+        m_options.controller.corruptLine = int(*line);
     }
     m_options.linkPath = m_parser.value(m_link);
     m_options.logPath = m_parser.value(m_log);
@@ -303,22 +302,16 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
     faults.charDelay = *charDelay;
     faults.garbage = m_parser.isSet(m_garbage);
     if (m_parser.isSet(m_silentAfter)) {
-        bool ok = false;
-        faults.silentAfter = m_parser.value(m_silentAfter).toInt(&ok);
-        if (!ok || faults.silentAfter < 0) {
-            m_error = QStringLiteral("--silent-after needs a count of 0 or more, not \"%1\"")
-                          .arg(m_parser.value(m_silentAfter));
+        const auto count = countValue(m_silentAfter, 0, INT_MAX, "a count");
+        if (!count)
             return Outcome::UsageError;
-        }
+        faults.silentAfter = int(*count);
     }
     if (m_parser.isSet(m_flood)) {
-        bool ok = false;
-        m_options.floodBytes = m_parser.value(m_flood).toLongLong(&ok);
-        if (!ok || m_options.floodBytes < 1) {
-            m_error = QStringLiteral("--flood needs a number of bytes of 1 or more, not \"%1\"")
-                          .arg(m_parser.value(m_flood));
+        const auto bytes = countValue(m_flood, 1, LLONG_MAX, "a number of bytes");
+        if (!bytes)
             return Outcome::UsageError;
-        }
+        m_options.floodBytes = *bytes;
     }
     m_options.seedGiven = m_parser.isSet(m_seed);
     if (m_options.seedGiven) {
@@ -333,6 +326,20 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
         faults.seed = QRandomGenerator::system()->generate();
     }
     return Outcome::Run;
+}
+
+std::optional<qint64> CommandLine::countValue(const QCommandLineOption& option, qint64 least,
+                                              qint64 most, const char* what)
+{
+    bool ok = false;
+    const qint64 value = m_parser.value(option).toLongLong(&ok);
+    if (ok && value >= least && value <= most)
+        return value;
+    m_error = QStringLiteral("--%1 needs %2 of %3 or more, not \"%4\"")
+                  .arg(option.names().constFirst(), QLatin1String(what))
+                  .arg(least)
+                  .arg(m_parser.value(option));
+    return std::nullopt;
 }
 
 std::optional<milliseconds> CommandLine::delayValue(const QCommandLineOption& option)

@@ -41,6 +41,9 @@ public:
 
 private:
     std::optional<milliseconds> delayValue(const QCommandLineOption& option);
+    // A whole number from least to most, or nothing after the usage error naming what it counts.
+    std::optional<qint64> countValue(const QCommandLineOption& option, qint64 least, qint64 most,
+                                     const char* what);
 
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
