@@ -36,28 +36,29 @@ DifferenceWindow::DifferenceWindow(const program::ProgramComparison& comparison,
     const int firstLine = m_comparison.differing.isEmpty()
                               ? 0
                               : m_comparison.rows[m_comparison.differing.first()].line;
-    lblsummary = new QLabel(
+    m_summary = new QLabel(
         QStringLiteral("The controller holds another program than the editor: %1, the first in "
                        "line %2. The editor keeps its text.")
             .arg(differences(m_comparison.differing.size()))
             .arg(firstLine));
-    lblsummary->setObjectName(QStringLiteral("lblsummary"));
-    lblsummary->setWordWrap(true);
+    m_summary->setObjectName(QStringLiteral("lblsummary"));
+    m_summary->setWordWrap(true);
 
-    grdverify = new QTableWidget(int(m_comparison.rows.size()), Columns);
-    grdverify->setObjectName(QStringLiteral("grdverify"));
-    grdverify->setAccessibleName(QStringLiteral("Editor and controller, line by line"));
-    grdverify->setAccessibleDescription(
+    m_differences = new QTableWidget(int(m_comparison.rows.size()), Columns);
+    m_differences->setObjectName(QStringLiteral("grdverify"));
+    m_differences->setAccessibleName(QStringLiteral("Editor and controller, line by line"));
+    m_differences->setAccessibleDescription(
         QStringLiteral("Rows marked differs hold another command in the controller than in the "
                        "editor"));
-    grdverify->setHorizontalHeaderLabels({QStringLiteral("Differs"), QStringLiteral("Line"),
-                                          QStringLiteral("Editor"), QStringLiteral("Controller")});
-    grdverify->verticalHeader()->hide();
-    grdverify->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdverify->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdverify->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdverify->setTabKeyNavigation(false);
-    grdverify->setWordWrap(false);
+    m_differences->setHorizontalHeaderLabels({QStringLiteral("Differs"), QStringLiteral("Line"),
+                                              QStringLiteral("Editor"),
+                                              QStringLiteral("Controller")});
+    m_differences->verticalHeader()->hide();
+    m_differences->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_differences->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_differences->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_differences->setTabKeyNavigation(false);
+    m_differences->setWordWrap(false);
     for (int r = 0; r < m_comparison.rows.size(); ++r) {
         const program::ProgramComparison::Row& row = m_comparison.rows[r];
         const QStringList cells{row.differs() ? QStringLiteral("differs") : QString(),
@@ -67,43 +68,43 @@ DifferenceWindow::DifferenceWindow(const program::ProgramComparison& comparison,
             auto* item = new QTableWidgetItem(cells[c]);
             if (row.differs())
                 item->setBackground(differingBack);
-            grdverify->setItem(r, c, item);
+            m_differences->setItem(r, c, item);
         }
     }
-    grdverify->resizeColumnsToContents();
-    grdverify->horizontalHeader()->setSectionResizeMode(Editor, QHeaderView::Stretch);
-    grdverify->horizontalHeader()->setSectionResizeMode(Controller, QHeaderView::Stretch);
+    m_differences->resizeColumnsToContents();
+    m_differences->horizontalHeader()->setSectionResizeMode(Editor, QHeaderView::Stretch);
+    m_differences->horizontalHeader()->setSectionResizeMode(Controller, QHeaderView::Stretch);
 
-    cmdnext = new QPushButton(QStringLiteral("&Next difference"));
-    cmdnext->setObjectName(QStringLiteral("cmdnext"));
-    cmdnext->setAutoDefault(false);
-    cmdnext->setToolTip(QStringLiteral("F3"));
-    cmdclose = new QPushButton(QStringLiteral("Close"));
-    cmdclose->setObjectName(QStringLiteral("cmdclose"));
-    cmdclose->setDefault(true);
-    connect(cmdnext, &QPushButton::clicked, this, &DifferenceWindow::nextDifference);
-    connect(cmdclose, &QPushButton::clicked, this, &QDialog::accept);
+    m_nextButton = new QPushButton(QStringLiteral("&Next difference"));
+    m_nextButton->setObjectName(QStringLiteral("cmdnext"));
+    m_nextButton->setAutoDefault(false);
+    m_nextButton->setToolTip(QStringLiteral("F3"));
+    m_closeButton = new QPushButton(QStringLiteral("Close"));
+    m_closeButton->setObjectName(QStringLiteral("cmdclose"));
+    m_closeButton->setDefault(true);
+    connect(m_nextButton, &QPushButton::clicked, this, &DifferenceWindow::nextDifference);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
             &DifferenceWindow::nextDifference);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdnext);
+    buttons->addWidget(m_nextButton);
     buttons->addStretch(1);
-    buttons->addWidget(cmdclose);
+    buttons->addWidget(m_closeButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblsummary);
-    layout->addWidget(grdverify, 1);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_differences, 1);
     layout->addLayout(buttons);
     resize(640, 440);
 
     if (!m_comparison.differing.isEmpty())
         select(m_comparison.differing.first());
-    grdverify->setFocus();
+    m_differences->setFocus();
 }
 
 int DifferenceWindow::currentRow() const
 {
-    return grdverify->currentRow();
+    return m_differences->currentRow();
 }
 
 void DifferenceWindow::nextDifference()
@@ -118,9 +119,10 @@ void DifferenceWindow::nextDifference()
 
 void DifferenceWindow::select(int row)
 {
-    grdverify->setCurrentCell(row, Mark);
-    grdverify->scrollToItem(grdverify->item(row, Mark), QAbstractItemView::PositionAtCenter);
-    grdverify->setFocus();
+    m_differences->setCurrentCell(row, Mark);
+    m_differences->scrollToItem(m_differences->item(row, Mark),
+                                QAbstractItemView::PositionAtCenter);
+    m_differences->setFocus();
 }
 
 } // namespace kvt

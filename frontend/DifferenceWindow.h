@@ -27,10 +27,10 @@ private:
     void select(int row);
 
     program::ProgramComparison m_comparison;
-    QLabel* lblsummary = nullptr;
-    QTableWidget* grdverify = nullptr;
-    QPushButton* cmdnext = nullptr;
-    QPushButton* cmdclose = nullptr;
+    QLabel* m_summary = nullptr;
+    QTableWidget* m_differences = nullptr;
+    QPushButton* m_nextButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
 };
 
 } // namespace kvt

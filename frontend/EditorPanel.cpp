@@ -17,15 +17,15 @@ EditorPanel::EditorPanel(const EditorProfile& profile, Operator& op, QWidget* pa
     : QGroupBox(profile.designCaption, parent)
 {
     setObjectName(QStringLiteral("fraeditor"));
-    txteditor = new QPlainTextEdit(this);
-    txteditor->setObjectName(QStringLiteral("txteditor"));
-    txteditor->setAccessibleName(QStringLiteral("Program"));
+    m_textEdit = new QPlainTextEdit(this);
+    m_textEdit->setObjectName(QStringLiteral("txteditor"));
+    m_textEdit->setAccessibleName(QStringLiteral("Program"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addWidget(txteditor, 1);
-    m_editor = new EditorController(profile, op, txteditor, this, this);
-    new UnsentTextHighlighter(txteditor);
+    layout->addWidget(m_textEdit, 1);
+    m_editor = new EditorController(profile, op, m_textEdit, this, this);
+    new UnsentTextHighlighter(m_textEdit);
     FrameClicks::watch(this, [this] { Q_EMIT activationRequested(); });
 }
 
@@ -65,13 +65,13 @@ void EditorPanel::setActiveLook(bool active)
 {
     look::paint(this, active ? look::editorFrame : look::inactiveBack,
                 active ? look::black : look::inactiveText);
-    look::paint(txteditor, active ? look::white : look::inactiveBack,
+    look::paint(m_textEdit, active ? look::white : look::inactiveBack,
                 active ? look::black : look::inactiveText);
 }
 
 void EditorPanel::greyOut()
 {
-    txteditor->setEnabled(false);
+    m_textEdit->setEnabled(false);
     setActiveLook(false);
     for (QAction* item : itemsThatFollow())
         item->setEnabled(false);
@@ -87,7 +87,7 @@ void EditorPanel::activate()
 {
     setEnabled(true);
     show();
-    txteditor->setEnabled(true);
+    m_textEdit->setEnabled(true);
     for (QAction* item : itemsThatFollow()) {
         item->setVisible(true);
         item->setEnabled(!m_itemsHeld);
@@ -98,7 +98,7 @@ void EditorPanel::activate()
     if (m_closeItem)
         m_closeItem->setVisible(true);
     setActiveLook(true);
-    txteditor->setFocus();
+    m_textEdit->setFocus();
 }
 
 void EditorPanel::closePanel()

@@ -38,7 +38,7 @@ public:
     void addBeside(QWidget* widget);
 
     EditorController& editor() { return *m_editor; }
-    QPlainTextEdit* textBox() const { return txteditor; }
+    QPlainTextEdit* textBox() const { return m_textEdit; }
 
     // Greyed out: the text box and the editor's items are disabled.
     void greyOut();
@@ -61,7 +61,7 @@ private:
     QList<QAction*> itemsThatFollow() const;
 
     EditorController* m_editor = nullptr;
-    QPlainTextEdit* txteditor = nullptr;
+    QPlainTextEdit* m_textEdit = nullptr;
     QMenu* m_fileMenu = nullptr;
     EditorMenu m_items;
     QAction* m_closeItem = nullptr;

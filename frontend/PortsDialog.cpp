@@ -17,7 +17,8 @@ PortsDialog::PortsDialog(const PortMap& current, QWidget* parent) : QDialog(pare
     setObjectName(QStringLiteral("frmports"));
     setWindowTitle(QStringLiteral("Ports"));
     auto* form = new QFormLayout;
-    for (auto [box, name, port] : {std::tuple{&cbocom1, "cbocom1", 1}, {&cbocom2, "cbocom2", 2}}) {
+    for (auto [box, name, port] :
+         {std::tuple{&m_com1Box, "cbocom1", 1}, {&m_com2Box, "cbocom2", 2}}) {
         *box = new QComboBox;
         (*box)->setObjectName(QLatin1String(name));
         (*box)->setEditable(true);
@@ -25,11 +26,11 @@ PortsDialog::PortsDialog(const PortMap& current, QWidget* parent) : QDialog(pare
         (*box)->setCurrentText(current.device(port));
         form->addRow(QStringLiteral("COM&%1:").arg(port), *box);
     }
-    cmdrefresh = new QPushButton(QStringLiteral("&Refresh"));
-    cmdrefresh->setObjectName(QStringLiteral("cmdrefresh"));
-    connect(cmdrefresh, &QPushButton::clicked, this, &PortsDialog::refresh);
+    m_refreshButton = new QPushButton(QStringLiteral("&Refresh"));
+    m_refreshButton->setObjectName(QStringLiteral("cmdrefresh"));
+    connect(m_refreshButton, &QPushButton::clicked, this, &PortsDialog::refresh);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->addButton(cmdrefresh, QDialogButtonBox::ActionRole);
+    buttons->addButton(m_refreshButton, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
@@ -41,7 +42,7 @@ PortsDialog::PortsDialog(const PortMap& current, QWidget* parent) : QDialog(pare
 void PortsDialog::refresh()
 {
     const QList<SerialDevice> present = presentSerialDevices();
-    for (QComboBox* box : {cbocom1, cbocom2}) {
+    for (QComboBox* box : {m_com1Box, m_com2Box}) {
         // What the operator typed or chose stays; only the list is new.
         const QString typed = box->currentText();
         box->clear();
@@ -59,7 +60,7 @@ void PortsDialog::refresh()
 QMap<int, QString> PortsDialog::chosen() const
 {
     QMap<int, QString> devices;
-    for (auto [box, port] : {std::pair{cbocom1, 1}, {cbocom2, 2}}) {
+    for (auto [box, port] : {std::pair{m_com1Box, 1}, {m_com2Box, 2}}) {
         // A listed device is taken by its name, not by its description.
         const int listed = box->findText(box->currentText());
         const QString device =

@@ -23,9 +23,9 @@ public:
 private:
     void refresh();
 
-    QComboBox* cbocom1 = nullptr;
-    QComboBox* cbocom2 = nullptr;
-    QPushButton* cmdrefresh = nullptr;
+    QComboBox* m_com1Box = nullptr;
+    QComboBox* m_com2Box = nullptr;
+    QPushButton* m_refreshButton = nullptr;
 };
 
 } // namespace kvt

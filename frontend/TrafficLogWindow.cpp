@@ -174,64 +174,64 @@ TrafficLogWindow::TrafficLogWindow(TrafficLog& log, Operator& op, QWidget* paren
     setAttribute(Qt::WA_QuitOnClose, false);
 
     m_model = new TrafficModel(m_log, this);
-    lstlog = new QListView;
-    lstlog->setObjectName(QStringLiteral("lstlog"));
-    lstlog->setAccessibleName(QStringLiteral("Traffic"));
-    lstlog->setModel(m_model);
-    lstlog->setItemDelegate(new LogLineDelegate(*m_model, lstlog));
-    lstlog->setUniformItemSizes(true);
-    lstlog->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_entries = new QListView;
+    m_entries->setObjectName(QStringLiteral("lstlog"));
+    m_entries->setAccessibleName(QStringLiteral("Traffic"));
+    m_entries->setModel(m_model);
+    m_entries->setItemDelegate(new LogLineDelegate(*m_model, m_entries));
+    m_entries->setUniformItemSizes(true);
+    m_entries->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Eliding would shape every line in full at every repaint; the view clips.
-    lstlog->setTextElideMode(Qt::ElideNone);
-    lstlog->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lstlog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_entries->setTextElideMode(Qt::ElideNone);
+    m_entries->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_entries->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The columns line up only in a fixed pitch: the desktop's own, at the program's size.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (font().pointSizeF() > 0)
         fixed.setPointSizeF(font().pointSizeF());
-    lstlog->setFont(fixed);
-    auto* copy = new QAction(lstlog);
+    m_entries->setFont(fixed);
+    auto* copy = new QAction(m_entries);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
-    lstlog->addAction(copy);
+    m_entries->addAction(copy);
     connect(copy, &QAction::triggered, this, &TrafficLogWindow::copySelection);
 
     auto* findLabel = new QLabel(QStringLiteral("&Find:"));
-    txtfind = new QLineEdit;
-    txtfind->setObjectName(QStringLiteral("txtfind"));
-    findLabel->setBuddy(txtfind);
-    chkhex = new QCheckBox(QStringLiteral("&Hex"));
-    chkhex->setObjectName(QStringLiteral("chkhex"));
-    cmdclear = new QPushButton(QStringLiteral("&Clear"));
-    cmdclear->setObjectName(QStringLiteral("cmdclear"));
-    cmdsave = new QPushButton(QStringLiteral("&Save..."));
-    cmdsave->setObjectName(QStringLiteral("cmdsave"));
+    m_findBox = new QLineEdit;
+    m_findBox->setObjectName(QStringLiteral("txtfind"));
+    findLabel->setBuddy(m_findBox);
+    m_hexBox = new QCheckBox(QStringLiteral("&Hex"));
+    m_hexBox->setObjectName(QStringLiteral("chkhex"));
+    m_clearButton = new QPushButton(QStringLiteral("&Clear"));
+    m_clearButton->setObjectName(QStringLiteral("cmdclear"));
+    m_saveButton = new QPushButton(QStringLiteral("&Save..."));
+    m_saveButton->setObjectName(QStringLiteral("cmdsave"));
 
     auto* tools = new QHBoxLayout;
     tools->addWidget(findLabel);
-    tools->addWidget(txtfind, 1);
-    tools->addWidget(chkhex);
-    tools->addWidget(cmdclear);
-    tools->addWidget(cmdsave);
+    tools->addWidget(m_findBox, 1);
+    tools->addWidget(m_hexBox);
+    tools->addWidget(m_clearButton);
+    tools->addWidget(m_saveButton);
     // Whoever reads the log must know its start is not the start of the run.
-    lbldropped = new QLabel;
-    lbldropped->setObjectName(QStringLiteral("lbldropped"));
-    lbldropped->setVisible(false);
+    m_droppedLabel = new QLabel;
+    m_droppedLabel->setObjectName(QStringLiteral("lbldropped"));
+    m_droppedLabel->setVisible(false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
-    layout->addWidget(lbldropped);
-    layout->addWidget(lstlog, 1);
+    layout->addWidget(m_droppedLabel);
+    layout->addWidget(m_entries, 1);
     resize(720, 420);
 
-    connect(txtfind, &QLineEdit::returnPressed, this, &TrafficLogWindow::findNext);
-    connect(chkhex, &QCheckBox::toggled, m_model, &TrafficModel::setHex);
-    connect(cmdclear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
-    connect(cmdsave, &QPushButton::clicked, this, &TrafficLogWindow::save);
+    connect(m_findBox, &QLineEdit::returnPressed, this, &TrafficLogWindow::findNext);
+    connect(m_hexBox, &QCheckBox::toggled, m_model, &TrafficModel::setHex);
+    connect(m_clearButton, &QPushButton::clicked, &m_log, &TrafficLog::clear);
+    connect(m_saveButton, &QPushButton::clicked, this, &TrafficLogWindow::save);
     connect(&m_log, &TrafficLog::cleared, this, &TrafficLogWindow::refresh);
     connect(&m_refresh, &QTimer::timeout, this, &TrafficLogWindow::refresh);
     // Whatever moves the view (the operator, new rows, a resize, a scroll bar
     // that appears) leaves it following exactly when it ends at the newest row.
-    QScrollBar* bar = lstlog->verticalScrollBar();
+    QScrollBar* bar = m_entries->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar](int value) { m_following = value == bar->maximum(); });
     connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
@@ -247,15 +247,15 @@ void TrafficLogWindow::refresh()
     const bool following = m_following;
     m_model->sync();
     const quint64 dropped = m_log.droppedEntries();
-    lbldropped->setVisible(dropped > 0);
+    m_droppedLabel->setVisible(dropped > 0);
     if (dropped > 0)
-        lbldropped->setText(
+        m_droppedLabel->setText(
             QStringLiteral("%1 older entries (%2 bytes) were dropped to keep the log within its "
                            "limits.")
                 .arg(dropped)
                 .arg(m_log.droppedBytes()));
     if (following)
-        lstlog->scrollToBottom();
+        m_entries->scrollToBottom();
 }
 
 void TrafficLogWindow::showEvent(QShowEvent* event)
@@ -276,17 +276,17 @@ QString TrafficLogWindow::shownText() const
 
 void TrafficLogWindow::findNext()
 {
-    const QString text = txtfind->text();
+    const QString text = m_findBox->text();
     const int rows = m_model->rowCount();
     if (text.isEmpty() || rows == 0)
         return;
     // From the line after the current one, round to the top again.
-    const int start = lstlog->currentIndex().isValid() ? lstlog->currentIndex().row() + 1 : 0;
+    const int start = m_entries->currentIndex().isValid() ? m_entries->currentIndex().row() + 1 : 0;
     for (int i = 0; i < rows; ++i) {
         const int row = (start + i) % rows;
         if (m_model->lineAt(row).contains(text, Qt::CaseInsensitive)) {
-            lstlog->setCurrentIndex(m_model->index(row));
-            lstlog->scrollTo(m_model->index(row));
+            m_entries->setCurrentIndex(m_model->index(row));
+            m_entries->scrollTo(m_model->index(row));
             return;
         }
     }
@@ -294,7 +294,7 @@ void TrafficLogWindow::findNext()
 
 void TrafficLogWindow::copySelection()
 {
-    QModelIndexList rows = lstlog->selectionModel()->selectedRows();
+    QModelIndexList rows = m_entries->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end());
     QStringList lines;
     for (const QModelIndex& index : std::as_const(rows))

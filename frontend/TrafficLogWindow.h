@@ -46,12 +46,12 @@ private:
     bool m_following = true;
     bool m_placed = false;
 
-    QLabel* lbldropped = nullptr;
-    QListView* lstlog = nullptr;
-    QLineEdit* txtfind = nullptr;
-    QCheckBox* chkhex = nullptr;
-    QPushButton* cmdclear = nullptr;
-    QPushButton* cmdsave = nullptr;
+    QLabel* m_droppedLabel = nullptr;
+    QListView* m_entries = nullptr;
+    QLineEdit* m_findBox = nullptr;
+    QCheckBox* m_hexBox = nullptr;
+    QPushButton* m_clearButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
 };
 
 } // namespace kvt
