@@ -1,7 +1,7 @@
 #include "BatchOptions.h"
 
+#include "base/ReplyText.h"
 #include "link/LineSettings.h"
-#include "link/ReplyText.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "BatchRun.h"
 
 #include "PortRun.h"
-#include "editor/EditorProfile.h"
-#include "editor/ProgramFile.h"
+#include "program/EditorProfile.h"
+#include "program/ProgramFile.h"
 #include "transfer/KeypadInstructions.h"
 #include "transfer/ProgramLines.h"
 
@@ -13,7 +13,7 @@
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
-#include "link/TerminationSignals.h"
+#include "base/TerminationSignals.h"
 #include <unistd.h>
 #endif
 

@@ -1,11 +1,11 @@
 #include "PortRun.h"
 
 #include "ReadBack.h"
-#include "editor/ProgramFile.h"
+#include "base/ReplyText.h"
 #include "link/LineWait.h"
 #include "link/QtSerialPort.h"
-#include "link/ReplyText.h"
 #include "link/SerialLink.h"
+#include "program/ProgramFile.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
 #include "transfer/Kvt7Download.h"

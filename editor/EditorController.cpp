@@ -2,10 +2,10 @@
 
 #include "CharacterLimit.h"
 #include "ListingPrinter.h"
-#include "ListingText.h"
-#include "ProgramFile.h"
-#include "ProgramText.h"
-#include "link/Windows1252.h"
+#include "base/Windows1252.h"
+#include "program/ListingText.h"
+#include "program/ProgramFile.h"
+#include "program/ProgramText.h"
 
 #include "shell/Operator.h"
 

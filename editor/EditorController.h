@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EditorMenu.h"
-#include "EditorProfile.h"
+#include "program/EditorProfile.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "EditorMenu.h"
 
-#include "EditorProfile.h"
+#include "program/EditorProfile.h"
 #include "shell/MenuItems.h"
 
 #include <QAction>

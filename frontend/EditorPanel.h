@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/EditorMenu.h"
-#include "editor/EditorProfile.h"
+#include "program/EditorProfile.h"
 
 #include <QGroupBox>
 #include <QList>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "editor/EditorProfile.h"
 #include "link/LinkProfile.h"
 #include "link/SerialPort.h"
+#include "program/EditorProfile.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "ReplyDisplay.h"
 
 #include "PanelLook.h"
-#include "link/ReplyText.h"
+#include "base/ReplyText.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

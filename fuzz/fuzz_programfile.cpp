@@ -1,6 +1,6 @@
 // Any bytes as a program file: what Open accepts, written back, reads back
 // the same; what it refuses, it refuses with a sentence naming a line.
-#include "editor/ProgramFile.h"
+#include "program/ProgramFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "SetupDialog.h"
 
 #include "Spinner.h"
-#include "link/NumberText.h"
+#include "base/NumberText.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

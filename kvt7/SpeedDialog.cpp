@@ -1,6 +1,6 @@
 #include "SpeedDialog.h"
 
-#include "link/NumberText.h"
+#include "base/NumberText.h"
 
 #include "Spinner.h"
 #include "shell/Module1.h"

@@ -1,9 +1,9 @@
 #include "SerialLink.h"
 
 #include "CommEvents.h"
-#include "ReplyText.h"
 #include "SerialPort.h"
 #include "TrafficLog.h"
+#include "base/ReplyText.h"
 
 #include <QPointer>
 

@@ -1,5 +1,5 @@
 #include "Version.h"
-#include "link/TerminationSignals.h"
+#include "base/TerminationSignals.h"
 #include "sim/CommandLine.h"
 #include "sim/ControllerFactory.h"
 #include "sim/DeviceLink.h"

@@ -1,6 +1,6 @@
 #include "BlockUpload.h"
 
-#include "link/ReplyText.h"
+#include "base/ReplyText.h"
 #include "link/SerialLink.h"
 
 namespace kvt {

@@ -1,7 +1,7 @@
 #include "Kvt7Upload.h"
 
 #include "Kvt7Listing.h"
-#include "link/ReplyText.h"
+#include "base/ReplyText.h"
 #include "link/SerialLink.h"
 
 namespace kvt {

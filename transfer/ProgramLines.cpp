@@ -1,7 +1,7 @@
 #include "ProgramLines.h"
 
-#include "link/ReplyText.h"
-#include "link/Windows1252.h"
+#include "base/ReplyText.h"
+#include "base/Windows1252.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "UploadedBlock.h"
 
-#include "link/NumberText.h"
+#include "base/NumberText.h"
 
 #include <QRegularExpression>
 

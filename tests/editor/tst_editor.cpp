@@ -3,10 +3,10 @@
 
 #include "editor/EditorController.h"
 #include "editor/ListingPrinter.h"
-#include "editor/ProgramFile.h"
 #include "frontend/EditorPanel.h"
 #include "frontend/PanelLook.h"
 #include "frontend/UnsentTextHighlighter.h"
+#include "program/ProgramFile.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,5 +1,5 @@
-#include "editor/ProgramFile.h"
-#include "link/Windows1252.h"
+#include "base/Windows1252.h"
+#include "program/ProgramFile.h"
 
 #include <QDir>
 #include <QFile>

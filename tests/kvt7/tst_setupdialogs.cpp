@@ -1,10 +1,10 @@
 #include "support/WindowRig.h"
 
+#include "base/NumberText.h"
 #include "kvt7/Kvt7Window.h"
 #include "kvt7/ManualCommands.h"
 #include "kvt7/SetupDialog.h"
 #include "kvt7/Spinner.h"
-#include "link/NumberText.h"
 #include "shell/Module1.h"
 
 #include <QApplication>

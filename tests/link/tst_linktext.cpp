@@ -1,7 +1,7 @@
+#include "base/ReplyText.h"
 #include "link/CommEvents.h"
 #include "link/LineSettings.h"
 #include "link/PortList.h"
-#include "link/ReplyText.h"
 #include "link/TrafficLog.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "ProgramFile.h"
 
 #include "ProgramText.h"
-#include "link/Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QFile>
 #include <QFileInfo>
