@@ -15,7 +15,6 @@
 #include "frontend/ReplyDisplay.h"
 #include "link/SerialLink.h"
 #include "shell/MenuItems.h"
-#include "shell/Module1.h"
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
 #include "transfer/ProgramComparison.h"
@@ -80,115 +79,119 @@ Kvt7Window::~Kvt7Window() = default;
 
 void Kvt7Window::buildMenus()
 {
-    mnu7file = addMenu(menuBar(), QStringLiteral("&File"), "mnu7file");
-    mnu7edit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnu7edit");
-    fraeditor->fillMenus(mnu7file, mnu7edit, {"mnueact", "mnueclose"});
+    m_fileMenu = addMenu(menuBar(), QStringLiteral("&File"), "mnu7file");
+    m_editMenu = addMenu(menuBar(), QStringLiteral("&Edit"), "mnu7edit");
+    fraeditor->fillMenus(m_fileMenu, m_editMenu, {"mnueact", "mnueclose"});
 
-    mnudownloadmenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
-    mnudownload = addItem(mnudownloadmenu, QStringLiteral("&Program"), "mnudownload");
-    mnuverify = addItem(mnudownloadmenu, QStringLiteral("&Verify"), "mnuverify");
-    mnuverifyafter = addVerifyAfterDownloadItem(mnudownloadmenu);
-    mnuupload = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
+    m_downloadMenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
+    m_downloadItem = addItem(m_downloadMenu, QStringLiteral("&Program"), "mnudownload");
+    m_verifyItem = addItem(m_downloadMenu, QStringLiteral("&Verify"), "mnuverify");
+    m_verifyAfterDownloadItem = addVerifyAfterDownloadItem(m_downloadMenu);
+    m_uploadMenu = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     for (int i = 0; i < 4; ++i) {
-        mnuuploadprog[i] = mnuupload->addAction(QStringLiteral("Program  #%1").arg(i));
-        mnuuploadprog[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
+        m_uploadItems[i] = m_uploadMenu->addAction(QStringLiteral("Program  #%1").arg(i));
+        m_uploadItems[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
     }
     fraeditor->setFollowingItems(
-        {mnudownloadmenu->menuAction(), mnudownload, mnuverify, mnuupload->menuAction()});
+        {m_downloadMenu->menuAction(), m_downloadItem, m_verifyItem, m_uploadMenu->menuAction()});
 
-    mnu7setup = addMenu(menuBar(), QStringLiteral("&Setup"), "mnu7setup");
-    mnuspeed = addItem(mnu7setup, QStringLiteral("Running Speed"), "mnuspeed",
-                       QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuhspeed = addItem(mnu7setup, QStringLiteral("Homing Speed"), "mnuhspeed",
-                        QKeySequence(Qt::CTRL | Qt::Key_H));
-    mnujog = addItem(mnu7setup, QStringLiteral("Jog Speed"), "mnujog",
-                     QKeySequence(Qt::CTRL | Qt::Key_J));
-    mnudir = addItem(mnu7setup, QStringLiteral("Set Forward Direction"), "mnudir");
-    mnusenlogic = addItem(mnu7setup, QStringLiteral("Set Limit Sensor Logic"), "mnusenlogic");
+    m_setupMenu = addMenu(menuBar(), QStringLiteral("&Setup"), "mnu7setup");
+    m_runningSpeedItem = addItem(m_setupMenu, QStringLiteral("Running Speed"), "mnuspeed",
+                                 QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_homingSpeedItem = addItem(m_setupMenu, QStringLiteral("Homing Speed"), "mnuhspeed",
+                                QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_jogSpeedItem = addItem(m_setupMenu, QStringLiteral("Jog Speed"), "mnujog",
+                             QKeySequence(Qt::CTRL | Qt::Key_J));
+    m_directionItem = addItem(m_setupMenu, QStringLiteral("Set Forward Direction"), "mnudir");
+    m_sensorLogicItem =
+        addItem(m_setupMenu, QStringLiteral("Set Limit Sensor Logic"), "mnusenlogic");
 
-    mnu7man = addMenu(menuBar(), QStringLiteral("&Manual"), "mnu7man");
-    mnumact = addItem(mnu7man, QStringLiteral("Activate"), "mnumact");
-    mnumclose = addItem(mnu7man, QStringLiteral("Close"), "mnumclose");
-    mnu7online = addMenu(menuBar(), QStringLiteral("&Online"), "mnu7online");
-    mnuoact = addItem(mnu7online, QStringLiteral("Activate"), "mnuoact");
-    mnuoclose = addItem(mnu7online, QStringLiteral("Close"), "mnuoclose");
-    mnu7moni = addMenu(menuBar(), QStringLiteral("Mo&nitor"), "mnu7moni");
-    mnunact = addItem(mnu7moni, QStringLiteral("Activate"), "mnunact");
-    mnunclose = addItem(mnu7moni, QStringLiteral("Close"), "mnunclose");
+    m_manualMenu = addMenu(menuBar(), QStringLiteral("&Manual"), "mnu7man");
+    m_manualActivateItem = addItem(m_manualMenu, QStringLiteral("Activate"), "mnumact");
+    m_manualCloseItem = addItem(m_manualMenu, QStringLiteral("Close"), "mnumclose");
+    m_onlineMenu = addMenu(menuBar(), QStringLiteral("&Online"), "mnu7online");
+    m_onlineActivateItem = addItem(m_onlineMenu, QStringLiteral("Activate"), "mnuoact");
+    m_onlineCloseItem = addItem(m_onlineMenu, QStringLiteral("Close"), "mnuoclose");
+    m_monitorMenu = addMenu(menuBar(), QStringLiteral("Mo&nitor"), "mnu7moni");
+    m_monitorActivateItem = addItem(m_monitorMenu, QStringLiteral("Activate"), "mnunact");
+    m_monitorCloseItem = addItem(m_monitorMenu, QStringLiteral("Close"), "mnunclose");
     addViewMenu();
-    help = addMenu(menuBar(), QStringLiteral("&Help"), "help");
-    helpabout = addItem(help, QStringLiteral("About KVT7 communication software"), "helpabout");
+    m_helpMenu = addMenu(menuBar(), QStringLiteral("&Help"), "help");
+    m_aboutItem =
+        addItem(m_helpMenu, QStringLiteral("About KVT7 communication software"), "helpabout");
 
-    mnu7exit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnu7exit");
+    m_exitItem = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnu7exit");
 }
 
 void Kvt7Window::wireMenus()
 {
     connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt7Window::editen);
-    connect(mnuoact, &QAction::triggered, this, [this] {
-        fraonline->show();
+    connect(m_onlineActivateItem, &QAction::triggered, this, [this] {
+        m_onlineFrame->show();
         onlineen();
     });
-    connect(mnuoclose, &QAction::triggered, this, [this] {
-        fraonline->setEnabled(false);
-        fraonline->hide();
-        mnuoclose->setVisible(false);
+    connect(m_onlineCloseItem, &QAction::triggered, this, [this] {
+        m_onlineFrame->setEnabled(false);
+        m_onlineFrame->hide();
+        m_onlineCloseItem->setVisible(false);
     });
-    connect(mnumact, &QAction::triggered, this, [this] {
-        framanual->show();
-        mnumclose->setVisible(true);
+    connect(m_manualActivateItem, &QAction::triggered, this, [this] {
+        m_manualPanel->show();
+        m_manualCloseItem->setVisible(true);
         manen();
     });
-    connect(mnumclose, &QAction::triggered, this, [this] {
-        framanual->setEnabled(false);
-        framanual->hide();
-        mnumclose->setVisible(false);
+    connect(m_manualCloseItem, &QAction::triggered, this, [this] {
+        m_manualPanel->setEnabled(false);
+        m_manualPanel->hide();
+        m_manualCloseItem->setVisible(false);
     });
-    connect(mnunact, &QAction::triggered, this, [this] {
-        framoni->show();
+    connect(m_monitorActivateItem, &QAction::triggered, this, [this] {
+        m_monitorPanel->show();
         monien();
     });
-    connect(mnunclose, &QAction::triggered, this, [this] {
-        framoni->setEnabled(false);
-        framoni->hide();
-        mnunclose->setVisible(false);
+    connect(m_monitorCloseItem, &QAction::triggered, this, [this] {
+        m_monitorPanel->setEnabled(false);
+        m_monitorPanel->hide();
+        m_monitorCloseItem->setVisible(false);
     });
-    connect(mnu7exit, &QAction::triggered, this, &QWidget::close);
-    connect(helpabout, &QAction::triggered, this, &FrontEndWindow::showAbout);
-    connect(mnudownload, &QAction::triggered, this, &Kvt7Window::mnudownload_Click);
-    connect(mnuverify, &QAction::triggered, this, [this] { verifyProgram({}); });
+    connect(m_exitItem, &QAction::triggered, this, &QWidget::close);
+    connect(m_aboutItem, &QAction::triggered, this, &FrontEndWindow::showAbout);
+    connect(m_downloadItem, &QAction::triggered, this, &Kvt7Window::downloadProgram);
+    connect(m_verifyItem, &QAction::triggered, this, [this] { verifyProgram({}); });
     for (int i = 0; i < 4; ++i)
-        connect(mnuuploadprog[i], &QAction::triggered, this, [this, i] { mnuuploadprog_Click(i); });
+        connect(m_uploadItems[i], &QAction::triggered, this, [this, i] { uploadProgram(i); });
 
-    connect(mnuspeed, &QAction::triggered, this, [this] {
-        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Running, link(), m_operator, m_timings,
-                          this);
+    connect(m_runningSpeedItem, &QAction::triggered, this, [this] {
+        SpeedDialog::open(m_speedDialog, SpeedProfile::Running, m_speeds, link(), m_operator,
+                          m_timings, this);
     });
-    connect(mnuhspeed, &QAction::triggered, this, [this] {
-        SpeedDialog::open(frmspeed, SpeedDialog::Profile::Homing, link(), m_operator, m_timings,
-                          this);
+    connect(m_homingSpeedItem, &QAction::triggered, this, [this] {
+        SpeedDialog::open(m_speedDialog, SpeedProfile::Homing, m_speeds, link(), m_operator,
+                          m_timings, this);
     });
-    connect(mnujog, &QAction::triggered, this,
-            [this] { JogDialog::open(frmjog, link(), m_operator, m_timings, this); });
-    connect(mnudir, &QAction::triggered, this, [this] {
-        ChoiceDialog::open(frmdirset, ChoiceDialog::direction, link(), m_operator, m_timings, this);
+    connect(m_jogSpeedItem, &QAction::triggered, this, [this] {
+        JogDialog::open(m_jogDialog, m_speeds, link(), m_operator, m_timings, this);
     });
-    connect(mnusenlogic, &QAction::triggered, this, [this] {
-        ChoiceDialog::open(frmsenlog, ChoiceDialog::sensorLogic, link(), m_operator, m_timings,
-                           this);
+    connect(m_directionItem, &QAction::triggered, this, [this] {
+        ChoiceDialog::open(m_directionDialog, ChoiceDialog::direction, link(), m_operator,
+                           m_timings, this);
+    });
+    connect(m_sensorLogicItem, &QAction::triggered, this, [this] {
+        ChoiceDialog::open(m_sensorLogicDialog, ChoiceDialog::sensorLogic, link(), m_operator,
+                           m_timings, this);
     });
 }
 
 void Kvt7Window::buildFrames()
 {
     m_plan = new QWidget(this);
-    lbleditlineno = new LineNumbers(fraeditor->textBox());
-    fraeditor->addBeside(lbleditlineno);
+    m_lineNumbers = new LineNumbers(fraeditor->textBox());
+    fraeditor->addBeside(m_lineNumbers);
     fraeditor->setParent(m_plan);
     buildResponseFrame()->setParent(m_plan);
     buildOnlineFrame()->setParent(m_plan);
-    framoni = new MonitorPanel(m_plan);
-    framanual = new ManualPanel(m_operator, m_plan);
+    m_monitorPanel = new MonitorPanel(m_plan);
+    m_manualPanel = new ManualPanel(m_operator, m_plan);
     placeFrames(1.0);
     // Drawn to a fixed plan: where even the shrunk plan does not fit, it scrolls.
     auto* area = new QScrollArea;
@@ -196,14 +199,14 @@ void Kvt7Window::buildFrames()
     area->setWidget(m_plan);
     setCentralWidget(area);
 
-    FrameClicks::watch(fraonline, [this] { onlineen(); });
-    FrameClicks::watch(framanual, [this] { manen(); });
-    FrameClicks::watch(framoni, [this] { monien(); });
-    connect(framanual, &ManualPanel::sendRequested, this, [this](const QString& command) {
+    FrameClicks::watch(m_onlineFrame, [this] { onlineen(); });
+    FrameClicks::watch(m_manualPanel, [this] { manen(); });
+    FrameClicks::watch(m_monitorPanel, [this] { monien(); });
+    connect(m_manualPanel, &ManualPanel::sendRequested, this, [this](const QString& command) {
         SerialLink::Source source(link(), QStringLiteral("manual"));
         link().sendData(command);
     });
-    connect(framoni, &MonitorPanel::sendRequested, this, [this](const QString& command) {
+    connect(m_monitorPanel, &MonitorPanel::sendRequested, this, [this](const QString& command) {
         SerialLink::Source source(link(), QStringLiteral("monitor"));
         link().sendData(command);
     });
@@ -225,10 +228,10 @@ void Kvt7Window::placeFrames(double fit)
         text.setPixelSize(qMax(1, int(text.pixelSize() * fit + 0.5)));
     m_plan->setFont(text);
     place(fraeditor, editorPlace);
-    place(fraresponse, responsePlace);
-    place(fraonline, onlinePlace);
-    place(framoni, monitorPlace);
-    place(framanual, manualPlace);
+    place(m_responseFrame, responsePlace);
+    place(m_onlineFrame, onlinePlace);
+    place(m_monitorPanel, monitorPlace);
+    place(m_manualPanel, manualPlace);
     place(lblresponse, responseLabelPlace);
     m_plan->setFixedSize(px(clientArea.width()), px(clientArea.height()));
 }
@@ -265,59 +268,59 @@ void Kvt7Window::focusInto(QWidget* frame, QWidget* first)
 
 QGroupBox* Kvt7Window::buildResponseFrame()
 {
-    fraresponse = new QGroupBox(QStringLiteral("KVT7 INTERFACE"));
-    fraresponse->setObjectName(QStringLiteral("fraresponse"));
-    look::paint(fraresponse, look::responseBack, look::black);
-    lblresponse->setParent(fraresponse);
+    m_responseFrame = new QGroupBox(QStringLiteral("KVT7 INTERFACE"));
+    m_responseFrame->setObjectName(QStringLiteral("fraresponse"));
+    look::paint(m_responseFrame, look::responseBack, look::black);
+    lblresponse->setParent(m_responseFrame);
     look::paint(lblresponse, look::responseBack, look::responseText);
-    return fraresponse;
+    return m_responseFrame;
 }
 
 QGroupBox* Kvt7Window::buildOnlineFrame()
 {
-    fraonline = new QGroupBox(QStringLiteral("ONLINE"));
-    fraonline->setObjectName(QStringLiteral("fraonline"));
-    txtonline = new QLineEdit;
-    txtonline->setObjectName(QStringLiteral("txtonline"));
-    txtonline->setAccessibleName(QStringLiteral("Command"));
-    lblonlinehis = new QLabel(QStringLiteral("HISTORY :-"));
-    lblonlinehis->setObjectName(QStringLiteral("lblonlinehis"));
-    lblonlinehistory = new QLabel;
-    lblonlinehistory->setObjectName(QStringLiteral("lblonlinehistory"));
-    lblonlinehistory->setTextFormat(Qt::PlainText);
-    lblonlinehistory->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblonlinehistory->setAccessibleDescription(QStringLiteral("Command history"));
-    auto* layout = new QVBoxLayout(fraonline);
+    m_onlineFrame = new QGroupBox(QStringLiteral("ONLINE"));
+    m_onlineFrame->setObjectName(QStringLiteral("fraonline"));
+    m_onlineCommand = new QLineEdit;
+    m_onlineCommand->setObjectName(QStringLiteral("txtonline"));
+    m_onlineCommand->setAccessibleName(QStringLiteral("Command"));
+    m_historyHeading = new QLabel(QStringLiteral("HISTORY :-"));
+    m_historyHeading->setObjectName(QStringLiteral("lblonlinehis"));
+    m_history = new QLabel;
+    m_history->setObjectName(QStringLiteral("lblonlinehistory"));
+    m_history->setTextFormat(Qt::PlainText);
+    m_history->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_history->setAccessibleDescription(QStringLiteral("Command history"));
+    auto* layout = new QVBoxLayout(m_onlineFrame);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(txtonline);
-    layout->addWidget(lblonlinehis);
-    layout->addWidget(lblonlinehistory, 1);
-    connect(txtonline, &QLineEdit::returnPressed, this, &Kvt7Window::txtonline_KeyPress);
-    txtonline->installEventFilter(this);
-    return fraonline;
+    layout->addWidget(m_onlineCommand);
+    layout->addWidget(m_historyHeading);
+    layout->addWidget(m_history, 1);
+    connect(m_onlineCommand, &QLineEdit::returnPressed, this, &Kvt7Window::sendOnlineCommand);
+    m_onlineCommand->installEventFilter(this);
+    return m_onlineFrame;
 }
 
 void Kvt7Window::setOnlineLook(bool active)
 {
     const QColor text = active ? look::black : look::inactiveText;
-    look::paint(fraonline, active ? look::onlineFrame : look::inactiveBack, text);
-    look::paint(txtonline, active ? look::onlineEntry : look::inactiveBack, text);
-    look::paint(lblonlinehistory, active ? look::onlineHistory : look::inactiveBack, text);
+    look::paint(m_onlineFrame, active ? look::onlineFrame : look::inactiveBack, text);
+    look::paint(m_onlineCommand, active ? look::onlineEntry : look::inactiveBack, text);
+    look::paint(m_history, active ? look::onlineHistory : look::inactiveBack, text);
     // The heading keeps its colour; only its text follows the panel.
-    look::paint(lblonlinehis, look::onlineFrame, text);
+    look::paint(m_historyHeading, look::onlineFrame, text);
 }
 
 void Kvt7Window::formdisable()
 {
     fraeditor->greyOut();
-    look::paintText(lbleditlineno, look::inactiveText);
-    framoni->setActiveLook(false);
-    txtonline->setEnabled(false);
-    lblonlinehistory->setEnabled(false);
+    look::paintText(m_lineNumbers, look::inactiveText);
+    m_monitorPanel->setActiveLook(false);
+    m_onlineCommand->setEnabled(false);
+    m_history->setEnabled(false);
     setOnlineLook(false);
-    framanual->setActiveLook(false);
-    framanual->setControlsEnabled(false);
-    framoni->setControlsEnabled(false);
+    m_manualPanel->setActiveLook(false);
+    m_manualPanel->setControlsEnabled(false);
+    m_monitorPanel->setControlsEnabled(false);
 }
 
 void Kvt7Window::editen()
@@ -325,43 +328,43 @@ void Kvt7Window::editen()
     if (fraeditor->isGreyedOut())
         formdisable();
     fraeditor->activate();
-    look::paintText(lbleditlineno, look::black);
+    look::paintText(m_lineNumbers, look::black);
 }
 
 void Kvt7Window::onlineen()
 {
-    if (look::background(fraonline) == look::inactiveBack)
+    if (look::background(m_onlineFrame) == look::inactiveBack)
         formdisable();
-    fraonline->show();
-    fraonline->setEnabled(true);
-    lblonlinehistory->setEnabled(true);
-    txtonline->setEnabled(true);
-    mnuoclose->setVisible(true);
-    mnuoclose->setEnabled(true);
+    m_onlineFrame->show();
+    m_onlineFrame->setEnabled(true);
+    m_history->setEnabled(true);
+    m_onlineCommand->setEnabled(true);
+    m_onlineCloseItem->setVisible(true);
+    m_onlineCloseItem->setEnabled(true);
     setOnlineLook(true);
-    txtonline->setFocus();
+    m_onlineCommand->setFocus();
 }
 
 void Kvt7Window::manen()
 {
-    if (look::background(framanual) == look::inactiveBack)
+    if (look::background(m_manualPanel) == look::inactiveBack)
         formdisable();
-    framanual->setEnabled(true);
-    framanual->setControlsEnabled(true);
-    mnumclose->setVisible(true);
-    framanual->setActiveLook(true);
-    focusInto(framanual, framanual->firstControl());
+    m_manualPanel->setEnabled(true);
+    m_manualPanel->setControlsEnabled(true);
+    m_manualCloseItem->setVisible(true);
+    m_manualPanel->setActiveLook(true);
+    focusInto(m_manualPanel, m_manualPanel->firstControl());
 }
 
 void Kvt7Window::monien()
 {
-    if (look::background(framoni) == look::inactiveBack)
+    if (look::background(m_monitorPanel) == look::inactiveBack)
         formdisable();
-    framoni->setEnabled(true);
-    framoni->setControlsEnabled(true);
-    mnunclose->setVisible(true);
-    framoni->setActiveLook(true);
-    focusInto(framoni);
+    m_monitorPanel->setEnabled(true);
+    m_monitorPanel->setControlsEnabled(true);
+    m_monitorCloseItem->setVisible(true);
+    m_monitorPanel->setActiveLook(true);
+    focusInto(m_monitorPanel);
 }
 
 void Kvt7Window::initialise()
@@ -370,16 +373,8 @@ void Kvt7Window::initialise()
                                           QStringLiteral("KVT7 IS CONNECTED TO COM2"), boxTitle});
     openPort(portNumber, {0, 1, QStringLiteral("9600,N,8,1"), Handshaking::None});
 
-    framanual->rebuildAllCaptions();
+    m_manualPanel->showCommands();
     formdisable();
-
-    Module1::HomeStartSpeed = 400;
-    Module1::HomeMaxSpeed = 1000;
-    Module1::HomeAccel = 1;
-    Module1::RunStartSpeed = 500;
-    Module1::RunMaxSpeed = 5000;
-    Module1::RunAccel = 1;
-    Module1::JogSpeed = 800;
 
     // The link check starts with the window: a controller that stays silent
     // is reported even before the first command.
@@ -399,32 +394,32 @@ void Kvt7Window::watchdogReported()
 
 bool Kvt7Window::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched == txtonline) {
+    if (event->type() == QEvent::KeyPress && watched == m_onlineCommand) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            txtonline->setText(key == Qt::Key_Up ? m_recall.older() : m_recall.newer());
+            m_onlineCommand->setText(key == Qt::Key_Up ? m_recall.older() : m_recall.newer());
             return true;
         }
     }
     return FrontEndWindow::eventFilter(watched, event);
 }
 
-void Kvt7Window::txtonline_KeyPress()
+void Kvt7Window::sendOnlineCommand()
 {
-    const QString command = toControllerUpper(txtonline->text());
+    const QString command = toControllerUpper(m_onlineCommand->text());
     m_recall.add(command);
     // Cleared now rather than after the send, so typing during a send is kept.
-    txtonline->clear();
+    m_onlineCommand->clear();
     SerialLink::Source source(link(), QStringLiteral("online"));
     link().sendData(command, this, [this, command](SendResult result) {
         if (result == SendResult::Discarded)
             return;
-        lblonlinehistory->setText(keepNewestPieces(
-            lblonlinehistory->text() + command + QStringLiteral("\r\n"), historyPieces));
+        m_history->setText(
+            keepNewestPieces(m_history->text() + command + QStringLiteral("\r\n"), historyPieces));
     });
 }
 
-void Kvt7Window::mnudownload_Click()
+void Kvt7Window::downloadProgram()
 {
     if (refuseSecondTransfer())
         return;
@@ -464,7 +459,7 @@ void Kvt7Window::downloadFinished(int answered, int total, TransferOutcome outco
     showStatus(report);
     m_operator.beep();
     // What each line was answered is not read; only the read-back tells what was stored.
-    if (mnuverifyafter->isChecked())
+    if (m_verifyAfterDownloadItem->isChecked())
         afterLastAnswer([this, report] { verifyProgram(report); });
 }
 
@@ -496,7 +491,7 @@ void Kvt7Window::verifyProgram(const QString& downloadReport)
     runTransfer(upload);
 }
 
-void Kvt7Window::mnuuploadprog_Click(int program)
+void Kvt7Window::uploadProgram(int program)
 {
     if (refuseSecondTransfer() || !mayReplaceEditorText())
         return;
@@ -556,7 +551,8 @@ void Kvt7Window::uploadFinished(int program, TransferOutcome outcome, const QStr
 void Kvt7Window::closeOwnWindows()
 {
     // The dialogs send through this window's link; they go with it.
-    for (QWidget* dialog : std::initializer_list<QWidget*>{frmspeed, frmjog, frmdirset, frmsenlog})
+    for (QWidget* dialog : std::initializer_list<QWidget*>{m_speedDialog, m_jogDialog,
+                                                           m_directionDialog, m_sensorLogicDialog})
         if (dialog)
             dialog->close();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandRecall.h"
+#include "Kvt7Speeds.h"
 #include "frontend/FrontEndWindow.h"
 #include "transfer/TransferOutcome.h"
 
@@ -62,9 +63,9 @@ private:
     QGroupBox* buildResponseFrame();
     QGroupBox* buildOnlineFrame();
     void setOnlineLook(bool active);
-    void txtonline_KeyPress();
-    void mnudownload_Click();
-    void mnuuploadprog_Click(int program);
+    void sendOnlineCommand();
+    void downloadProgram();
+    void uploadProgram(int program);
     void downloadFinished(int answered, int total, TransferOutcome outcome);
     // Reads back the program the editor's "M31,n" line names and compares it;
     // after a download its result joins downloadReport.
@@ -73,48 +74,50 @@ private:
 
     QString m_unansweredReport;
     CommandRecall m_recall;
+    // Outlives the Setup dialogs: they are closed with the window's own windows.
+    Kvt7Speeds m_speeds;
     QWidget* m_plan = nullptr;
 
-    LineNumbers* lbleditlineno = nullptr;
-    QGroupBox* fraresponse = nullptr;
-    QGroupBox* fraonline = nullptr;
-    QLineEdit* txtonline = nullptr;
-    QLabel* lblonlinehis = nullptr;
-    QLabel* lblonlinehistory = nullptr;
-    ManualPanel* framanual = nullptr;
-    MonitorPanel* framoni = nullptr;
+    LineNumbers* m_lineNumbers = nullptr;
+    QGroupBox* m_responseFrame = nullptr;
+    QGroupBox* m_onlineFrame = nullptr;
+    QLineEdit* m_onlineCommand = nullptr;
+    QLabel* m_historyHeading = nullptr;
+    QLabel* m_history = nullptr;
+    ManualPanel* m_manualPanel = nullptr;
+    MonitorPanel* m_monitorPanel = nullptr;
 
-    QPointer<SpeedDialog> frmspeed;
-    QPointer<JogDialog> frmjog;
-    QPointer<ChoiceDialog> frmdirset;
-    QPointer<ChoiceDialog> frmsenlog;
+    QPointer<SpeedDialog> m_speedDialog;
+    QPointer<JogDialog> m_jogDialog;
+    QPointer<ChoiceDialog> m_directionDialog;
+    QPointer<ChoiceDialog> m_sensorLogicDialog;
 
-    QMenu* mnu7file = nullptr;
-    QMenu* mnu7edit = nullptr;
-    QMenu* mnudownloadmenu = nullptr;
-    QAction* mnudownload = nullptr;
-    QAction* mnuverify = nullptr;
-    QAction* mnuverifyafter = nullptr;
-    QMenu* mnuupload = nullptr;
-    std::array<QAction*, 4> mnuuploadprog{};
-    QMenu* mnu7setup = nullptr;
-    QAction* mnuspeed = nullptr;
-    QAction* mnuhspeed = nullptr;
-    QAction* mnujog = nullptr;
-    QAction* mnudir = nullptr;
-    QAction* mnusenlogic = nullptr;
-    QMenu* mnu7man = nullptr;
-    QAction* mnumact = nullptr;
-    QAction* mnumclose = nullptr;
-    QMenu* mnu7online = nullptr;
-    QAction* mnuoact = nullptr;
-    QAction* mnuoclose = nullptr;
-    QMenu* mnu7moni = nullptr;
-    QAction* mnunact = nullptr;
-    QAction* mnunclose = nullptr;
-    QMenu* help = nullptr;
-    QAction* helpabout = nullptr;
-    QAction* mnu7exit = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_downloadMenu = nullptr;
+    QAction* m_downloadItem = nullptr;
+    QAction* m_verifyItem = nullptr;
+    QAction* m_verifyAfterDownloadItem = nullptr;
+    QMenu* m_uploadMenu = nullptr;
+    std::array<QAction*, 4> m_uploadItems{};
+    QMenu* m_setupMenu = nullptr;
+    QAction* m_runningSpeedItem = nullptr;
+    QAction* m_homingSpeedItem = nullptr;
+    QAction* m_jogSpeedItem = nullptr;
+    QAction* m_directionItem = nullptr;
+    QAction* m_sensorLogicItem = nullptr;
+    QMenu* m_manualMenu = nullptr;
+    QAction* m_manualActivateItem = nullptr;
+    QAction* m_manualCloseItem = nullptr;
+    QMenu* m_onlineMenu = nullptr;
+    QAction* m_onlineActivateItem = nullptr;
+    QAction* m_onlineCloseItem = nullptr;
+    QMenu* m_monitorMenu = nullptr;
+    QAction* m_monitorActivateItem = nullptr;
+    QAction* m_monitorCloseItem = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QAction* m_aboutItem = nullptr;
+    QAction* m_exitItem = nullptr;
 };
 
 } // namespace kvt

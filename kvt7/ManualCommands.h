@@ -4,22 +4,29 @@
 
 namespace kvt::manual {
 
-// The command lines the manual-mode buttons show and send. A button's caption
-// is always exactly what it sends, so the operator reads the command first.
+// What the manual panel's scroll bars and option pairs stand at.
+struct Settings {
+    int absoluteMove = 0;
+    int relativeMove = 0;
+    int absoluteJog = 0;
+    int relativeJog = 0;
+    int highInput = 0;
+    bool highForward = true;
+    int lowInput = 0;
+    bool lowForward = true;
+    int output = 0;
+    bool outputOn = true;
+    int triggerProgram = 0;
+    int deleteProgram = 0;
+};
 
-// "+####0;-####0": a sign always, digits without leading zeros or grouping.
-QString signedValue(int value);
+inline constexpr int buttonCount = 12;
+inline constexpr int deleteButton = 8;
 
-// G00, G10, G15, G16 with a signed step count: "G00,+2000".
-QString moveCommand(const QString& code, int steps);
-// G20, G21: "G20,3,-" (input number, direction sign; forward is "+").
-QString searchCommand(const QString& code, int input, bool forward);
-// M2n: "M21+" (output number, "+" for ON).
-QString outputCommand(int output, bool on);
-// "TRG2"
-QString triggerCommand(int program);
-// "DELP1"
-QString deleteCommand(int program);
+// The command line button sends with the controls at settings; its caption
+// shows the same, so the operator reads the command before sending it.
+QString buttonCommand(int button, const Settings& settings);
+// Asked before the delete button sends anything.
 QString deleteQuestion(int program);
 
 } // namespace kvt::manual

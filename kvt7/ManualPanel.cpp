@@ -23,7 +23,7 @@ struct ButtonDesign {
     const char* caption;
 };
 
-const std::array<ButtonDesign, 12> buttons = {{
+const std::array<ButtonDesign, manual::buttonCount> buttons = {{
     {"Absolute Move", "G00"},
     {"Relative Move", "G10"},
     {"Absolute Jog", "G15"},
@@ -40,7 +40,6 @@ const std::array<ButtonDesign, 12> buttons = {{
 
 // Bottom row, left to right: the output switch and the program commands.
 constexpr std::array<int, 6> bottomRow = {6, 7, 9, 10, 11, 8};
-constexpr int deleteIndex = 8;
 
 QString indexed(const char* name, int index)
 {
@@ -53,51 +52,42 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
     : QGroupBox(QStringLiteral("MANUAL MODE"), parent), m_operator(op)
 {
     setObjectName(QStringLiteral("framanual"));
-    for (int i = 0; i < 12; ++i) {
-        lblcmd[i] = new QLabel(QString::fromLatin1(buttons[i].label));
-        lblcmd[i]->setObjectName(indexed("lblcmd", i));
-        lblcmd[i]->setAlignment(Qt::AlignCenter);
-        lblcmd[i]->setWordWrap(true);
-        cmdman[i] = new QPushButton(QString::fromLatin1(buttons[i].caption));
-        cmdman[i]->setObjectName(indexed("cmdman", i));
+    for (int i = 0; i < manual::buttonCount; ++i) {
+        m_buttonLabels[i] = new QLabel(QString::fromLatin1(buttons[i].label));
+        m_buttonLabels[i]->setObjectName(indexed("lblcmd", i));
+        m_buttonLabels[i]->setAlignment(Qt::AlignCenter);
+        m_buttonLabels[i]->setWordWrap(true);
+        m_manualButtons[i] = new QPushButton(QString::fromLatin1(buttons[i].caption));
+        m_manualButtons[i]->setObjectName(indexed("cmdman", i));
         // The label names the function; the caption is the command itself.
-        cmdman[i]->setAccessibleDescription(lblcmd[i]->text());
-        lblcmd[i]->setBuddy(cmdman[i]);
-        connect(cmdman[i], &QPushButton::clicked, this, [this, i] { cmdman_Click(i); });
+        m_manualButtons[i]->setAccessibleDescription(m_buttonLabels[i]->text());
+        m_buttonLabels[i]->setBuddy(m_manualButtons[i]);
+        connect(m_manualButtons[i], &QPushButton::clicked, this,
+                [this, i] { manualButtonClicked(i); });
     }
 
-    hscg00 = makeBar("hscg00", -32767, 32767, 100, QStringLiteral("G00 steps"));
-    hscg10 = makeBar("hscg10", -32767, 32767, 100, QStringLiteral("G10 steps"));
-    hscg15 = makeBar("hscg15", -32767, 32767, 100, QStringLiteral("G15 steps"));
-    hscg16 = makeBar("hscg16", -32767, 32767, 100, QStringLiteral("G16 steps"));
-    hscg20 = makeBar("hscg20", 0, 4, 1, QStringLiteral("G20 input"));
-    hscg21 = makeBar("hscg21", 0, 4, 1, QStringLiteral("G21 input"));
-    hscop = makeBar("hscop", 0, 2, 1, QStringLiteral("M2n output"));
-    hsctrg = makeBar("hsctrg", 0, 3, 1, QStringLiteral("TRG program"));
-    hscdelprg = makeBar("hscdelprg", 0, 3, 1, QStringLiteral("DELP program"));
+    m_absoluteMoveBar = makeBar("hscg00", -32767, 32767, 100, QStringLiteral("G00 steps"));
+    m_relativeMoveBar = makeBar("hscg10", -32767, 32767, 100, QStringLiteral("G10 steps"));
+    m_absoluteJogBar = makeBar("hscg15", -32767, 32767, 100, QStringLiteral("G15 steps"));
+    m_relativeJogBar = makeBar("hscg16", -32767, 32767, 100, QStringLiteral("G16 steps"));
+    m_highInputBar = makeBar("hscg20", 0, 4, 1, QStringLiteral("G20 input"));
+    m_lowInputBar = makeBar("hscg21", 0, 4, 1, QStringLiteral("G21 input"));
+    m_outputBar = makeBar("hscop", 0, 2, 1, QStringLiteral("M2n output"));
+    m_triggerProgramBar = makeBar("hsctrg", 0, 3, 1, QStringLiteral("TRG program"));
+    m_deleteProgramBar = makeBar("hscdelprg", 0, 3, 1, QStringLiteral("DELP program"));
     // Both search groups read "Forw" and "Rev"; only their names tell them apart.
-    optg20 = makePair("optg20", QStringLiteral("Forw"), QStringLiteral("Rev"),
-                      QStringLiteral("Search High direction"));
-    optg21 = makePair("optg21", QStringLiteral("Forw"), QStringLiteral("Rev"),
-                      QStringLiteral("Search Low direction"));
-    optop = makePair("optop", QStringLiteral("ON"), QStringLiteral("OFF"),
-                     QStringLiteral("Output state"));
+    m_highDirection = makePair("optg20", QStringLiteral("Forw"), QStringLiteral("Rev"),
+                               QStringLiteral("Search High direction"));
+    m_lowDirection = makePair("optg21", QStringLiteral("Forw"), QStringLiteral("Rev"),
+                              QStringLiteral("Search Low direction"));
+    m_outputState = makePair("optop", QStringLiteral("ON"), QStringLiteral("OFF"),
+                             QStringLiteral("Output state"));
 
-    connect(hscg00, &QScrollBar::valueChanged, this, &ManualPanel::hscg00_Change);
-    connect(hscg10, &QScrollBar::valueChanged, this, &ManualPanel::hscg10_Change);
-    connect(hscg15, &QScrollBar::valueChanged, this, &ManualPanel::hscg15_Change);
-    connect(hscg16, &QScrollBar::valueChanged, this, &ManualPanel::hscg16_Change);
-    connect(hscg20, &QScrollBar::valueChanged, this, &ManualPanel::hscg20_Change);
-    connect(hscg21, &QScrollBar::valueChanged, this, &ManualPanel::hscg21_Change);
-    connect(hscop, &QScrollBar::valueChanged, this, &ManualPanel::hscop_Change);
-    connect(hsctrg, &QScrollBar::valueChanged, this, &ManualPanel::hsctrg_Change);
-    connect(hscdelprg, &QScrollBar::valueChanged, this, &ManualPanel::hscdelprg_Change);
-    for (QRadioButton* option : optg20)
-        connect(option, &QRadioButton::clicked, this, &ManualPanel::hscg20_Change);
-    for (QRadioButton* option : optg21)
-        connect(option, &QRadioButton::clicked, this, &ManualPanel::hscg21_Change);
-    for (QRadioButton* option : optop)
-        connect(option, &QRadioButton::clicked, this, &ManualPanel::hscop_Change);
+    for (const BarNumber& entry : m_numbers)
+        connect(entry.bar, &QScrollBar::valueChanged, this, &ManualPanel::showCommands);
+    for (const OptionPair& pair : {m_highDirection, m_lowDirection, m_outputState})
+        for (QRadioButton* option : pair)
+            connect(option, &QRadioButton::clicked, this, &ManualPanel::showCommands);
 
     auto* grid = new QGridLayout(this);
     grid->setSpacing(2);
@@ -106,7 +96,7 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
         if (widget)
             grid->addWidget(widget, row, column);
     };
-    auto pairBox = [](const std::array<QRadioButton*, 2>& pair) {
+    auto pairBox = [](const OptionPair& pair) {
         auto* box = new QWidget;
         box->setAccessibleName(pair[0]->accessibleDescription());
         auto* layout = new QHBoxLayout(box);
@@ -116,23 +106,25 @@ ManualPanel::ManualPanel(Operator& op, QWidget* parent)
         layout->addWidget(pair[1]);
         return box;
     };
-    const std::array<QScrollBar*, 6> topBars = {hscg00, hscg10, hscg15, hscg16, hscg20, hscg21};
+    const std::array<QScrollBar*, 6> topBars = {m_absoluteMoveBar, m_relativeMoveBar,
+                                                m_absoluteJogBar,  m_relativeJogBar,
+                                                m_highInputBar,    m_lowInputBar};
     for (int column = 0; column < 6; ++column) {
-        place(0, column, lblcmd[column]);
-        place(1, column, cmdman[column]);
+        place(0, column, m_buttonLabels[column]);
+        place(1, column, m_manualButtons[column]);
         place(2, column, barWithNumber(topBars[column]).row);
     }
-    place(3, 4, pairBox(optg20));
-    place(3, 5, pairBox(optg21));
+    place(3, 4, pairBox(m_highDirection));
+    place(3, 5, pairBox(m_lowDirection));
     for (int column = 0; column < 6; ++column) {
         const int index = bottomRow[column];
-        place(4, column, lblcmd[index]);
-        place(5, column, cmdman[index]);
+        place(4, column, m_buttonLabels[index]);
+        place(5, column, m_manualButtons[index]);
     }
-    place(6, 2, barWithNumber(hscop).row);
-    place(7, 2, pairBox(optop));
-    place(6, 4, barWithNumber(hsctrg).row);
-    place(6, 5, barWithNumber(hscdelprg).row);
+    place(6, 2, barWithNumber(m_outputBar).row);
+    place(7, 2, pairBox(m_outputState));
+    place(6, 4, barWithNumber(m_triggerProgramBar).row);
+    place(6, 5, barWithNumber(m_deleteProgramBar).row);
     orderTabStops();
 }
 
@@ -141,25 +133,27 @@ void ManualPanel::orderTabStops()
     // Column by column, top to bottom, as the eye reads a command and its parameters.
     QList<QWidget*> order;
     const auto add = [&](QScrollBar* bar) { order << bar << barWithNumber(bar).number; };
-    const std::array<QScrollBar*, 6> topBars = {hscg00, hscg10, hscg15, hscg16, hscg20, hscg21};
+    const std::array<QScrollBar*, 6> topBars = {m_absoluteMoveBar, m_relativeMoveBar,
+                                                m_absoluteJogBar,  m_relativeJogBar,
+                                                m_highInputBar,    m_lowInputBar};
     for (int column = 0; column < 6; ++column) {
-        order << cmdman[column];
+        order << m_manualButtons[column];
         add(topBars[column]);
     }
-    order << optg20[0] << optg20[1] << optg21[0] << optg21[1] << cmdman[6] << cmdman[7]
-          << cmdman[9];
-    add(hscop);
-    order << optop[0] << optop[1] << cmdman[10] << cmdman[11];
-    add(hsctrg);
-    order << cmdman[8];
-    add(hscdelprg);
+    order << m_highDirection[0] << m_highDirection[1] << m_lowDirection[0] << m_lowDirection[1]
+          << m_manualButtons[6] << m_manualButtons[7] << m_manualButtons[9];
+    add(m_outputBar);
+    order << m_outputState[0] << m_outputState[1] << m_manualButtons[10] << m_manualButtons[11];
+    add(m_triggerProgramBar);
+    order << m_manualButtons[8];
+    add(m_deleteProgramBar);
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* ManualPanel::firstControl() const
 {
-    return cmdman[0];
+    return m_manualButtons[0];
 }
 
 QScrollBar* ManualPanel::makeBar(const char* name, int minimum, int maximum, int pageStep,
@@ -201,10 +195,10 @@ const ManualPanel::BarNumber& ManualPanel::barWithNumber(const QScrollBar* bar) 
                          [bar](const BarNumber& entry) { return entry.bar == bar; });
 }
 
-std::array<QRadioButton*, 2> ManualPanel::makePair(const char* name, const QString& first,
-                                                   const QString& second, const QString& spokenName)
+ManualPanel::OptionPair ManualPanel::makePair(const char* name, const QString& first,
+                                              const QString& second, const QString& spokenName)
 {
-    std::array<QRadioButton*, 2> pair = {new QRadioButton(first), new QRadioButton(second)};
+    OptionPair pair = {new QRadioButton(first), new QRadioButton(second)};
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
         pair[i]->setObjectName(indexed(name, i));
@@ -215,84 +209,52 @@ std::array<QRadioButton*, 2> ManualPanel::makePair(const char* name, const QStri
     return pair;
 }
 
-void ManualPanel::rebuildAllCaptions()
+manual::Settings ManualPanel::settings() const
 {
-    hscg00_Change();
-    hscg10_Change();
-    hscg15_Change();
-    hscg16_Change();
-    hscg20_Change();
-    hscg21_Change();
-    hscop_Change();
-    hsctrg_Change();
-    hscdelprg_Change();
+    manual::Settings s;
+    s.absoluteMove = m_absoluteMoveBar->value();
+    s.relativeMove = m_relativeMoveBar->value();
+    s.absoluteJog = m_absoluteJogBar->value();
+    s.relativeJog = m_relativeJogBar->value();
+    s.highInput = m_highInputBar->value();
+    s.highForward = m_highDirection[0]->isChecked();
+    s.lowInput = m_lowInputBar->value();
+    s.lowForward = m_lowDirection[0]->isChecked();
+    s.output = m_outputBar->value();
+    s.outputOn = m_outputState[0]->isChecked();
+    s.triggerProgram = m_triggerProgramBar->value();
+    s.deleteProgram = m_deleteProgramBar->value();
+    return s;
 }
 
-void ManualPanel::hscg00_Change()
+void ManualPanel::showCommands()
 {
-    cmdman[0]->setText(manual::moveCommand(QStringLiteral("G00"), hscg00->value()));
+    const manual::Settings now = settings();
+    for (int i = 0; i < manual::buttonCount; ++i)
+        m_manualButtons[i]->setText(manual::buttonCommand(i, now));
 }
 
-void ManualPanel::hscg10_Change()
+void ManualPanel::manualButtonClicked(int index)
 {
-    cmdman[1]->setText(manual::moveCommand(QStringLiteral("G10"), hscg10->value()));
-}
-
-void ManualPanel::hscg15_Change()
-{
-    cmdman[2]->setText(manual::moveCommand(QStringLiteral("G15"), hscg15->value()));
-}
-
-void ManualPanel::hscg16_Change()
-{
-    cmdman[3]->setText(manual::moveCommand(QStringLiteral("G16"), hscg16->value()));
-}
-
-void ManualPanel::hscg20_Change()
-{
-    cmdman[4]->setText(
-        manual::searchCommand(QStringLiteral("G20"), hscg20->value(), optg20[0]->isChecked()));
-}
-
-void ManualPanel::hscg21_Change()
-{
-    cmdman[5]->setText(
-        manual::searchCommand(QStringLiteral("G21"), hscg21->value(), optg21[0]->isChecked()));
-}
-
-void ManualPanel::hscop_Change()
-{
-    cmdman[9]->setText(manual::outputCommand(hscop->value(), optop[0]->isChecked()));
-}
-
-void ManualPanel::hsctrg_Change()
-{
-    cmdman[11]->setText(manual::triggerCommand(hsctrg->value()));
-}
-
-void ManualPanel::hscdelprg_Change()
-{
-    cmdman[deleteIndex]->setText(manual::deleteCommand(hscdelprg->value()));
-}
-
-void ManualPanel::cmdman_Click(int index)
-{
-    if (index == deleteIndex) {
+    // Made from the controls as they stand, not read off the caption, so a
+    // control whose change has not shown yet still sends what it is set to.
+    const manual::Settings now = settings();
+    if (index == manual::deleteButton) {
         const MessageAnswer answer = m_operator.message(
-            this, {manual::deleteQuestion(hscdelprg->value()), QStringLiteral("Delete Program"),
+            this, {manual::deleteQuestion(now.deleteProgram), QStringLiteral("Delete Program"),
                    MessageIcon::Question, MessageButtons::YesNo, MessageAnswer::No});
         if (answer != MessageAnswer::Yes)
             return;
     }
-    Q_EMIT sendRequested(cmdman[index]->text());
+    Q_EMIT sendRequested(manual::buttonCommand(index, now));
 }
 
 void ManualPanel::setControlsEnabled(bool enabled)
 {
-    for (const auto& pair : {optop, optg20, optg21})
+    for (const auto& pair : {m_outputState, m_highDirection, m_lowDirection})
         for (QRadioButton* option : pair)
             option->setEnabled(enabled);
-    for (QPushButton* button : cmdman)
+    for (QPushButton* button : m_manualButtons)
         button->setEnabled(enabled);
     for (const BarNumber& entry : m_numbers) {
         entry.bar->setEnabled(enabled);
@@ -305,10 +267,10 @@ void ManualPanel::setActiveLook(bool active)
     const QColor back = active ? look::manualBack : look::inactiveBack;
     const QColor text = active ? look::black : look::inactiveText;
     look::paint(this, back, text);
-    for (const auto& pair : {optop, optg20, optg21})
+    for (const auto& pair : {m_outputState, m_highDirection, m_lowDirection})
         for (QRadioButton* option : pair)
             look::paint(option, back, text);
-    for (QLabel* label : lblcmd)
+    for (QLabel* label : m_buttonLabels)
         look::paint(label, back, text);
 }
 

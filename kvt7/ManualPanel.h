@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ManualCommands.h"
+
 #include <QGroupBox>
 #include <QList>
 
@@ -22,9 +24,9 @@ class ManualPanel : public QGroupBox {
 public:
     explicit ManualPanel(Operator& op, QWidget* parent = nullptr);
 
-    // The captions as the scroll bars and options make them, in the order the
-    // window's initialisation runs them.
-    void rebuildAllCaptions();
+    // Replaces the design captions by the commands the controls make; the
+    // window runs it once it has started up.
+    void showCommands();
     void setControlsEnabled(bool enabled);
     void setActiveLook(bool active);
     // The control the keyboard starts from when the panel is made the active one.
@@ -34,44 +36,38 @@ Q_SIGNALS:
     void sendRequested(const QString& command);
 
 private:
-    std::array<QPushButton*, 12> cmdman{};
-    std::array<QLabel*, 12> lblcmd{};
-    QScrollBar* hscg00 = nullptr;
-    QScrollBar* hscg10 = nullptr;
-    QScrollBar* hscg15 = nullptr;
-    QScrollBar* hscg16 = nullptr;
-    QScrollBar* hscg20 = nullptr;
-    QScrollBar* hscg21 = nullptr;
-    QScrollBar* hscop = nullptr;
-    QScrollBar* hsctrg = nullptr;
-    QScrollBar* hscdelprg = nullptr;
-    std::array<QRadioButton*, 2> optg20{};
-    std::array<QRadioButton*, 2> optg21{};
-    std::array<QRadioButton*, 2> optop{};
+    using OptionPair = std::array<QRadioButton*, 2>;
     struct BarNumber {
         QScrollBar* bar;
         QSpinBox* number;
         QWidget* row; // both, side by side, where the bar is placed
     };
-    QList<BarNumber> m_numbers;
 
     // A bar and, beside it, the number it stands at, for typing; the two stay in step.
     QScrollBar* makeBar(const char* name, int minimum, int maximum, int pageStep,
                         const QString& spokenName);
     const BarNumber& barWithNumber(const QScrollBar* bar) const;
     void orderTabStops();
-    std::array<QRadioButton*, 2> makePair(const char* name, const QString& first,
-                                          const QString& second, const QString& spokenName);
-    void cmdman_Click(int index);
-    void hscg00_Change();
-    void hscg10_Change();
-    void hscg15_Change();
-    void hscg16_Change();
-    void hscg20_Change();
-    void hscg21_Change();
-    void hscop_Change();
-    void hsctrg_Change();
-    void hscdelprg_Change();
+    OptionPair makePair(const char* name, const QString& first, const QString& second,
+                        const QString& spokenName);
+    manual::Settings settings() const;
+    void manualButtonClicked(int index);
+
+    std::array<QPushButton*, manual::buttonCount> m_manualButtons{};
+    std::array<QLabel*, manual::buttonCount> m_buttonLabels{};
+    QScrollBar* m_absoluteMoveBar = nullptr;
+    QScrollBar* m_relativeMoveBar = nullptr;
+    QScrollBar* m_absoluteJogBar = nullptr;
+    QScrollBar* m_relativeJogBar = nullptr;
+    QScrollBar* m_highInputBar = nullptr;
+    QScrollBar* m_lowInputBar = nullptr;
+    QScrollBar* m_outputBar = nullptr;
+    QScrollBar* m_triggerProgramBar = nullptr;
+    QScrollBar* m_deleteProgramBar = nullptr;
+    OptionPair m_highDirection{};
+    OptionPair m_lowDirection{};
+    OptionPair m_outputState{};
+    QList<BarNumber> m_numbers;
 
     Operator& m_operator;
 };

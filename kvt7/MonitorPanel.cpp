@@ -11,9 +11,9 @@
 namespace kvt {
 
 namespace {
-const std::array<const char*, 5> captions = {"     SETUP PARAMETER", "CURRENT POSITION",
-                                             " INPUT STATUS", "OUTPUT STATUS", "PROGRAM DISPLAY"};
-constexpr int programDisplay = 4;
+const std::array<const char*, monitor::queryCount> captions = {"     SETUP PARAMETER",
+                                                               "CURRENT POSITION", " INPUT STATUS",
+                                                               "OUTPUT STATUS", "PROGRAM DISPLAY"};
 } // namespace
 
 MonitorPanel::MonitorPanel(QWidget* parent) : QGroupBox(QStringLiteral("MONITOR"), parent)
@@ -22,53 +22,41 @@ MonitorPanel::MonitorPanel(QWidget* parent) : QGroupBox(QStringLiteral("MONITOR"
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(3);
     layout->setContentsMargins(4, 4, 4, 4);
-    for (int i = 0; i < 5; ++i) {
-        cmdmoni[i] = new QPushButton(QString::fromLatin1(captions[i]));
-        cmdmoni[i]->setObjectName(QStringLiteral("cmdmoni_%1").arg(i));
+    for (int i = 0; i < monitor::queryCount; ++i) {
+        m_queryButtons[i] = new QPushButton(QString::fromLatin1(captions[i]));
+        m_queryButtons[i]->setObjectName(QStringLiteral("cmdmoni_%1").arg(i));
         // Screen readers would announce the leading blanks of the captions.
-        cmdmoni[i]->setAccessibleName(cmdmoni[i]->text().trimmed());
-        layout->addWidget(cmdmoni[i]);
-        connect(cmdmoni[i], &QPushButton::clicked, this,
-                [this, i] { Q_EMIT sendRequested(query(i)); });
+        m_queryButtons[i]->setAccessibleName(m_queryButtons[i]->text().trimmed());
+        layout->addWidget(m_queryButtons[i]);
+        connect(m_queryButtons[i], &QPushButton::clicked, this,
+                [this, i] { Q_EMIT sendRequested(monitor::query(i, chosenProgram())); });
     }
     auto* programs = new QGridLayout;
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < 4; ++i) {
-        optprg[i] = new QRadioButton(QString::number(i));
-        optprg[i]->setObjectName(QStringLiteral("optprg_%1").arg(i));
-        optprg[i]->setAccessibleName(QStringLiteral("Program %1").arg(i));
-        group->addButton(optprg[i], i);
-        programs->addWidget(optprg[i], i / 2, i % 2);
+        m_programOptions[i] = new QRadioButton(QString::number(i));
+        m_programOptions[i]->setObjectName(QStringLiteral("optprg_%1").arg(i));
+        m_programOptions[i]->setAccessibleName(QStringLiteral("Program %1").arg(i));
+        group->addButton(m_programOptions[i], i);
+        programs->addWidget(m_programOptions[i], i / 2, i % 2);
     }
-    optprg[0]->setChecked(true);
+    m_programOptions[0]->setChecked(true);
     layout->addLayout(programs);
 }
 
-QString MonitorPanel::query(int index) const
+int MonitorPanel::chosenProgram() const
 {
-    switch (index) {
-    case 0:
-        return QStringLiteral("DSP");
-    case 1:
-        return QStringLiteral("POS");
-    case 2:
-        return QStringLiteral("RD.IN");
-    case 3:
-        return QStringLiteral("RD.OUT");
-    case programDisplay:
-        break;
-    }
     for (int i = 0; i < 3; ++i)
-        if (optprg[i]->isChecked())
-            return QStringLiteral("DP%1").arg(i);
-    return QStringLiteral("DP3");
+        if (m_programOptions[i]->isChecked())
+            return i;
+    return 3;
 }
 
 void MonitorPanel::setControlsEnabled(bool enabled)
 {
-    for (QRadioButton* option : optprg)
+    for (QRadioButton* option : m_programOptions)
         option->setEnabled(enabled);
-    for (QPushButton* button : cmdmoni)
+    for (QPushButton* button : m_queryButtons)
         button->setEnabled(enabled);
 }
 
@@ -77,7 +65,7 @@ void MonitorPanel::setActiveLook(bool active)
     const QColor back = active ? look::monitorBack : look::inactiveBack;
     const QColor text = active ? look::black : look::inactiveText;
     look::paint(this, back, text);
-    for (QRadioButton* option : optprg)
+    for (QRadioButton* option : m_programOptions)
         look::paint(option, back, text);
 }
 

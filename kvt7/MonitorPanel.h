@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MonitorQueries.h"
+
 #include <QGroupBox>
 
 #include <array>
@@ -22,11 +24,11 @@ Q_SIGNALS:
     void sendRequested(const QString& command);
 
 private:
-    // The query a button sends; PROGRAM DISPLAY asks for the chosen program.
-    QString query(int index) const;
+    // The first of 0, 1 and 2 that is chosen; 3 when none of them is.
+    int chosenProgram() const;
 
-    std::array<QPushButton*, 5> cmdmoni{};
-    std::array<QRadioButton*, 4> optprg{};
+    std::array<QPushButton*, monitor::queryCount> m_queryButtons{};
+    std::array<QRadioButton*, 4> m_programOptions{};
 };
 
 } // namespace kvt

@@ -1,9 +1,8 @@
 #include "SpeedDialog.h"
 
-#include "base/NumberText.h"
-
+#include "SetupSequences.h"
 #include "Spinner.h"
-#include "shell/Module1.h"
+#include "base/NumberText.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -15,54 +14,57 @@
 namespace kvt {
 
 namespace {
-constexpr qint16 runningMaxLimit = 15000;
-constexpr qint16 homingMaxLimit = 10000;
+constexpr int runningMaxLimit = 15000;
+constexpr int homingMaxLimit = 10000;
 
 const Message outOfRange{QStringLiteral("Value out of range !"), QStringLiteral("DATA ERROR"),
                          MessageIcon::Exclamation, MessageButtons::Ok};
 } // namespace
 
-SpeedDialog* SpeedDialog::open(QPointer<SpeedDialog>& slot, Profile profile, SerialLink& link,
-                               Operator& op, const Timings& timings, QWidget* window)
+SpeedDialog* SpeedDialog::open(QPointer<SpeedDialog>& slot, SpeedProfile profile,
+                               Kvt7Speeds& speeds, SerialLink& link, Operator& op,
+                               const Timings& timings, QWidget* window)
 {
-    SpeedDialog* dialog = reuseOrCreate(slot, link, op, timings, window);
+    SpeedDialog* dialog = reuseOrCreate(slot, speeds, link, op, timings, window);
     if (!dialog->isSending())
         dialog->prepare(profile);
     dialog->present();
     return dialog;
 }
 
-SpeedDialog::SpeedDialog(SerialLink& link, Operator& op, const Timings& timings, QWidget* parent)
+SpeedDialog::SpeedDialog(Kvt7Speeds& speeds, SerialLink& link, Operator& op, const Timings& timings,
+                         QWidget* parent)
     : SetupDialog("frmspeed", QStringLiteral("SET RUNNING SPEED PARAMETER"), link, op, timings,
-                  parent)
+                  parent),
+      m_speeds(speeds)
 {
-    lblstartsp = makeLabel("lblstartsp", QStringLiteral("START SPEED       ::"));
-    lblstartsprange = makeLabel("lblstartsprange", QStringLiteral("(100~4000 PPS)"));
-    lblmaxsp = makeLabel("lblmaxsp", QStringLiteral("MAXIMUM SPEED  ::"));
+    QLabel* startLabel = makeLabel("lblstartsp", QStringLiteral("START SPEED       ::"));
+    QLabel* startRange = makeLabel("lblstartsprange", QStringLiteral("(100~4000 PPS)"));
+    QLabel* maxLabel = makeLabel("lblmaxsp", QStringLiteral("MAXIMUM SPEED  ::"));
     // Fixed text: in home search it still names 15000 although the bound is 10000.
-    lblmaxsprange = makeLabel("lblmaxsprange", QStringLiteral("(1000 ~ 15000 PPS)"));
-    lblaccel = makeLabel("lblaccel", QStringLiteral("ACCEL / DECEL     ::"));
-    lblaccelrange = makeLabel("lblaccelrange", QStringLiteral("(1~100 * 100msec)"));
+    QLabel* maxRange = makeLabel("lblmaxsprange", QStringLiteral("(1000 ~ 15000 PPS)"));
+    QLabel* accelLabel = makeLabel("lblaccel", QStringLiteral("ACCEL / DECEL     ::"));
+    QLabel* accelRange = makeLabel("lblaccelrange", QStringLiteral("(1~100 * 100msec)"));
 
-    txtstartsp = makeNumberBox("txtstartsp", 4, QStringLiteral("500"));
-    txtmaxsp = makeNumberBox("txtmaxsp", 5, QStringLiteral("1000"));
-    txtaccel = makeNumberBox("txtaccel", 3, QStringLiteral("1"));
-    vsbstartsp = new Spinner("vsbstartsp", 100, 4000, 100, 1000, this);
-    vsbmaxsp = new Spinner("vsbmaxsp", 1000, runningMaxLimit, 500, 1000, this);
-    vsbaccel = new Spinner("vsbaccel", 1, 100, 1, 1, this);
-    vsbstartsp->setNumber(500);
-    vsbmaxsp->setNumber(1000);
-    vsbaccel->setNumber(1);
-    vsbstartsp->setAccessibleName(QStringLiteral("Start speed spinner"));
-    vsbmaxsp->setAccessibleName(QStringLiteral("Maximum speed spinner"));
-    vsbaccel->setAccessibleName(QStringLiteral("Acceleration spinner"));
-    lblstartsp->setBuddy(txtstartsp);
-    lblmaxsp->setBuddy(txtmaxsp);
-    lblaccel->setBuddy(txtaccel);
+    m_startBox = makeNumberBox("txtstartsp", 4, QStringLiteral("500"));
+    m_maxBox = makeNumberBox("txtmaxsp", 5, QStringLiteral("1000"));
+    m_accelBox = makeNumberBox("txtaccel", 3, QStringLiteral("1"));
+    m_startSpinner = new Spinner("vsbstartsp", 100, 4000, 100, 1000, this);
+    m_maxSpinner = new Spinner("vsbmaxsp", 1000, runningMaxLimit, 500, 1000, this);
+    m_accelSpinner = new Spinner("vsbaccel", 1, 100, 1, 1, this);
+    m_startSpinner->setNumber(500);
+    m_maxSpinner->setNumber(1000);
+    m_accelSpinner->setNumber(1);
+    m_startSpinner->setAccessibleName(QStringLiteral("Start speed spinner"));
+    m_maxSpinner->setAccessibleName(QStringLiteral("Maximum speed spinner"));
+    m_accelSpinner->setAccessibleName(QStringLiteral("Acceleration spinner"));
+    startLabel->setBuddy(m_startBox);
+    maxLabel->setBuddy(m_maxBox);
+    accelLabel->setBuddy(m_accelBox);
 
-    cmdset = makeButton("cmdset", QStringLiteral("OK"));
-    cmdset->setDefault(true);
-    cmdcancel = makeButton("cmdcancel", QStringLiteral("Cancel"));
+    QPushButton* ok = makeButton("cmdset", QStringLiteral("OK"));
+    ok->setDefault(true);
+    QPushButton* cancel = makeButton("cmdcancel", QStringLiteral("Cancel"));
 
     auto* grid = new QGridLayout;
     const auto addRow = [grid](int row, QLabel* caption, QLineEdit* box, Spinner* spinner,
@@ -72,85 +74,61 @@ SpeedDialog::SpeedDialog(SerialLink& link, Operator& op, const Timings& timings,
         grid->addWidget(spinner, row, 2);
         grid->addWidget(range, row, 3);
     };
-    addRow(0, lblstartsp, txtstartsp, vsbstartsp, lblstartsprange);
-    addRow(1, lblmaxsp, txtmaxsp, vsbmaxsp, lblmaxsprange);
-    addRow(2, lblaccel, txtaccel, vsbaccel, lblaccelrange);
+    addRow(0, startLabel, m_startBox, m_startSpinner, startRange);
+    addRow(1, maxLabel, m_maxBox, m_maxSpinner, maxRange);
+    addRow(2, accelLabel, m_accelBox, m_accelSpinner, accelRange);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttonRow(cmdset, cmdcancel));
+    layout->addLayout(buttonRow(ok, cancel));
 
-    connect(txtstartsp, &QLineEdit::returnPressed, this, [this] {
-        checkEntry(txtstartsp, vsbstartsp, outOfRange, outOfRange,
-                   [](int value) { startSpeed() = qint16(value); });
-    });
-    connect(txtmaxsp, &QLineEdit::returnPressed, this, [this] {
-        checkEntry(txtmaxsp, vsbmaxsp, outOfRange, outOfRange,
-                   [](int value) { maxSpeed() = qint16(value); });
-    });
-    connect(txtaccel, &QLineEdit::returnPressed, this, [this] {
-        checkEntry(txtaccel, vsbaccel, outOfRange, outOfRange,
-                   [](int value) { accel() = qint16(value); });
-    });
-    followSpinner(txtstartsp, vsbstartsp, [](int value) { startSpeed() = qint16(value); });
-    followSpinner(txtmaxsp, vsbmaxsp, [](int value) { maxSpeed() = qint16(value); });
-    followSpinner(txtaccel, vsbaccel, [](int value) { accel() = qint16(value); });
-    connect(cmdset, &QPushButton::clicked, this, &SpeedDialog::cmdset_Click);
-    connect(cmdcancel, &QPushButton::clicked, this, &QWidget::close);
+    const auto field = [this](QLineEdit* box, Spinner* spinner, int Kvt7Speeds::Profile::*value) {
+        const auto store = [this, value](int number) { edited().*value = number; };
+        connect(box, &QLineEdit::returnPressed, this,
+                [=, this] { checkEntry(box, spinner, outOfRange, outOfRange, store); });
+        followSpinner(box, spinner, store);
+    };
+    field(m_startBox, m_startSpinner, &Kvt7Speeds::Profile::start);
+    field(m_maxBox, m_maxSpinner, &Kvt7Speeds::Profile::max);
+    field(m_accelBox, m_accelSpinner, &Kvt7Speeds::Profile::accel);
+    connect(ok, &QPushButton::clicked, this, &SpeedDialog::sendSpeeds);
+    connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
-qint16& SpeedDialog::startSpeed()
+void SpeedDialog::prepare(SpeedProfile profile)
 {
-    return isTrue(Module1::HomeSpeedMode) ? Module1::HomeStartSpeed : Module1::RunStartSpeed;
-}
-
-qint16& SpeedDialog::maxSpeed()
-{
-    return isTrue(Module1::HomeSpeedMode) ? Module1::HomeMaxSpeed : Module1::RunMaxSpeed;
-}
-
-qint16& SpeedDialog::accel()
-{
-    return isTrue(Module1::HomeSpeedMode) ? Module1::HomeAccel : Module1::RunAccel;
-}
-
-void SpeedDialog::prepare(Profile profile)
-{
-    const bool homing = profile == Profile::Homing;
-    Module1::SpeedMaxLimit = homing ? homingMaxLimit : runningMaxLimit;
-    Module1::HomeSpeedMode = homing ? True : False;
+    m_profile = profile;
+    const bool homing = profile == SpeedProfile::Homing;
     setWindowTitle(homing ? QStringLiteral("SET HOME SEARCH SPEED PARAMETER")
                           : QStringLiteral("SET RUNNING SPEED PARAMETER"));
 
     // Lowering the limit on a reused dialog pulls the spinner down; its change
     // would store the clamped number as the chosen profile's maximum.
-    const QSignalBlocker blockStart(vsbstartsp);
-    const QSignalBlocker blockMax(vsbmaxsp);
-    const QSignalBlocker blockAccel(vsbaccel);
-    vsbmaxsp->setHighest(Module1::SpeedMaxLimit);
-    const auto fill = [](QLineEdit* box, Spinner* spinner, qint16 value) {
+    const QSignalBlocker blockStart(m_startSpinner);
+    const QSignalBlocker blockMax(m_maxSpinner);
+    const QSignalBlocker blockAccel(m_accelSpinner);
+    m_maxSpinner->setHighest(homing ? homingMaxLimit : runningMaxLimit);
+    const auto fill = [](QLineEdit* box, Spinner* spinner, int value) {
         box->setText(QString::number(value));
         spinner->setNumber(value);
     };
-    fill(txtstartsp, vsbstartsp, startSpeed());
-    fill(txtmaxsp, vsbmaxsp, maxSpeed());
-    fill(txtaccel, vsbaccel, accel());
+    const Kvt7Speeds::Profile& values = edited();
+    fill(m_startBox, m_startSpinner, values.start);
+    fill(m_maxBox, m_maxSpinner, values.max);
+    fill(m_accelBox, m_accelSpinner, values.accel);
 }
 
-void SpeedDialog::cmdset_Click()
+void SpeedDialog::sendSpeeds()
 {
     // A value the dialog itself calls out of range must not reach the motor:
     // OK corrects it as Enter would. What is in range goes out as typed.
-    for (auto [box, spinner] : {std::pair{txtstartsp, vsbstartsp}, std::pair{txtmaxsp, vsbmaxsp},
-                                std::pair{txtaccel, vsbaccel}})
+    for (auto [box, spinner] :
+         {std::pair{m_startBox, m_startSpinner}, std::pair{m_maxBox, m_maxSpinner},
+          std::pair{m_accelBox, m_accelSpinner}})
         if (!correctRange(box, spinner, outOfRange, outOfRange))
             return;
-    const milliseconds pause = m_timings.speedLinePause;
     const auto line = [](const QLineEdit* box) { return plainDecimal(numericValue(box->text())); };
-    sendAndClose(
-        {{isTrue(Module1::HomeSpeedMode) ? QStringLiteral("PROFH") : QStringLiteral("PROF"), pause},
-         {line(txtstartsp), pause},
-         {line(txtmaxsp), pause},
-         {line(txtaccel), milliseconds{0}}});
+    sendAndClose(setup::speedSequence(m_profile, line(m_startBox), line(m_maxBox), line(m_accelBox),
+                                      m_timings));
 }
 
 } // namespace kvt

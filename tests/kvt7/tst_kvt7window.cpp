@@ -346,13 +346,18 @@ private Q_SLOTS:
         QCOMPARE(rig.op.messages.size(), 2);
         QCOMPARE(rig.op.messages.at(0).text,
                  QStringLiteral("Are you sure you want to delete program #3"));
+        // A button sends the state its option stands at now.
+        QTest::mouseClick(rig.find<QWidget>(QStringLiteral("optop_1")), Qt::LeftButton, {},
+                          QPoint(5, 5));
+        rig.find<QPushButton>(QStringLiteral("cmdman_9"))->click();
+        QVERIFY(rig.waitForWritten("DELP3\rM20-\r"));
 
         rig.trigger(QStringLiteral("mnunact"));
         QTest::mouseClick(rig.find<QWidget>(QStringLiteral("optprg_2")), Qt::LeftButton, {},
                           QPoint(5, 5));
         rig.find<QPushButton>(QStringLiteral("cmdmoni_4"))->click();
         QVERIFY(rig.waitForWritten("DP2\r"));
-        QCOMPARE(rig.port->written(), QByteArray("DELP3\rDP2\r"));
+        QCOMPARE(rig.port->written(), QByteArray("DELP3\rM20-\rDP2\r"));
     }
 
     void upload_data()

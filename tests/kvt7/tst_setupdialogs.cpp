@@ -2,10 +2,8 @@
 
 #include "base/NumberText.h"
 #include "kvt7/Kvt7Window.h"
-#include "kvt7/ManualCommands.h"
 #include "kvt7/SetupDialog.h"
 #include "kvt7/Spinner.h"
-#include "shell/Module1.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -76,17 +74,6 @@ private Q_SLOTS:
         QTEST(SetupDialog::plainDecimal(numericValue(text)), "plain");
     }
 
-    void manualCommands()
-    {
-        using namespace manual;
-        const QStringList made{moveCommand("G00", 250),       moveCommand("G10", -5),
-                               moveCommand("G15", 0),         searchCommand("G20", 1, false),
-                               searchCommand("G21", 0, true), outputCommand(2, true),
-                               outputCommand(7, false),       triggerCommand(3)};
-        QCOMPARE(made, (QStringList{"G00,+250", "G10,-5", "G15,+0", "G20,1,-", "G21,0,+", "M22+",
-                                    "M27-", "TRG3"}));
-    }
-
     void entries_data()
     {
         QTest::addColumn<QString>("item");
@@ -103,10 +90,7 @@ private Q_SLOTS:
         };
         const char* range = "Value out of range !";
         const char* jogLow = "Jog speed too low, please set again ! (100~4000 PPS)";
-        row("OK, running defaults", "mnuspeed", "", "", "OK", "", "PROF|500|5000|1");
         row("OK, homing defaults", "mnuhspeed", "", "", "OK", "", "PROFH|400|1000|1");
-        row("OK, fraction keeps its point", "mnuspeed", "txtaccel", "1.5", "OK", "",
-            "PROF|500|5000|1.5");
         row("OK, out of range corrected", "mnuspeed", "txtstartsp", "50", "OK", range,
             "PROF|100|5000|1");
         row("OK, jog as typed", "mnujog", "txtjogspeed", "800x", "OK", "", "JOG|800x");

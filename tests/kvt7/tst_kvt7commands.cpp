@@ -1,0 +1,87 @@
+#include "kvt7/ManualCommands.h"
+#include "kvt7/MonitorQueries.h"
+#include "kvt7/SetupSequences.h"
+
+#include <QTest>
+
+using namespace kvt;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(kvt::manual::Settings)
+Q_DECLARE_METATYPE(kvt::SerialLink::Step)
+
+class TestKvt7Commands : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void manualButtons_data()
+    {
+        QTest::addColumn<manual::Settings>("settings");
+        QTest::addColumn<QStringList>("commands"); // of buttons 0 to 11
+        // Every control at a value of its own, so a command made from the wrong one shows.
+        QTest::newRow("reverse, output off")
+            << manual::Settings{11, -22, 33, -44, 1, false, 2, false, 2, false, 3, 1}
+            << QStringList{"G00,+11", "G10,-22", "G15,+33", "G16,-44", "G20,1,-", "G21,2,-",
+                           "G27",     "G92,0",   "DELP1",   "M22-",    "M28",     "TRG3"};
+        QTest::newRow("forward, output on, ends of the ranges")
+            << manual::Settings{0, 32767, -1, -32767, 4, true, 0, true, 1, true, 0, 3}
+            << QStringList{"G00,+0", "G10,+32767", "G15,-1", "G16,-32767", "G20,4,+", "G21,0,+",
+                           "G27",    "G92,0",      "DELP3",  "M21+",       "M28",     "TRG0"};
+    }
+
+    void manualButtons()
+    {
+        QFETCH(manual::Settings, settings);
+        QStringList made;
+        for (int button = 0; button < manual::buttonCount; ++button)
+            made << manual::buttonCommand(button, settings);
+        QTEST(made, "commands");
+    }
+
+    void monitorQueries_data()
+    {
+        QTest::addColumn<int>("program");
+        QTest::addColumn<QStringList>("queries"); // of buttons 0 to 4
+        for (int program = 0; program < 4; ++program)
+            QTest::addRow("program %d", program)
+                << program
+                << QStringList{"DSP", "POS", "RD.IN", "RD.OUT",
+                               QStringLiteral("DP%1").arg(program)};
+    }
+
+    void monitorQueries()
+    {
+        QFETCH(int, program);
+        QStringList made;
+        for (int button = 0; button < monitor::queryCount; ++button)
+            made << monitor::query(button, program);
+        QTEST(made, "queries");
+    }
+
+    void setupSequences_data()
+    {
+        Timings t;
+        t.speedLinePause = 7ms;
+        t.jogValuePause = 11ms;
+        QTest::addColumn<QList<SerialLink::Step>>("steps");
+        QTest::addColumn<QString>("lines"); // each line with the pause after it
+        QTest::newRow("running speed")
+            << setup::speedSequence(SpeedProfile::Running, "500", "5000", "1.5", t)
+            << "PROF@7|500@7|5000@7|1.5@0";
+        QTest::newRow("homing speed")
+            << setup::speedSequence(SpeedProfile::Homing, "400", "1000", "1", t)
+            << "PROFH@7|400@7|1000@7|1@0";
+        QTest::newRow("jog speed") << setup::jogSequence("800x", t) << "JOG@11|800x@0";
+    }
+
+    void setupSequences()
+    {
+        QFETCH(QList<SerialLink::Step>, steps);
+        QStringList lines;
+        for (const SerialLink::Step& step : steps)
+            lines << step.command + u'@' + QString::number(step.pauseAfter.count());
+        QTEST(lines.join(u'|'), "lines");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKvt7Commands)
+#include "tst_kvt7commands.moc"
