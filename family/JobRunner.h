@@ -1,13 +1,11 @@
 #pragma once
 
-#include "transfer/TransferOutcome.h"
+#include "transfer/TransferJob.h"
 
 #include <QObject>
 #include <QPointer>
 
 namespace kvt {
-
-class TransferJob;
 
 // One transfer at a time on a link: it holds the running job, passes on the
 // operator's Cancel and the owner's stop, and says when it is busy. The job

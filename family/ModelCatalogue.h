@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -44,7 +45,7 @@ public:
     {
         QStringList names;
         for (const Model& model : sorted())
-            if (pass(model))
+            if (std::invoke(pass, model))
                 names.append(QString::fromLatin1(model.commandLineName));
         return names;
     }

@@ -15,19 +15,18 @@ BlockDownload* blockDownload(SerialLink& link, const Timings& timings, Family fa
     const BlockDownload::Plan plan =
         family == Family::Kvt31_33
             ? BlockDownload::Plan{{}, LineWait::Kind::Fixed, timings.keypadPause, timings.watchdog}
-            : BlockDownload::Plan{downloadCommand(kind),  LineWait::Kind::Quiet,
-                                  timings.quietPeriod,    timings.blockWatchdog,
-                                  timings.blockWatchdog, "C"};
+            : BlockDownload::Plan{downloadCommand(kind), LineWait::Kind::Quiet, timings.quietPeriod,
+                                  timings.blockWatchdog, timings.blockWatchdog, "C"};
     return new BlockDownload(link, std::move(lines), plan);
 }
 
 BlockUpload* blockUpload(SerialLink& link, const Timings& timings, Family family, BlockKind kind)
 {
-    auto* upload = family == Family::Kvt31_33
-                       ? new BlockUpload(link, timings.keypadUploadLimit)
-                       : new BlockUpload(link, timings.blockUploadLimit,
-                                         BlockUpload::Request{uploadCommand(kind),
-                                                              timings.blockWatchdog});
+    auto* upload =
+        family == Family::Kvt31_33
+            ? new BlockUpload(link, timings.keypadUploadLimit)
+            : new BlockUpload(link, timings.blockUploadLimit,
+                              BlockUpload::Request{uploadCommand(kind), timings.blockWatchdog});
     upload->setEndLineQuiet(timings.endLineQuiet);
     return upload;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "editor/EditorProfile.h"
-#include "link/LinkProfile.h"
-#include "link/SerialPort.h"
+#include "family/PortSetup.h"
 
 #include <QString>
 
@@ -13,14 +12,6 @@ struct PortQuestion {
     QString com1Question;
     QString com2Notice;
     QString title;
-};
-
-// How a window sets its port up after opening it.
-struct PortSetup {
-    int inputLength = 0;
-    int receiveThreshold = 1;
-    QString settings;
-    Handshaking handshaking = Handshaking::None;
 };
 
 // What sets one family's window skeleton apart from the others'.
