@@ -36,7 +36,7 @@ private Q_SLOTS:
         QVERIFY(model);
         QCOMPARE(model->name(), name.toUpper());
         QTEST(int(model->family), "family");
-        QTEST(model->number.value_or(0), "number");
+        QTEST(int(model->number.value_or(0)), "number");
         QTEST(QString::fromLatin1(model->caption), "caption");
     }
 
