@@ -2,6 +2,7 @@
 #include "Version.h"
 
 #include "FrontEnds.h"
+#include "family/ModelCatalogue.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -50,67 +51,66 @@ StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
     setWindowTitle(QStringLiteral("KVT COMMUNICATION SOFTWARE"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    lbltitle_1 =
+    m_title =
         new QLabel(QStringLiteral("KVT CONTROLLERS COMMUNICATION SOFTWARE") +
                        QString(40, QLatin1Char(' ')) + QStringLiteral("Version " KVTCOMM_VERSION),
                    this);
-    lbltitle_1->setObjectName(QStringLiteral("lbltitle_1"));
-    lbltitle_1->setWordWrap(true);
-    lbltitle_1->setAlignment(Qt::AlignCenter);
-    QFont titleFont = lbltitle_1->font();
+    m_title->setObjectName(QStringLiteral("lbltitle_1"));
+    m_title->setWordWrap(true);
+    m_title->setAlignment(Qt::AlignCenter);
+    QFont titleFont = m_title->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    lbltitle_1->setFont(titleFont);
+    m_title->setFont(titleFont);
 
-    lbltitle_0 = new QLabel(tr("Stepper-motor controllers"), this);
-    lbltitle_0->setObjectName(QStringLiteral("lbltitle_0"));
-    lbltitle_0->setAlignment(Qt::AlignCenter);
+    m_subtitle = new QLabel(tr("Stepper-motor controllers"), this);
+    m_subtitle->setObjectName(QStringLiteral("lbltitle_0"));
+    m_subtitle->setAlignment(Qt::AlignCenter);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(motorPicture());
-    Image1->setAccessibleName(tr("Stepper motor"));
+    m_motorPicture = new QLabel(this);
+    m_motorPicture->setObjectName(QStringLiteral("Image1"));
+    m_motorPicture->setPixmap(motorPicture());
+    m_motorPicture->setAccessibleName(tr("Stepper motor"));
 
-    Frame2 = new QGroupBox(tr("Controller"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* choices = new QGridLayout(Frame2);
-    const std::array<const char*, 7> names{"KVT7", "KVT31", "KVT33", "KVT52",
-                                           "PX52", "KVT54", "PX54"};
-    for (std::size_t i = 0; i < optctrl.size(); ++i) {
-        auto* option = new QRadioButton(QString::fromLatin1(names[i]), Frame2);
+    m_modelBox = new QGroupBox(tr("Controller"), this);
+    m_modelBox->setObjectName(QStringLiteral("Frame2"));
+    auto* choices = new QGridLayout(m_modelBox);
+    const auto models = ModelCatalogue::models();
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        auto* option = new QRadioButton(models[i].name(), m_modelBox);
         option->setObjectName(QStringLiteral("optctrl_%1").arg(i));
         // Double-clicking a model is the quick way to choose it.
         option->installEventFilter(this);
         const int row = static_cast<int>(i) % 4;
         const int column = static_cast<int>(i) / 4;
         choices->addWidget(option, row, column);
-        optctrl[i] = option;
+        m_modelOptions.append(option);
     }
-    optctrl[0]->setChecked(true);
+    m_modelOptions[0]->setChecked(true);
 
-    cmdcont1 = new QPushButton(tr("OK"), this);
-    cmdcont1->setObjectName(QStringLiteral("cmdcont1"));
-    cmdcont1->setDefault(true);
-    connect(cmdcont1, &QPushButton::clicked, this, &StartupWindow::cmdcont1_Click);
+    m_okButton = new QPushButton(tr("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("cmdcont1"));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &StartupWindow::openChosenModel);
 
-    cmdports = new QPushButton(tr("&Ports..."), this);
-    cmdports->setObjectName(QStringLiteral("cmdports"));
-    connect(cmdports, &QPushButton::clicked, this, &StartupWindow::portsRequested);
+    m_portsButton = new QPushButton(tr("&Ports..."), this);
+    m_portsButton->setObjectName(QStringLiteral("cmdports"));
+    connect(m_portsButton, &QPushButton::clicked, this, &StartupWindow::portsRequested);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdcont1);
-    buttons->addWidget(cmdports);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_portsButton);
     buttons->addStretch();
 
     auto* middle = new QHBoxLayout;
-    middle->addWidget(Image1, 0, Qt::AlignCenter);
-    middle->addWidget(Frame2, 1);
+    middle->addWidget(m_motorPicture, 0, Qt::AlignCenter);
+    middle->addWidget(m_modelBox, 1);
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(lbltitle_1);
-    layout->addWidget(lbltitle_0);
+    layout->addWidget(m_title);
+    layout->addWidget(m_subtitle);
     layout->addLayout(middle);
     layout->addLayout(buttons);
     setMaximumWidth(520);
@@ -121,7 +121,7 @@ bool StartupWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (auto* option = qobject_cast<QRadioButton*>(watched)) {
             option->setChecked(true);
-            cmdcont1_Click();
+            openChosenModel();
             return true;
         }
     }
@@ -131,16 +131,17 @@ bool StartupWindow::eventFilter(QObject* watched, QEvent* event)
 void StartupWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        cmdcont1_Click();
+        openChosenModel();
     else
         QMainWindow::keyPressEvent(event);
 }
 
-void StartupWindow::cmdcont1_Click()
+void StartupWindow::openChosenModel()
 {
-    int choice = 6;
-    for (int i = 0; i < 6; ++i) {
-        if (optctrl[static_cast<std::size_t>(i)]->isChecked()) {
+    // The last model when none is checked, as the first ones are asked in turn.
+    int choice = int(m_modelOptions.size()) - 1;
+    for (int i = 0; i < choice; ++i) {
+        if (m_modelOptions[i]->isChecked()) {
             choice = i;
             break;
         }

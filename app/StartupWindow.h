@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
-
-#include <array>
 
 class QGroupBox;
 class QLabel;
@@ -31,17 +30,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void cmdcont1_Click();
+    void openChosenModel();
 
     FrontEnds& m_frontEnds;
 
-    QLabel* lbltitle_0 = nullptr;
-    QLabel* lbltitle_1 = nullptr;
-    QLabel* Image1 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    std::array<QRadioButton*, 7> optctrl{};
-    QPushButton* cmdcont1 = nullptr;
-    QPushButton* cmdports = nullptr;
+    QLabel* m_subtitle = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_motorPicture = nullptr;
+    QGroupBox* m_modelBox = nullptr;
+    QList<QRadioButton*> m_modelOptions;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_portsButton = nullptr;
 };
 
 } // namespace kvt

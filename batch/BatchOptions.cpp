@@ -1,6 +1,7 @@
 #include "BatchOptions.h"
 
 #include "base/ReplyText.h"
+#include "family/ModelCatalogue.h"
 #include "link/LineSettings.h"
 
 #include <QCommandLineParser>
@@ -14,24 +15,37 @@ namespace kvt::batch {
 
 namespace {
 
-struct Model {
-    const char* name;
-    Family family;
-};
-constexpr Model models[] = {{"kvt7", Family::Kvt7},       {"kvt31", Family::Keypad},
-                            {"kvt33", Family::Keypad},    {"kvt52", Family::FourModel},
-                            {"kvt54", Family::FourModel}, {"px52", Family::FourModel},
-                            {"px54", Family::FourModel}};
-
-std::optional<Kind> kindNamed(const QString& name)
+std::optional<BlockKind> kindNamed(const QString& name)
 {
     if (name == QLatin1String("program"))
-        return Kind::Program;
+        return BlockKind::Program;
     if (name == QLatin1String("position"))
-        return Kind::Position;
+        return BlockKind::Position;
     if (name == QLatin1String("parameter"))
-        return Kind::Parameter;
+        return BlockKind::Parameter;
     return std::nullopt;
+}
+
+// "a, b and c", or with "or" for a choice.
+QString listed(const QStringList& names, QLatin1String last)
+{
+    if (names.size() < 2)
+        return names.join(QString());
+    return names.first(names.size() - 1).join(QLatin1String(", ")) + u' ' + last + u' ' +
+           names.constLast();
+}
+
+// "kvt52 ... px54": the first and the last.
+QString spanned(const QStringList& names)
+{
+    return names.size() < 2 ? names.join(QString())
+                            : names.constFirst() + QLatin1String(" ... ") + names.constLast();
+}
+
+// "(kvt7, kvt31, ... px54)", the models --model takes.
+QString modelsInBrackets()
+{
+    return u'(' + ModelCatalogue::commandLineNames().join(QLatin1String(", ")) + u')';
 }
 
 // Links and relative names compared by where they lead.
@@ -99,14 +113,11 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
 
     const bool download = o.verb == Verb::Download;
     if (!parser.isSet(model))
-        return QStringLiteral("--model is missing (kvt7, kvt31, kvt33, kvt52, kvt54, px52, px54)");
+        return QStringLiteral("--model is missing ") + modelsInBrackets();
     o.model = parser.value(model).toLower();
-    const auto found = std::find_if(std::begin(models), std::end(models), [&](const Model& m) {
-        return o.model == QLatin1String(m.name);
-    });
-    if (found == std::end(models))
-        return QStringLiteral("unknown model '%1' (kvt7, kvt31, kvt33, kvt52, kvt54, px52, px54)")
-            .arg(parser.value(model));
+    const Model* found = ModelCatalogue::named(o.model);
+    if (!found)
+        return QStringLiteral("unknown model '%1' %2").arg(parser.value(model), modelsInBrackets());
     o.family = found->family;
 
     o.ports = parser.values(port);
@@ -129,23 +140,27 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
         if (!k)
             return QStringLiteral("unknown kind '%1' (program, position, parameter)")
                 .arg(parser.value(kind));
-        if (*k != Kind::Program && o.family != Family::FourModel)
+        if (*k != BlockKind::Program && !found->takesBlockKinds())
             return QStringLiteral("%1 keeps programs only").arg(o.model.toUpper());
         o.kind = *k;
     }
     if (parser.isSet(program)) {
         bool ok = false;
         o.program = parser.value(program).toInt(&ok);
-        if (o.family != Family::Kvt7)
-            return QStringLiteral("--program is for kvt7; %1 chooses the program on the "
+        if (!found->takesProgramNumber())
+            return QStringLiteral("--program is for %1; %2 chooses the program on the "
                                   "controller")
-                .arg(o.model);
+                .arg(listed(ModelCatalogue::commandLineNames(&Model::takesProgramNumber),
+                            QLatin1String("and")),
+                     o.model);
         if (!ok || o.program < 0 || o.program > 3)
             return QStringLiteral("--program must be 0 to 3, not '%1'").arg(parser.value(program));
     }
     if (parser.isSet(settings)) {
-        if (o.family != Family::FourModel)
-            return QStringLiteral("--settings is for kvt52, kvt54, px52 and px54");
+        if (!found->takesLineSettings())
+            return QStringLiteral("--settings is for ") +
+                   listed(ModelCatalogue::commandLineNames(&Model::takesLineSettings),
+                          QLatin1String("and"));
         o.settings = parser.value(settings);
         if (!LineSettings::parse(o.settings))
             return QStringLiteral("bad --settings '%1' (as in 9600,N,8,1)").arg(o.settings);
@@ -161,8 +176,9 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
             t.programUploadLimit = limit;
     }
     o.verify = parser.isSet(verify);
-    if (o.verify && (!download || o.family == Family::Keypad))
-        return QStringLiteral("--verify is for downloads to kvt7, kvt52, kvt54, px52 and px54");
+    if (o.verify && (!download || !found->takesVerify()))
+        return QStringLiteral("--verify is for downloads to ") +
+               listed(ModelCatalogue::commandLineNames(&Model::takesVerify), QLatin1String("and"));
     o.json = parser.isSet(json);
     if (parser.isSet(log)) {
         o.logDir = parser.value(log);
@@ -223,36 +239,40 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
 QString BatchOptions::helpText()
 {
     return QStringLiteral(
-        "Transfers without a window:\n"
-        "  kvtcomm download --model M --port DEV [options] FILE\n"
-        "  kvtcomm upload --model M --port DEV [options] [-o FILE|DIR|-]\n"
-        "  kvtcomm send --model M --port DEV [options] COMMAND...\n"
-        "\n"
-        "  --model M        kvt7, kvt31, kvt33, kvt52, kvt54, px52 or px54\n"
-        "  --port DEV       serial device; give it again for several controllers at once\n"
-        "  --kind K         program (default), position or parameter (kvt52 ... px54)\n"
-        "  --program N      kvt7: the program 0-3 to upload (default 0)\n"
-        "  -o FILE          upload: where the program goes, '-' or none for standard\n"
-        "                   output; with several ports a directory, one file per port\n"
-        "  --verify         download: read the program back and compare it\n"
-        "  --settings S     kvt52 ... px54: line settings (default 9600,N,8,1)\n"
-        "  --timeout S      seconds a silent controller is waited for\n"
-        "  --json           one result object per port on standard output\n"
+               "Transfers without a window:\n"
+               "  kvtcomm download --model M --port DEV [options] FILE\n"
+               "  kvtcomm upload --model M --port DEV [options] [-o FILE|DIR|-]\n"
+               "  kvtcomm send --model M --port DEV [options] COMMAND...\n"
+               "\n"
+               "  --model M        %1\n"
+               "  --port DEV       serial device; give it again for several controllers at once\n"
+               "  --kind K         program (default), position or parameter (%2)\n"
+               "  --program N      %3: the program 0-3 to upload (default 0)\n"
+               "  -o FILE          upload: where the program goes, '-' or none for standard\n"
+               "                   output; with several ports a directory, one file per port\n"
+               "  --verify         download: read the program back and compare it\n"
+               "  --settings S     %4: line settings (default 9600,N,8,1)\n"
+               "  --timeout S      seconds a silent controller is waited for\n"
+               "  --json           one result object per port on standard output\n"
 
-        "  --log DIR        one traffic log per port in DIR; past 16 MiB a log moves\n"
-        "                   to NAME.1, replacing the one before, and starts again\n"
-        "\n"
-        "send sends each command as the KVT7 online line does and prints its reply\n"
-        "once the line has been quiet for 0.3 s; a reply over 1 MiB, or still coming\n"
-        "after --timeout (10 s), is cut. KVT31/KVT33 transfers are started on the\n"
-        "controller's keypad as the printed steps say. SIGINT and SIGTERM cancel\n"
-        "every transfer.\n"
-        "\n"
-        "Exit status: 0 success, 2 bad usage or unreadable file, 3 port not opened,\n"
-        "4 controller silent or timed out, 5 verify found a difference, 6 cancelled,\n"
-        "7 other failure (link lost, reply cut, output not written). With several\n"
-        "ports, the status of the first port given that failed. With --json a\n"
-        "refused command line prints an object too.\n");
+               "  --log DIR        one traffic log per port in DIR; past 16 MiB a log moves\n"
+               "                   to NAME.1, replacing the one before, and starts again\n"
+               "\n"
+               "send sends each command as the KVT7 online line does and prints its reply\n"
+               "once the line has been quiet for 0.3 s; a reply over 1 MiB, or still coming\n"
+               "after --timeout (10 s), is cut. KVT31/KVT33 transfers are started on the\n"
+               "controller's keypad as the printed steps say. SIGINT and SIGTERM cancel\n"
+               "every transfer.\n"
+               "\n"
+               "Exit status: 0 success, 2 bad usage or unreadable file, 3 port not opened,\n"
+               "4 controller silent or timed out, 5 verify found a difference, 6 cancelled,\n"
+               "7 other failure (link lost, reply cut, output not written). With several\n"
+               "ports, the status of the first port given that failed. With --json a\n"
+               "refused command line prints an object too.\n")
+        .arg(listed(ModelCatalogue::commandLineNames(), QLatin1String("or")),
+             spanned(ModelCatalogue::commandLineNames(&Model::takesBlockKinds)),
+             spanned(ModelCatalogue::commandLineNames(&Model::takesProgramNumber)),
+             spanned(ModelCatalogue::commandLineNames(&Model::takesLineSettings)));
 }
 
 } // namespace kvt::batch

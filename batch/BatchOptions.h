@@ -1,5 +1,7 @@
 #pragma once
 
+#include "family/BlockCommands.h"
+#include "family/Family.h"
 #include "link/Timings.h"
 
 #include <QString>
@@ -21,9 +23,6 @@ inline constexpr int Cancelled = 6;
 inline constexpr int Failed = 7; // link lost, write refused, output not written
 } // namespace Exit
 
-enum class Family { Kvt7, Keypad, FourModel };
-enum class Kind { Program, Position, Parameter };
-
 struct BatchOptions {
     enum class Verb { Download, Upload, Send };
 
@@ -31,7 +30,7 @@ struct BatchOptions {
     QString model; // "kvt7" ... as given, lower case
     Family family = Family::Kvt7;
     QStringList ports;
-    Kind kind = Kind::Program;
+    BlockKind kind = BlockKind::Program;
     int program = 0;
     QString file;         // download: the program file
     QStringList commands; // send

@@ -37,9 +37,9 @@ EditorProfile editorProfile(Family family)
     switch (family) {
     case Family::Kvt7:
         return EditorProfile::kvt7();
-    case Family::Keypad:
+    case Family::Kvt31_33:
         return EditorProfile::kvt31_33();
-    case Family::FourModel:
+    case Family::Kvt52:
         break;
     }
     return EditorProfile::fourModel();
@@ -132,7 +132,7 @@ void BatchRun::start()
         report();
         return;
     }
-    if (m_options.family == Family::Keypad) {
+    if (m_options.family == Family::Kvt31_33) {
         const bool download = m_options.verb == BatchOptions::Verb::Download;
         QString text = download ? keypad::downloadInstructions() : keypad::uploadInstructions();
         // The window's buttons are Enter and Ctrl+C here.

@@ -2,6 +2,9 @@
 
 #include "ReadBack.h"
 #include "base/ReplyText.h"
+#include "family/JobRunner.h"
+#include "family/PortSetup.h"
+#include "family/Recipes.h"
 #include "link/LineWait.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
@@ -22,45 +25,6 @@ namespace kvt::batch {
 
 namespace {
 
-struct PortSetup {
-    LinkProfile profile;
-    int inputLength;
-    int threshold;
-    Handshaking handshaking;
-};
-
-// As each family's window opens its port.
-PortSetup setupFor(Family family)
-{
-    switch (family) {
-    case Family::Kvt7:
-        return {LinkProfile::kvt7(), 0, 1, Handshaking::None};
-    case Family::Keypad:
-        return {LinkProfile::kvt31_33(), 0, 2, Handshaking::RtsCts};
-    case Family::FourModel:
-        break;
-    }
-    return {LinkProfile::fourModel(), 2, 2, Handshaking::RtsCts};
-}
-
-QString settingsFor(const BatchOptions& options)
-{
-    switch (options.family) {
-    case Family::Kvt7:
-        return QStringLiteral("9600,N,8,1");
-    case Family::Keypad:
-        return QStringLiteral("1200,N,8,1");
-    case Family::FourModel:
-        break;
-    }
-    return options.settings;
-}
-
-QString blockCommand(Kind kind, bool upload)
-{
-    return QStringLiteral("S0%1").arg(int(kind) + (upload ? 3 : 0));
-}
-
 QString oneLine(QString text)
 {
     return text.replace(QLatin1String("\r\n"), QLatin1String(" ")).simplified();
@@ -79,7 +43,7 @@ constexpr qint64 replyLimitBytes = 1024 * 1024;
 
 PortRun::PortRun(const BatchOptions& options, QString device, QString programText, QObject* parent)
     : QObject(parent), m_options(options), m_device(std::move(device)),
-      m_text(std::move(programText))
+      m_text(std::move(programText)), m_runner(new JobRunner(this))
 {
     m_result.port = m_device;
 }
@@ -104,11 +68,12 @@ QString PortRun::fileNameFor(const QString& device, const QString& suffix)
 
 bool PortRun::open()
 {
-    const PortSetup setup = setupFor(m_options.family);
+    // As the family's window opens its port.
+    const PortSetup setup = portSetupFor(m_options.family, m_options.settings);
     PortMap map;
     map.setDevice(1, m_device);
     m_port = std::make_unique<QtSerialPort>(map);
-    m_link = std::make_unique<SerialLink>(*m_port, setup.profile, m_options.timings);
+    m_link = std::make_unique<SerialLink>(*m_port, setup.link, m_options.timings);
     m_link->setTrafficLog(&m_traffic);
     if (!m_options.logDir.isEmpty()) {
         QString error;
@@ -120,7 +85,7 @@ bool PortRun::open()
             return false;
         }
     }
-    const bool opened = m_port->open(1) && m_port->setSettings(settingsFor(m_options));
+    const bool opened = m_port->open(1) && m_port->setSettings(setup.settings);
     if (!opened) {
         m_result = {m_device, Exit::PortNotOpened, QStringLiteral("port not opened"),
                     oneLine(m_port->errorString())};
@@ -129,26 +94,20 @@ bool PortRun::open()
         return false;
     }
     m_port->setInputLength(setup.inputLength);
-    m_port->setReceiveThreshold(setup.threshold);
+    m_port->setReceiveThreshold(setup.receiveThreshold);
     m_port->setHandshaking(setup.handshaking);
 
+    // A running job takes what arrives, and hears the watchdog, itself.
     connect(m_link.get(), &SerialLink::received, this, [this](const QByteArray& data) {
-        if (m_job)
-            m_job->receive(data);
-        else if (m_options.verb == BatchOptions::Verb::Send && !m_ending)
+        if (!m_runner->isBusy() && m_options.verb == BatchOptions::Verb::Send && !m_ending)
             keepReply(data);
-    });
-    connect(m_link.get(), &SerialLink::watchdogExpired, this, [this] {
-        if (m_job)
-            m_job->watchdogExpired();
     });
     connect(m_link.get(), &SerialLink::writeFailed, this,
             [this](const QString& error) { m_lineProblem = oneLine(error); });
     connect(m_link.get(), &SerialLink::linkLost, this, [this](const QString& reason) {
+        // A running job stops on its own, after this, and fails with the reason.
         m_lineProblem = oneLine(reason);
-        if (m_job)
-            m_job->stop(TransferOutcome::LinkLost);
-        else
+        if (!m_runner->isBusy())
             fail(TransferOutcome::LinkLost, {});
     });
     return true;
@@ -281,16 +240,9 @@ void PortRun::sendNext()
 
 void PortRun::run(TransferJob* job, std::function<void(TransferOutcome)> then)
 {
-    job->setParent(this);
-    m_job = job;
     connect(job, &TransferJob::progress, this, &PortRun::progress);
-    connect(job, &TransferJob::finished, this, [this, job, then](TransferOutcome outcome) {
-        if (m_job == job)
-            m_job = nullptr;
-        job->deleteLater();
-        then(outcome);
-    });
-    job->start();
+    connect(job, &TransferJob::finished, this, std::move(then));
+    m_runner->run(job);
 }
 
 void PortRun::startDownload()
@@ -298,8 +250,7 @@ void PortRun::startDownload()
     const Timings& t = m_options.timings;
     switch (m_options.family) {
     case Family::Kvt7: {
-        auto* download =
-            new Kvt7Download(*m_link, program::linesToSend(m_text), t.downloadReplyQuiet);
+        Kvt7Download* download = recipes::kvt7Download(*m_link, t, program::linesToSend(m_text));
         run(download, [this, download](TransferOutcome outcome) {
             m_result.lines = download->answered();
             if (outcome == TransferOutcome::NoReply) {
@@ -317,20 +268,10 @@ void PortRun::startDownload()
         });
         return;
     }
-    case Family::Keypad:
-    case Family::FourModel: {
-        // A line the handshake holds back for the whole watchdog time means the
-        // controller is off or the cable out: the download stops.
-        const bool keypad = m_options.family == Family::Keypad;
-        const BlockDownload::Plan plan =
-            keypad ? BlockDownload::Plan{{}, LineWait::Kind::Fixed, t.keypadPause, t.watchdog}
-                   : BlockDownload::Plan{blockCommand(m_options.kind, false),
-                                         LineWait::Kind::Quiet,
-                                         t.quietPeriod,
-                                         t.blockWatchdog,
-                                         t.blockWatchdog,
-                                         "C"};
-        auto* download = new BlockDownload(*m_link, program::programLines(m_text), plan);
+    case Family::Kvt31_33:
+    case Family::Kvt52: {
+        BlockDownload* download = recipes::blockDownload(
+            *m_link, t, m_options.family, program::programLines(m_text), m_options.kind);
         run(download, [this, download](TransferOutcome outcome) {
             m_result.lines = download->sent();
             if (outcome == TransferOutcome::NoReply) {
@@ -373,21 +314,15 @@ void PortRun::startUpload(bool readBack)
     switch (m_options.family) {
     case Family::Kvt7: {
         const int n = readBack ? programNumber(m_text, m_options.program) : m_options.program;
-        auto* upload = new Kvt7Upload(*m_link, n, t.programUploadLimit);
+        Kvt7Upload* upload = recipes::kvt7Upload(*m_link, t, n);
         run(upload, [this, upload, readBack](TransferOutcome outcome) {
             afterUpload(outcome, upload->programText(), {}, readBack);
         });
         return;
     }
-    case Family::Keypad:
-    case Family::FourModel: {
-        const bool keypad = m_options.family == Family::Keypad;
-        auto* upload =
-            keypad ? new BlockUpload(*m_link, t.keypadUploadLimit)
-                   : new BlockUpload(
-                         *m_link, t.blockUploadLimit,
-                         BlockUpload::Request{blockCommand(m_options.kind, true), t.blockWatchdog});
-        upload->setEndLineQuiet(t.endLineQuiet);
+    case Family::Kvt31_33:
+    case Family::Kvt52: {
+        BlockUpload* upload = recipes::blockUpload(*m_link, t, m_options.family, m_options.kind);
         run(upload, [this, upload, readBack](TransferOutcome outcome) {
             const program::UploadedBlock block = upload->block();
             afterUpload(outcome, block.text,
@@ -469,9 +404,7 @@ void PortRun::fail(TransferOutcome outcome, const QString& what, qsizetype arriv
                QStringLiteral("the controller did not answer"));
         return;
     case TransferOutcome::TimedOut: {
-        const QString limit = seconds(m_options.family == Family::Kvt7     ? t.programUploadLimit
-                                      : m_options.family == Family::Keypad ? t.keypadUploadLimit
-                                                                           : t.blockUploadLimit);
+        const QString limit = seconds(recipes::uploadLimit(m_options.family, t));
         failed(Exit::Silent, QStringLiteral("timed out"),
                arrived > 0 ? QStringLiteral("the controller fell silent for %1 s after sending "
                                             "part of the program (%2 characters)")
@@ -506,16 +439,16 @@ void PortRun::cancel()
 {
     if (m_done || m_ending)
         return;
-    if (!m_job) {
+    if (!m_runner->isBusy()) {
         // A command going out stops after its current character.
         m_link->cancel();
         fail(TransferOutcome::Cancelled, {});
         return;
     }
     // The job's own Cancel first: the four models are told with their "C".
-    m_job->cancel();
-    if (m_job && m_job->isRunning()) {
-        m_job->stop(TransferOutcome::Cancelled);
+    m_runner->cancel();
+    if (m_runner->isBusy()) {
+        m_runner->stop(TransferOutcome::Cancelled);
         m_link->cancel();
     }
 }
@@ -531,8 +464,7 @@ void PortRun::end(int exitCode, const QString& outcome, const QString& error)
     for (LineWait* wait : {m_settle, m_firstReply, m_replyEnd, m_replyLimit})
         if (wait)
             wait->stop();
-    if (m_job)
-        m_job->stop(TransferOutcome::Abandoned);
+    m_runner->stop(TransferOutcome::Abandoned);
     // Once the job's cancel has sent what the controller must still be told.
     m_link->whenSent(this, [this] { closeNow(); });
 }

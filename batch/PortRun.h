@@ -6,13 +6,13 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 namespace kvt {
+class JobRunner;
 class LineWait;
 class SerialLink;
 class QtSerialPort;
@@ -33,8 +33,9 @@ struct PortResult {
     QString replies; // send: what the controller answered
 };
 
-// One controller on one port: its own port, link, pacing and waits, running
-// the window's jobs one after the other (a download and its read-back).
+// One controller on one port: its own port, link and waits, running the
+// family's jobs one after the other (a download and its read-back), and what
+// only a headless run does: the greeting's wait, send's replies, the result.
 class PortRun : public QObject {
     Q_OBJECT
 public:
@@ -83,7 +84,7 @@ private:
     TrafficLog m_traffic;
     std::unique_ptr<QtSerialPort> m_port;
     std::unique_ptr<SerialLink> m_link;
-    QPointer<TransferJob> m_job;
+    JobRunner* m_runner;
     LineWait* m_settle = nullptr;
     LineWait* m_firstReply = nullptr;
     LineWait* m_replyEnd = nullptr;

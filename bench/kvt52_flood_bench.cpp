@@ -10,11 +10,11 @@
 //         time and memory while the line is quiet again.
 
 #include "BenchSupport.h"
+#include "family/ModelCatalogue.h"
 #include "kvt52/Kvt52Window.h"
 #include "link/QtSerialPort.h"
 #include "link/SerialLink.h"
 #include "link/TrafficLog.h"
-#include "shell/Module1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,8 +67,7 @@ int main(int argc, char* argv[])
     AnswerYes op;
     PortMap ports;
     ports.setDevice(1, args[1]);
-    Module1::ModelNo = 2;
-    Kvt52Window window(op, std::make_unique<QtSerialPort>(ports));
+    Kvt52Window window(*ModelCatalogue::named("kvt52"), op, std::make_unique<QtSerialPort>(ports));
     window.initialise();
     auto* ok = window.findChild<QPushButton*>(QStringLiteral("cmdOK"));
     if (ok)

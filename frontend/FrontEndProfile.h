@@ -1,7 +1,6 @@
 #pragma once
 
-#include "link/LinkProfile.h"
-#include "link/SerialPort.h"
+#include "family/PortSetup.h"
 #include "program/EditorProfile.h"
 
 #include <QString>
@@ -13,14 +12,6 @@ struct PortQuestion {
     QString com1Question;
     QString com2Notice;
     QString title;
-};
-
-// How a window sets its port up after opening it.
-struct PortSetup {
-    int inputLength = 0;
-    int receiveThreshold = 1;
-    QString settings;
-    Handshaking handshaking = Handshaking::None;
 };
 
 // What sets one family's window skeleton apart from the others'.

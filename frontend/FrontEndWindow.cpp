@@ -7,17 +7,17 @@
 #include "PortsDialog.h"
 #include "ReplyDisplay.h"
 #include "TrafficLogWindow.h"
-#include "TransferController.h"
 #include "Version.h"
 #include "base/ReplyText.h"
 #include "editor/EditorController.h"
+#include "family/JobRunner.h"
 #include "link/LineWait.h"
 #include "link/PortList.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
 #include "link/TrafficLog.h"
 #include "shell/MenuItems.h"
-#include "shell/Module1.h"
+#include "shell/MessageWindow.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
 #include "transfer/ProgramComparison.h"
@@ -49,11 +49,11 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
     setWindowTitle(m_profile.caption);
     m_port->setObjectName(QLatin1String(m_profile.portName));
     m_link->setTrafficLog(m_traffic.get());
-    m_transfers = new TransferController(this);
+    m_runner = new JobRunner(this);
     // A window that shows no replies has use for received data only while a
     // transfer runs; a controller that keeps talking must not fill the log.
     if (m_profile.replyPieces == 0)
-        m_link->setInputWanted([this] { return m_transfers->isBusy(); });
+        m_link->setInputWanted([this] { return m_runner->isBusy(); });
     lblresponse = new ReplyDisplay(m_profile.replyPieces);
     fraeditor = new EditorPanel(m_profile.editor, m_operator);
 
@@ -91,7 +91,7 @@ EditorController& FrontEndWindow::editor()
 
 bool FrontEndWindow::transferRunning() const
 {
-    return m_transfers->isBusy();
+    return m_runner->isBusy();
 }
 
 int FrontEndWindow::askPortNumber(const PortQuestion& question)
@@ -184,7 +184,7 @@ void FrontEndWindow::portsChosen(const QMap<int, QString>& devices)
     const QString before = m_port->deviceName(m_portNumber);
     for (auto it = devices.cbegin(); it != devices.cend(); ++it)
         m_port->setDevice(it.key(), it.value());
-    if (m_portNumber == 0 || m_transfers->isBusy() ||
+    if (m_portNumber == 0 || m_runner->isBusy() ||
         (m_port->isOpen() && m_port->deviceName(m_portNumber) == before))
         return;
     m_port->close();
@@ -253,7 +253,7 @@ void FrontEndWindow::showPortState(PortState state, const QString& howOpened)
 
 bool FrontEndWindow::refuseSecondTransfer()
 {
-    if (!m_transfers->isBusy())
+    if (!m_runner->isBusy())
         return false;
     tell(QStringLiteral("A program transfer is still running. Wait until it has ended, then try "
                         "again."));
@@ -292,7 +292,7 @@ bool FrontEndWindow::mayDownloadPastEarlyEnd(const QList<program::ProgramLine>& 
 
 void FrontEndWindow::holdDuringTransfers(QList<QAction*> items)
 {
-    connect(m_transfers, &TransferController::busyChanged, this, [this, items](bool busy) {
+    connect(m_runner, &JobRunner::busyChanged, this, [this, items](bool busy) {
         fraeditor->setItemsHeld(busy);
         for (QAction* item : items)
             item->setEnabled(!busy);
@@ -303,7 +303,34 @@ void FrontEndWindow::runTransfer(TransferJob* job)
 {
     if (m_statusFromTransfer)
         showStatus({});
-    m_transfers->run(job);
+    m_runner->run(job);
+    hearLinkAfterJob();
+}
+
+void FrontEndWindow::hearLinkAfterJob()
+{
+    // The job hears the watchdog and a lost link before the window tells the
+    // operator, so what the job's end reports is in place when the box shows.
+    SerialLink* link = m_link.get();
+    disconnect(link, &SerialLink::watchdogExpired, this, &FrontEndWindow::onWatchdogExpired);
+    disconnect(link, &SerialLink::linkLost, this, &FrontEndWindow::onLinkLost);
+    connect(link, &SerialLink::watchdogExpired, this, &FrontEndWindow::onWatchdogExpired);
+    connect(link, &SerialLink::linkLost, this, &FrontEndWindow::onLinkLost);
+}
+
+MessageWindow* FrontEndWindow::messageWindow()
+{
+    // A window that was closed may wait for its deletion; the next transfer
+    // gets a fresh one with nothing left over.
+    if (!m_messageWindow || m_messageWindow->isUnloaded())
+        m_messageWindow = new MessageWindow(this);
+    return m_messageWindow;
+}
+
+void FrontEndWindow::unloadMessageWindow()
+{
+    if (m_messageWindow)
+        m_messageWindow->unload();
 }
 
 bool FrontEndWindow::mayReplaceEditorText()
@@ -364,13 +391,13 @@ MessageAnswer FrontEndWindow::tell(const QString& text, MessageIcon icon, Messag
 void FrontEndWindow::showStatus(const QString& text)
 {
     // A transfer's own report is still running its finished handlers here.
-    m_statusFromTransfer = m_transfers->isBusy();
+    m_statusFromTransfer = m_runner->isBusy();
     lblstatus->setText(text);
 }
 
 void FrontEndWindow::onReceived(const QByteArray& data)
 {
-    if (m_transfers->routeReceived(data) || m_profile.replyPieces == 0)
+    if (m_runner->keepsReceived() || m_profile.replyPieces == 0)
         return;
     lblresponse->appendReceived(fromWire(data));
 }
@@ -417,7 +444,6 @@ void FrontEndWindow::onUnknownEvent(const QString& errorText)
 
 void FrontEndWindow::onWatchdogExpired()
 {
-    m_transfers->watchdogExpired();
     const QPointer<FrontEndWindow> alive(this);
     // The watchdog is single-shot and already off, so a command sent while the
     // box is open keeps the watchdog it armed.
@@ -462,7 +488,6 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
     switch (outcome) {
     case TransferOutcome::Complete: {
         const program::UploadedBlock block = upload.block();
-        Module1::UploadProgramNo = qint16(block.programNo);
         // The same text and caption for every kind, and "# 0" also for a
         // block without a number: the status line says what came.
         lblresponse->setText(QStringLiteral("Program Uploaded . . . "));
@@ -624,13 +649,12 @@ void FrontEndWindow::onWriteFailed(const QString& errorText)
     // A port that never opened: the way to another device is offered again
     // where the operator meets the problem.
     if (m_portState == PortState::Closed && m_portNumber != 0 && !m_port->isOpen() &&
-        !m_transfers->isBusy())
+        !m_runner->isBusy())
         offerPortsAfterFailure();
 }
 
 void FrontEndWindow::onLinkLost(const QString& reason)
 {
-    m_transfers->stop(TransferOutcome::LinkLost);
     const QString device = m_port->deviceName(m_portNumber);
     const bool gone = !device.isEmpty() && !QFileInfo::exists(device);
     showPortState(PortState::Lost);
@@ -683,11 +707,11 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
 {
     // The transfer ends before the save question: an upload finishing under
     // the question would otherwise put its text in place of the one saved.
-    if (m_transfers->isBusy()) {
+    if (m_runner->isBusy()) {
         // What Cancel tells the controller goes out first (the four models'
         // "C"), so it is not left inside an open block.
-        m_transfers->cancel();
-        m_transfers->stop(TransferOutcome::Abandoned);
+        m_runner->cancel();
+        m_runner->stop(TransferOutcome::Abandoned);
         if (m_link->isSending()) {
             event->ignore();
             if (!std::exchange(m_closeWaitsForLink, true))

@@ -28,7 +28,8 @@ class SerialLink;
 class SerialPort;
 class TrafficLog;
 class TrafficLogWindow;
-class TransferController;
+class JobRunner;
+class MessageWindow;
 class TransferJob;
 namespace program {
 struct ProgramLine;
@@ -95,7 +96,12 @@ protected:
     // A received program replaces the editor's text as one step the operator
     // can undo; a program longer than the editor holds is told.
     void replaceEditorText(const QString& text, const QString& caption);
-    TransferController& transfers() { return *m_transfers; }
+    JobRunner& runner() { return *m_runner; }
+    // frmmessage for the transfer about to start: the window's own, made on
+    // first use and again after it was closed.
+    MessageWindow* messageWindow();
+    // Ends it without stopping anything: the transfer is over.
+    void unloadMessageWindow();
     // View, Traffic Log (Ctrl+L), where the window's menu bar wants it.
     void addViewMenu();
     // A box with the window's own title.
@@ -165,6 +171,7 @@ private:
     void onWatchdogExpired();
     void onWriteFailed(const QString& errorText);
     void onLinkLost(const QString& reason);
+    void hearLinkAfterJob();
     bool openAsSetUp(bool tellFailure, const QString& howOpened = QStringLiteral("open"));
     void offerPortsAfterFailure();
     void portsChosen(const QMap<int, QString>& devices);
@@ -184,7 +191,8 @@ private:
     QPointer<TrafficLogWindow> frmtraffic;
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialLink> m_link;
-    TransferController* m_transfers = nullptr;
+    JobRunner* m_runner = nullptr;
+    QPointer<MessageWindow> m_messageWindow;
     QLabel* lblstatus = nullptr;
     QLabel* lblport = nullptr;
     int m_portNumber = 0;

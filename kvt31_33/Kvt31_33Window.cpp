@@ -1,12 +1,13 @@
 #include "Kvt31_33Window.h"
 
 #include "editor/EditorController.h"
+#include "family/PortSetup.h"
+#include "family/Recipes.h"
 #include "frontend/EditorPanel.h"
 #include "frontend/MessagePanel.h"
 #include "frontend/ReplyDisplay.h"
 #include "shell/MenuItems.h"
 #include "shell/MessageWindow.h"
-#include "shell/Module1.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
 #include "transfer/KeypadInstructions.h"
@@ -26,7 +27,7 @@ FrontEndProfile kvt31_33Profile()
     p.caption = QStringLiteral("KVT31 / KVT33  controller");
     p.portName = "Comm31";
     p.boxTitle = portTitle;
-    p.link = LinkProfile::kvt31_33();
+    p.link = portSetupFor(Family::Kvt31_33).link;
     p.editor = EditorProfile::kvt31_33();
     p.replyPieces = 9;
     p.lineErrorShown = FrontEndProfile::LineErrorShown::Replacing;
@@ -35,40 +36,41 @@ FrontEndProfile kvt31_33Profile()
 }
 } // namespace
 
-Kvt31_33Window::Kvt31_33Window(Operator& op, std::unique_ptr<SerialPort> port,
+Kvt31_33Window::Kvt31_33Window(const Model& model, Operator& op, std::unique_ptr<SerialPort> port,
                                const Timings& timings, QWidget* parent)
-    : FrontEndWindow(kvt31_33Profile(), op, std::move(port), timings, parent)
+    : FrontEndWindow(kvt31_33Profile(), op, std::move(port), timings, parent), m_model(model)
 {
+    Q_ASSERT(model.family == Family::Kvt31_33);
     buildMenus();
     buildFrames();
-    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt31_33Window::editen);
-    holdDuringTransfers({mnufile->menuAction(), mnuedit->menuAction(),
-                         mnudownloadmenu->menuAction(), mnudownload, mnuverify, mnuupload});
+    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt31_33Window::activateEditor);
+    holdDuringTransfers({m_fileMenu->menuAction(), m_editMenu->menuAction(),
+                         m_downloadMenu->menuAction(), m_downloadItem, m_verifyItem, m_uploadItem});
 }
 
 Kvt31_33Window::~Kvt31_33Window() = default;
 
 void Kvt31_33Window::buildMenus()
 {
-    mnufile = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
-    mnuedit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
-    fraeditor->fillMenus(mnufile, mnuedit, {"mnueditact", "mnueditclose"});
-    mnudownloadmenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
-    mnudownload = addItem(mnudownloadmenu, QStringLiteral("&Program"), "mnudownload");
-    mnuverify = addItem(mnudownloadmenu, QStringLiteral("&Verify"), "mnuverify");
-    mnuupload = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
+    m_fileMenu = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
+    m_editMenu = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
+    fraeditor->fillMenus(m_fileMenu, m_editMenu, {"mnueditact", "mnueditclose"});
+    m_downloadMenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
+    m_downloadItem = addItem(m_downloadMenu, QStringLiteral("&Program"), "mnudownload");
+    m_verifyItem = addItem(m_downloadMenu, QStringLiteral("&Verify"), "mnuverify");
+    m_uploadItem = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
     fraeditor->setFollowingItems(
-        {mnudownloadmenu->menuAction(), mnudownload, mnuverify, mnuupload});
+        {m_downloadMenu->menuAction(), m_downloadItem, m_verifyItem, m_uploadItem});
     addViewMenu();
     connect(addItem(addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp"),
                     QStringLiteral("&About kvtcomm"), "mnuabout"),
             &QAction::triggered, this, &FrontEndWindow::showAbout);
-    mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
+    m_exitItem = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
 
-    connect(mnudownload, &QAction::triggered, this, &Kvt31_33Window::mnudownload_Click);
-    connect(mnuupload, &QAction::triggered, this, &Kvt31_33Window::mnuupload_Click);
-    connect(mnuverify, &QAction::triggered, this, &Kvt31_33Window::mnuverify_Click);
-    connect(mnuexit, &QAction::triggered, this, &QWidget::close);
+    connect(m_downloadItem, &QAction::triggered, this, &Kvt31_33Window::startDownload);
+    connect(m_uploadItem, &QAction::triggered, this, &Kvt31_33Window::startUpload);
+    connect(m_verifyItem, &QAction::triggered, this, &Kvt31_33Window::startVerify);
+    connect(m_exitItem, &QAction::triggered, this, &QWidget::close);
 }
 
 void Kvt31_33Window::buildFrames()
@@ -80,38 +82,32 @@ void Kvt31_33Window::buildFrames()
 
 void Kvt31_33Window::initialise()
 {
-    const bool kvt31 = Module1::ModelNo == 1;
+    const bool kvt31 = m_model.number == 1;
     const int portNumber =
         askPortNumber({kvt31 ? QStringLiteral("IS KVT31 CURRENTLY CONNECTED TO COM1 ? ")
                              : QStringLiteral("IS KVT33 CURRENTLY CONNECTED TO COM1 ? "),
                        kvt31 ? QStringLiteral("KVT31 IS CONNECTED TO COM2 ")
                              : QStringLiteral("KVT33 IS  CONNECTED TO  COM2 "),
                        portTitle});
-    openPort(portNumber, {0, 2, QStringLiteral("1200,N,8,1"), Handshaking::RtsCts});
+    openPort(portNumber, portSetupFor(Family::Kvt31_33));
 
-    formdisable();
-    editen();
-
-    // Kept for the other windows; this one never reads them.
-    Module1::RunStartSpeed = 500;
-    Module1::RunMaxSpeed = 5000;
-    Module1::RunAccel = 1;
-    Module1::UploadProgramNo = 0;
+    greyOutEditor();
+    activateEditor();
 }
 
-void Kvt31_33Window::formdisable()
+void Kvt31_33Window::greyOutEditor()
 {
     fraeditor->greyOut();
 }
 
-void Kvt31_33Window::editen()
+void Kvt31_33Window::activateEditor()
 {
     if (fraeditor->isGreyedOut())
-        formdisable();
+        greyOutEditor();
     fraeditor->activate();
 }
 
-void Kvt31_33Window::mnudownload_Click()
+void Kvt31_33Window::startDownload()
 {
     if (refuseSecondTransfer())
         return;
@@ -123,10 +119,7 @@ void Kvt31_33Window::mnudownload_Click()
                             MessageIcon::None, MessageButtons::OkCancel}) != MessageAnswer::Ok)
         return;
     lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
-    // A line that cannot leave the port within the watchdog time means the
-    // handshake holds the line: the controller is off or the cable is out.
-    auto* download = new BlockDownload(
-        link(), lines, {{}, LineWait::Kind::Fixed, m_timings.keypadPause, m_timings.watchdog});
+    BlockDownload* download = recipes::blockDownload(link(), m_timings, Family::Kvt31_33, lines);
     connect(download, &TransferJob::progress, this, [this](int sent, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(sent).arg(total));
     });
@@ -136,33 +129,30 @@ void Kvt31_33Window::mnudownload_Click()
     runTransfer(download);
 }
 
-void Kvt31_33Window::mnuupload_Click()
+void Kvt31_33Window::startUpload()
 {
     if (refuseSecondTransfer() || !mayReplaceEditorText())
         return;
-    Module1::UploadActive = True;
-    auto* upload = new BlockUpload(link(), m_timings.keypadUploadLimit);
-    upload->setEndLineQuiet(m_timings.endLineQuiet);
+    BlockUpload* upload = recipes::blockUpload(link(), m_timings, Family::Kvt31_33);
     connect(upload, &TransferJob::finished, this,
             [this, upload](TransferOutcome outcome) { uploadFinished(*upload, outcome); });
 
-    MessageWindow* frmmessage = MessageWindow::instance(this);
-    frmmessage->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
-    frmmessage->setMessage(keypad::uploadInstructions());
+    MessageWindow* messages = messageWindow();
+    messages->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
+    messages->setMessage(keypad::uploadInstructions());
     // Cancel and the close box alike end the upload.
-    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
     lblresponse->setText(QStringLiteral("Uploading . . . \r\n Please Wait  . . . "));
     // Only the message window is left to the operator until the upload ends.
     setEnabled(false);
-    frmmessage->show();
+    messages->show();
     runTransfer(upload);
 }
 
 void Kvt31_33Window::uploadFinished(const BlockUpload& upload, TransferOutcome outcome)
 {
     // Cancel has closed the message window already; every other end closes it here.
-    MessageWindow::unload();
-    Module1::UploadActive = False;
+    unloadMessageWindow();
     setEnabled(true);
     if (outcome != TransferOutcome::Abandoned) {
         raise();
@@ -171,14 +161,14 @@ void Kvt31_33Window::uploadFinished(const BlockUpload& upload, TransferOutcome o
     reportBlockUpload(upload, outcome, QStringLiteral("Upload Aborted by user ..."));
 }
 
-void Kvt31_33Window::mnuverify_Click()
+void Kvt31_33Window::startVerify()
 {
     if (refuseSecondTransfer())
         return;
     const QString text = editor().text();
-    auto* upload = new BlockUpload(link(), m_timings.keypadUploadLimit);
+    BlockUpload* upload = recipes::blockUpload(link(), m_timings, Family::Kvt31_33);
     connect(upload, &TransferJob::finished, this, [this, upload, text](TransferOutcome outcome) {
-        MessageWindow::unload();
+        unloadMessageWindow();
         setEnabled(true);
         if (outcome == TransferOutcome::Abandoned)
             return;
@@ -189,14 +179,14 @@ void Kvt31_33Window::mnuverify_Click()
         else
             reportFailedReadBack(outcome);
     });
-    MessageWindow* frmmessage = MessageWindow::instance(this);
-    frmmessage->setWindowTitle(QStringLiteral("VERIFY: UPLOADING SETUP"));
-    frmmessage->setMessage(keypad::uploadInstructions());
-    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    MessageWindow* messages = messageWindow();
+    messages->setWindowTitle(QStringLiteral("VERIFY: UPLOADING SETUP"));
+    messages->setMessage(keypad::uploadInstructions());
+    connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
     showStatus(QStringLiteral("Verify: waiting for the controller to send the program ..."));
     // As in an upload, only the message window is left to the operator.
     setEnabled(false);
-    frmmessage->show();
+    messages->show();
     runTransfer(upload);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "family/ModelCatalogue.h"
 #include "frontend/FrontEndWindow.h"
 #include "transfer/TransferOutcome.h"
 
@@ -17,32 +18,34 @@ class BlockUpload;
 class Kvt31_33Window : public FrontEndWindow {
     Q_OBJECT
 public:
-    Kvt31_33Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings = {},
-                   QWidget* parent = nullptr);
+    Kvt31_33Window(const Model& model, Operator& op, std::unique_ptr<SerialPort> port,
+                   const Timings& timings = {}, QWidget* parent = nullptr);
     ~Kvt31_33Window() override;
 
     void initialise() override;
+    const Model& model() const { return m_model; }
 
-    void formdisable();
-    void editen();
+    void greyOutEditor();
+    void activateEditor();
 
 private:
     void buildMenus();
     void buildFrames();
-    void mnudownload_Click();
-    void mnuupload_Click();
+    void startDownload();
+    void startUpload();
     void uploadFinished(const BlockUpload& upload, TransferOutcome outcome);
     // Reads the program back as an upload does, keyed in on the controller,
     // and compares it with the editor's.
-    void mnuverify_Click();
+    void startVerify();
 
-    QMenu* mnufile = nullptr;
-    QMenu* mnuedit = nullptr;
-    QMenu* mnudownloadmenu = nullptr;
-    QAction* mnudownload = nullptr;
-    QAction* mnuverify = nullptr;
-    QAction* mnuupload = nullptr;
-    QAction* mnuexit = nullptr;
+    const Model& m_model;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_downloadMenu = nullptr;
+    QAction* m_downloadItem = nullptr;
+    QAction* m_verifyItem = nullptr;
+    QAction* m_uploadItem = nullptr;
+    QAction* m_exitItem = nullptr;
 };
 
 } // namespace kvt

@@ -41,18 +41,4 @@ CommChoice choiceFrom(const CommOptions& options)
             valueAt(stopBits, options.stopBit)};
 }
 
-QString modelName(qint16 modelNo)
-{
-    switch (modelNo) {
-    case 2:
-        return QStringLiteral("KVT52");
-    case 4:
-        return QStringLiteral("KVT54");
-    case 12:
-        return QStringLiteral("PX52");
-    default:
-        return QStringLiteral("PX54");
-    }
-}
-
 } // namespace kvt

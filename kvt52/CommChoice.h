@@ -33,7 +33,4 @@ struct CommOptions {
 CommOptions optionsFor(const CommChoice& choice);
 CommChoice choiceFrom(const CommOptions& options);
 
-// How Comm_Init names the controller: KVT52, KVT54, PX52, else PX54.
-QString modelName(qint16 modelNo);
-
 } // namespace kvt

@@ -2,13 +2,14 @@
 
 #include "CommSetupDialog.h"
 #include "editor/EditorController.h"
+#include "family/PortSetup.h"
+#include "family/Recipes.h"
 #include "frontend/EditorPanel.h"
 #include "frontend/MessagePanel.h"
 #include "frontend/ReplyDisplay.h"
 #include "link/SerialPort.h"
 #include "shell/MenuItems.h"
 #include "shell/MessageWindow.h"
-#include "shell/Module1.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
 #include "transfer/ProgramLines.h"
@@ -29,7 +30,7 @@ FrontEndProfile fourModelProfile()
     p.caption = QStringLiteral("KVT52 / KVT54 / PX52 / PX54 controller");
     p.portName = "CommKVT54";
     p.boxTitle = QStringLiteral("KVT52 / KVT54 / PX52 / PX54");
-    p.link = LinkProfile::fourModel();
+    p.link = portSetupFor(Family::Kvt52).link;
     p.editor = EditorProfile::fourModel();
     // The controller's text is only ever part of a transfer; nothing is displayed.
     p.replyPieces = 0;
@@ -38,74 +39,61 @@ FrontEndProfile fourModelProfile()
     return p;
 }
 
-struct Block {
-    const char* menuItem;
-    const char* caption;
-    const char* command;
-    const char* kind;
+// The menu items of each kind, in the menus' order.
+struct BlockItems {
+    BlockKind kind;
+    const char* download;
+    const char* upload;
 };
-constexpr Block downloads[] = {{"mnudlprg", "Program", "S00", "PROGRAM"},
-                               {"mnudlposdata", "Position Data", "S01", "POSITION DATA"},
-                               {"mnudlpar", "Parameter", "S02", "PARAMETER"}};
-constexpr Block uploads[] = {{"mnuulprg", "Program", "S03", "PROGRAM"},
-                             {"mnuulposdata", "Position Data", "S04", "POSITION DATA"},
-                             {"mnuulpar", "Parameter", "S05", "PARAMETER"}};
-
-QString kindOf(const QString& command)
-{
-    for (const auto* blocks : {downloads, uploads})
-        for (int i = 0; i < 3; ++i)
-            if (command == QLatin1String(blocks[i].command))
-                return QLatin1String(blocks[i].kind);
-    return QStringLiteral("PARAMETER");
-}
+constexpr BlockItems blockItems[] = {{BlockKind::Program, "mnudlprg", "mnuulprg"},
+                                     {BlockKind::Position, "mnudlposdata", "mnuulposdata"},
+                                     {BlockKind::Parameter, "mnudlpar", "mnuulpar"}};
 } // namespace
 
-Kvt52Window::Kvt52Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings,
-                         QWidget* parent)
-    : FrontEndWindow(fourModelProfile(), op, std::move(port), timings, parent)
+Kvt52Window::Kvt52Window(const Model& model, Operator& op, std::unique_ptr<SerialPort> port,
+                         const Timings& timings, QWidget* parent)
+    : FrontEndWindow(fourModelProfile(), op, std::move(port), timings, parent), m_model(model)
 {
+    Q_ASSERT(model.family == Family::Kvt52);
     buildMenus();
     setCentralWidget(MessagePanel::besideEditor(fraeditor, lblresponse));
     // Room for a screenful of program lines, well inside a 1366x768 screen.
     resize(760, 480);
-    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt52Window::editen);
-    holdDuringTransfers({mnudownload->menuAction(), mnuupload->menuAction(), mnucomm,
-                         mnufile->menuAction(), mnuedit->menuAction()});
+    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt52Window::activateEditor);
+    holdDuringTransfers({m_downloadMenu->menuAction(), m_uploadMenu->menuAction(), m_commItem,
+                         m_fileMenu->menuAction(), m_editMenu->menuAction()});
 }
 
 Kvt52Window::~Kvt52Window() = default;
 
 void Kvt52Window::buildMenus()
 {
-    mnufile = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
-    mnuedit = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
-    fraeditor->fillMenus(mnufile, mnuedit, {nullptr, nullptr});
-    mnudownload = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownload");
-    for (const Block& block : downloads)
-        connect(addItem(mnudownload, QLatin1String(block.caption), block.menuItem),
-                &QAction::triggered, this,
-                [this, command = QLatin1String(block.command)] { DownloadBlock(command); });
-    mnudownload->addSeparator();
-    mnuverify = addItem(mnudownload, QStringLiteral("&Verify"), "mnuverify");
-    connect(mnuverify, &QAction::triggered, this, [this] { verifyBlock({}); });
-    mnuverifyafter = addVerifyAfterDownloadItem(mnudownload);
-    mnuupload = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
-    for (const Block& block : uploads)
-        connect(addItem(mnuupload, QLatin1String(block.caption), block.menuItem),
-                &QAction::triggered, this,
-                [this, command = QLatin1String(block.command)] { UploadBlock(command); });
-    fraeditor->setFollowingItems({mnudownload->menuAction(), mnuupload->menuAction()});
-    mnucomm = addBarItem(menuBar(), QStringLiteral("&Communication"), "mnucomm");
-    connect(mnucomm, &QAction::triggered, this, [this] { mnucomm_Click(true); });
+    m_fileMenu = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
+    m_editMenu = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
+    fraeditor->fillMenus(m_fileMenu, m_editMenu, {nullptr, nullptr});
+    m_downloadMenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownload");
+    for (const BlockItems& items : blockItems)
+        connect(addItem(m_downloadMenu, blockKindCaption(items.kind), items.download),
+                &QAction::triggered, this, [this, kind = items.kind] { downloadBlock(kind); });
+    m_downloadMenu->addSeparator();
+    m_verifyItem = addItem(m_downloadMenu, QStringLiteral("&Verify"), "mnuverify");
+    connect(m_verifyItem, &QAction::triggered, this, [this] { verifyBlock({}); });
+    m_verifyAfterItem = addVerifyAfterDownloadItem(m_downloadMenu);
+    m_uploadMenu = addMenu(menuBar(), QStringLiteral("&Upload"), "mnuupload");
+    for (const BlockItems& items : blockItems)
+        connect(addItem(m_uploadMenu, blockKindCaption(items.kind), items.upload),
+                &QAction::triggered, this, [this, kind = items.kind] { uploadBlock(kind); });
+    fraeditor->setFollowingItems({m_downloadMenu->menuAction(), m_uploadMenu->menuAction()});
+    m_commItem = addBarItem(menuBar(), QStringLiteral("&Communication"), "mnucomm");
+    connect(m_commItem, &QAction::triggered, this, [this] { chooseCommSettings(true); });
     addViewMenu();
-    mnuhelp = addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp");
+    m_helpMenu = addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp");
     // A caption only: the version the operator quotes when asking for help.
-    addItem(mnuhelp, QStringLiteral("Version 1.2"), "mnuversion");
-    connect(addItem(mnuhelp, QStringLiteral("&About kvtcomm"), "mnuabout"), &QAction::triggered,
+    addItem(m_helpMenu, QStringLiteral("Version 1.2"), "mnuversion");
+    connect(addItem(m_helpMenu, QStringLiteral("&About kvtcomm"), "mnuabout"), &QAction::triggered,
             this, &FrontEndWindow::showAbout);
-    mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
-    connect(mnuexit, &QAction::triggered, this, &QWidget::close);
+    m_exitItem = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
+    connect(m_exitItem, &QAction::triggered, this, &QWidget::close);
 }
 
 void Kvt52Window::initialise()
@@ -113,68 +101,61 @@ void Kvt52Window::initialise()
     m_comm = {};
     // The port opens once the operator confirmed the dialog; until then the
     // window waits behind it with the editor ready.
-    mnucomm_Click(false);
-    formdisable();
-    Module1::RunStartSpeed = 500;
-    Module1::RunMaxSpeed = 5000;
-    Module1::RunAccel = 1;
-    Module1::UploadProgramNo = 0;
-    editen();
-    Module1::UploadActive = False;
-    Module1::DownloadActive = False;
+    chooseCommSettings(false);
+    greyOutEditor();
+    activateEditor();
 }
 
-void Kvt52Window::formdisable()
+void Kvt52Window::greyOutEditor()
 {
     fraeditor->greyOut();
 }
 
-void Kvt52Window::editen()
+void Kvt52Window::activateEditor()
 {
     if (fraeditor->isGreyedOut())
-        formdisable();
+        greyOutEditor();
     fraeditor->activate();
 }
 
-void Kvt52Window::mnucomm_Click(bool cancelOffered)
+void Kvt52Window::chooseCommSettings(bool cancelOffered)
 {
-    if (m_commmenu) {
-        frmcommsetup->raise();
+    if (m_choosingCommSettings) {
+        m_commSetup->raise();
         return;
     }
-    m_commmenu = true;
+    m_choosingCommSettings = true;
     holdReopening(true);
-    frmcommsetup = new CommSetupDialog(m_comm, cancelOffered,
-                                       {port().deviceName(1), port().deviceName(2)}, this);
-    connect(frmcommsetup, &CommSetupDialog::chosen, this, [this](const CommChoice& choice) {
-        m_commmenu = false;
+    m_commSetup = new CommSetupDialog(m_comm, cancelOffered,
+                                      {port().deviceName(1), port().deviceName(2)}, this);
+    connect(m_commSetup, &CommSetupDialog::chosen, this, [this](const CommChoice& choice) {
+        m_choosingCommSettings = false;
         // OK reopens the port even when nothing changed.
         port().close();
         m_comm = choice;
         activateWindow();
-        Comm_Init();
+        initComm();
         holdReopening(false);
     });
-    connect(frmcommsetup, &CommSetupDialog::cancelled, this, [this] {
-        m_commmenu = false;
+    connect(m_commSetup, &CommSetupDialog::cancelled, this, [this] {
+        m_choosingCommSettings = false;
         holdReopening(false);
         activateWindow();
     });
-    frmcommsetup->show();
+    m_commSetup->show();
 }
 
-void Kvt52Window::Comm_Init()
+void Kvt52Window::initComm()
 {
-    m_operator.message(
-        this,
-        {modelName(Module1::ModelNo) + QStringLiteral(" is currently connected to Comm ") +
-             QString::number(m_comm.Port) + crLf + QStringLiteral("Setting : ") + m_comm.settings(),
-         QStringLiteral("Communication Port Setting"), MessageIcon::Exclamation,
-         MessageButtons::Ok});
-    openPort(m_comm.Port, {2, 2, m_comm.settings(), Handshaking::RtsCts});
+    m_operator.message(this, {m_model.name() + QStringLiteral(" is currently connected to Comm ") +
+                                  QString::number(m_comm.Port) + crLf +
+                                  QStringLiteral("Setting : ") + m_comm.settings(),
+                              QStringLiteral("Communication Port Setting"),
+                              MessageIcon::Exclamation, MessageButtons::Ok});
+    openPort(m_comm.Port, portSetupFor(Family::Kvt52, m_comm.settings()));
 }
 
-void Kvt52Window::DownloadBlock(const QString& command)
+void Kvt52Window::downloadBlock(BlockKind kind)
 {
     if (refuseSecondTransfer())
         return;
@@ -185,42 +166,39 @@ void Kvt52Window::DownloadBlock(const QString& command)
         QStringLiteral(" << PLEASE MAKE SURE CONTROLLER IS IN IDLE MODE >> ") + crLf + crLf +
         QStringLiteral("IF PROGRAM EXIST, PLEASE DELETE PROGRAM FIRST BEFORE SETTING UP "
                        "CONTROLLER FOR DOWNLOADING AGAIN ") +
-        crLf + crLf + QStringLiteral("  DOWNLOAD ") + kindOf(command) + QStringLiteral("  ????  ");
+        crLf + crLf + QStringLiteral("  DOWNLOAD ") + blockKindName(kind) +
+        QStringLiteral("  ????  ");
     if (m_operator.message(this, {question, QStringLiteral("DOWNLOADING SETUP"), MessageIcon::None,
                                   MessageButtons::YesNo}) != MessageAnswer::Yes)
         return;
     lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
-    Module1::DownloadActive = True;
-    Module1::TransferAborted = False;
-    // A line the handshake holds back for as long as the watchdog would wait
-    // means the controller is off: the download stops instead of hanging.
-    auto* download = new BlockDownload(link(), lines,
-                                       {command, LineWait::Kind::Quiet, m_timings.quietPeriod,
-                                        m_timings.blockWatchdog, m_timings.blockWatchdog, "C"});
-    MessageWindow* frmmessage = MessageWindow::instance(this);
-    frmmessage->setWindowTitle(QStringLiteral("Downloading ... "));
-    frmmessage->setMessage(downloadingMessage);
-    connect(frmmessage, &MessageWindow::cancelled, download, &TransferJob::cancel);
-    connect(download, &TransferJob::progress, frmmessage, [frmmessage](int sent, int total) {
-        frmmessage->setMessage(downloadingMessage + crLf + crLf +
-                               QStringLiteral("  %1 of %2 lines sent").arg(sent).arg(total));
+    BlockDownload* download = recipes::blockDownload(link(), m_timings, Family::Kvt52, lines, kind);
+    MessageWindow* messages = messageWindow();
+    messages->setWindowTitle(QStringLiteral("Downloading ... "));
+    messages->setMessage(downloadingMessage);
+    connect(messages, &MessageWindow::cancelled, download, &TransferJob::cancel);
+    connect(download, &TransferJob::progress, messages, [messages](int sent, int total) {
+        messages->setMessage(downloadingMessage + crLf + crLf +
+                             QStringLiteral("  %1 of %2 lines sent").arg(sent).arg(total));
     });
     connect(download, &TransferJob::finished, this,
-            [this, download](TransferOutcome outcome) { downloadFinished(*download, outcome); });
-    frmmessage->show();
+            [this, download, kind](TransferOutcome outcome) {
+                downloadFinished(*download, outcome, kind);
+            });
+    messages->show();
     runTransfer(download);
 }
 
-void Kvt52Window::downloadFinished(const BlockDownload& download, TransferOutcome outcome)
+void Kvt52Window::downloadFinished(const BlockDownload& download, TransferOutcome outcome,
+                                   BlockKind kind)
 {
-    MessageWindow::unload();
-    Module1::DownloadActive = False;
+    unloadMessageWindow();
     reportBlockDownload(download, outcome, QStringLiteral(" Downloading Aborted by User ....."));
     if (outcome != TransferOutcome::Complete)
         return;
-    m_lastDownloaded = download.opening();
+    m_lastDownloaded = kind;
     // The controller does not answer what it stored; only the read-back tells.
-    if (mnuverifyafter->isChecked())
+    if (m_verifyAfterItem->isChecked())
         afterLastAnswer(
             [this, report = downloadCompleteText(download.total())] { verifyBlock(report); });
 }
@@ -229,77 +207,65 @@ void Kvt52Window::verifyBlock(const QString& downloadReport)
 {
     if (refuseSecondTransfer())
         return;
-    QString command = QLatin1String(uploads[0].command);
-    for (int i = 0; i < 3; ++i)
-        if (m_lastDownloaded == QLatin1String(downloads[i].command))
-            command = QLatin1String(uploads[i].command);
+    const BlockKind kind = m_lastDownloaded;
     const QString text = editor().text();
-    MessageWindow* frmmessage = MessageWindow::instance(this);
-    frmmessage->setWindowTitle(QStringLiteral("Verify ... "));
-    frmmessage->setMessage(QStringLiteral("  Reading the ") + kindOf(command) +
-                           QStringLiteral(" back to compare it with the editor .... ") + crLf +
-                           crLf + QStringLiteral("  Click <Cancel> to abort the verify ") + crLf);
-    auto* upload = new BlockUpload(link(), m_timings.blockUploadLimit,
-                                   BlockUpload::Request{command, m_timings.blockWatchdog});
-    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    MessageWindow* messages = messageWindow();
+    messages->setWindowTitle(QStringLiteral("Verify ... "));
+    messages->setMessage(QStringLiteral("  Reading the ") + blockKindName(kind) +
+                         QStringLiteral(" back to compare it with the editor .... ") + crLf + crLf +
+                         QStringLiteral("  Click <Cancel> to abort the verify ") + crLf);
+    BlockUpload* upload = recipes::blockUpload(link(), m_timings, Family::Kvt52, kind);
+    connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
     connect(upload, &TransferJob::finished, this,
             [this, upload, text, downloadReport](TransferOutcome outcome) {
-                MessageWindow::unload();
+                unloadMessageWindow();
                 if (outcome == TransferOutcome::Complete)
                     showVerifyResult(text, upload->block().text, downloadReport);
                 else
                     reportFailedReadBack(outcome, downloadReport);
             });
     showStatus(verifyStatusPrefix(downloadReport) +
-               QStringLiteral("reading the %1 back ...").arg(kindOf(command).toLower()));
-    frmmessage->show();
+               QStringLiteral("reading the %1 back ...").arg(blockKindName(kind).toLower()));
+    messages->show();
     runTransfer(upload);
 }
 
-void Kvt52Window::UploadBlock(const QString& command)
+void Kvt52Window::uploadBlock(BlockKind kind)
 {
     if (refuseSecondTransfer() || !mayReplaceEditorText())
         return;
-    MessageWindow* frmmessage = MessageWindow::instance(this);
-    frmmessage->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
-    frmmessage->setMessage(
-        QStringLiteral("  Please ensure controller is in idle mode, ") + crLf +
-        QStringLiteral("  else Cancel and retry   ") + crLf + crLf +
-        QStringLiteral("  Uploading ") + kindOf(command) + QStringLiteral(" in progress .... ") +
-        crLf + crLf + QStringLiteral("  Click <Cancel> to abort the uploading ") + crLf + crLf);
-    Module1::TransferAborted = False;
-    Module1::UploadActive = True;
-    auto* upload = new BlockUpload(link(), m_timings.blockUploadLimit,
-                                   BlockUpload::Request{command, m_timings.blockWatchdog});
-    upload->setEndLineQuiet(m_timings.endLineQuiet);
-    connect(frmmessage, &MessageWindow::cancelled, upload, &TransferJob::cancel);
-    connect(upload, &TransferJob::finished, this, [this, upload, command](TransferOutcome outcome) {
-        uploadFinished(*upload, outcome, command);
+    MessageWindow* messages = messageWindow();
+    messages->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
+    messages->setMessage(QStringLiteral("  Please ensure controller is in idle mode, ") + crLf +
+                         QStringLiteral("  else Cancel and retry   ") + crLf + crLf +
+                         QStringLiteral("  Uploading ") + blockKindName(kind) +
+                         QStringLiteral(" in progress .... ") + crLf + crLf +
+                         QStringLiteral("  Click <Cancel> to abort the uploading ") + crLf + crLf);
+    BlockUpload* upload = recipes::blockUpload(link(), m_timings, Family::Kvt52, kind);
+    connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
+    connect(upload, &TransferJob::finished, this, [this, upload, kind](TransferOutcome outcome) {
+        uploadFinished(*upload, outcome, kind);
     });
     lblresponse->setText(QStringLiteral("Uploading . . . \n\r Please Wait  . . . "));
-    frmmessage->show();
+    messages->show();
     runTransfer(upload);
 }
 
-void Kvt52Window::uploadFinished(const BlockUpload& upload, TransferOutcome outcome,
-                                 const QString& command)
+void Kvt52Window::uploadFinished(const BlockUpload& upload, TransferOutcome outcome, BlockKind kind)
 {
-    MessageWindow::unload();
-    Module1::UploadActive = False;
+    unloadMessageWindow();
     // The status line names what came, where the system's texts say "Program" for all.
-    QString kind = QStringLiteral("Parameters");
-    for (const Block& block : {uploads[0], uploads[1]})
-        if (command == QLatin1String(block.command))
-            kind = QLatin1String(block.caption);
-    reportBlockUpload(upload, outcome, QStringLiteral(" Uploading Aborted by User ....."), kind);
+    const QString came =
+        kind == BlockKind::Parameter ? QStringLiteral("Parameters") : blockKindCaption(kind);
+    reportBlockUpload(upload, outcome, QStringLiteral(" Uploading Aborted by User ....."), came);
 }
 
 void Kvt52Window::closeOwnWindows()
 {
     // Closed with the window, not chosen: no port opens behind a closing window.
-    if (frmcommsetup) {
-        frmcommsetup->disconnect(this);
-        frmcommsetup->close();
+    if (m_commSetup) {
+        m_commSetup->disconnect(this);
+        m_commSetup->close();
     }
 }
 

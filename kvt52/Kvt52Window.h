@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CommChoice.h"
+#include "family/BlockCommands.h"
+#include "family/ModelCatalogue.h"
 #include "frontend/FrontEndWindow.h"
 #include "transfer/TransferOutcome.h"
 
@@ -21,16 +23,17 @@ class CommSetupDialog;
 class Kvt52Window : public FrontEndWindow {
     Q_OBJECT
 public:
-    Kvt52Window(Operator& op, std::unique_ptr<SerialPort> port, const Timings& timings = {},
-                QWidget* parent = nullptr);
+    Kvt52Window(const Model& model, Operator& op, std::unique_ptr<SerialPort> port,
+                const Timings& timings = {}, QWidget* parent = nullptr);
     ~Kvt52Window() override;
 
     void initialise() override;
+    const Model& model() const { return m_model; }
 
-    void formdisable();
-    void editen();
+    void greyOutEditor();
+    void activateEditor();
     // The dialog is open and the window waits for its OK or Cancel.
-    bool Commmenu() const { return m_commmenu; }
+    bool isChoosingCommSettings() const { return m_choosingCommSettings; }
     const CommChoice& commChoice() const { return m_comm; }
 
 protected:
@@ -38,30 +41,31 @@ protected:
 
 private:
     void buildMenus();
-    void mnucomm_Click(bool cancelOffered);
-    void Comm_Init();
-    void DownloadBlock(const QString& command);
-    void downloadFinished(const BlockDownload& download, TransferOutcome outcome);
+    void chooseCommSettings(bool cancelOffered);
+    void initComm();
+    void downloadBlock(BlockKind kind);
+    void downloadFinished(const BlockDownload& download, TransferOutcome outcome, BlockKind kind);
     // Reads back the kind last downloaded (a program before any download) and
     // compares it; after a download its result joins downloadReport.
     void verifyBlock(const QString& downloadReport);
-    void UploadBlock(const QString& command);
-    void uploadFinished(const BlockUpload& upload, TransferOutcome outcome, const QString& command);
+    void uploadBlock(BlockKind kind);
+    void uploadFinished(const BlockUpload& upload, TransferOutcome outcome, BlockKind kind);
 
+    const Model& m_model;
     CommChoice m_comm;
-    bool m_commmenu = false;
-    QPointer<CommSetupDialog> frmcommsetup;
+    bool m_choosingCommSettings = false;
+    QPointer<CommSetupDialog> m_commSetup;
 
-    QMenu* mnufile = nullptr;
-    QMenu* mnuedit = nullptr;
-    QMenu* mnudownload = nullptr;
-    QAction* mnuverify = nullptr;
-    QAction* mnuverifyafter = nullptr;
-    QString m_lastDownloaded; // its opening command, S00 to S02
-    QMenu* mnuupload = nullptr;
-    QAction* mnucomm = nullptr;
-    QMenu* mnuhelp = nullptr;
-    QAction* mnuexit = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_downloadMenu = nullptr;
+    QAction* m_verifyItem = nullptr;
+    QAction* m_verifyAfterItem = nullptr;
+    BlockKind m_lastDownloaded = BlockKind::Program;
+    QMenu* m_uploadMenu = nullptr;
+    QAction* m_commItem = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QAction* m_exitItem = nullptr;
 };
 
 } // namespace kvt

@@ -9,6 +9,7 @@
 #include "SpeedDialog.h"
 #include "base/ReplyText.h"
 #include "editor/EditorController.h"
+#include "family/PortSetup.h"
 #include "frontend/EditorPanel.h"
 #include "frontend/FrameClicks.h"
 #include "frontend/PanelLook.h"
@@ -371,7 +372,7 @@ void Kvt7Window::initialise()
 {
     const int portNumber = askPortNumber({QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "),
                                           QStringLiteral("KVT7 IS CONNECTED TO COM2"), boxTitle});
-    openPort(portNumber, {0, 1, QStringLiteral("9600,N,8,1"), Handshaking::None});
+    openPort(portNumber, portSetupFor(Family::Kvt7));
 
     m_manualPanel->showCommands();
     formdisable();

@@ -1,12 +1,13 @@
 #include "MessageWindow.h"
 
-#include "Module1.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace kvt {
 
@@ -29,30 +30,18 @@ MessageWindow::MessageWindow(QWidget* owner) : QDialog(owner)
     // operator to press <ENT> on the controller, and a PC's Enter pressed
     // out of the same habit must not end what they set up. Escape stops it.
     cmdcancel->setAutoDefault(false);
-    connect(cmdcancel, &QPushButton::clicked, this, &MessageWindow::cmdcancel_Click);
+    connect(cmdcancel, &QPushButton::clicked, this, &MessageWindow::cancelClicked);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblmessage, 1);
     layout->addWidget(cmdcancel, 0, Qt::AlignHCenter);
 }
 
-MessageWindow* MessageWindow::instance(QWidget* owner)
-{
-    if (!s_instance)
-        s_instance = new MessageWindow(owner);
-    else if (owner && s_instance->parentWidget() != owner)
-        s_instance->setParent(owner, s_instance->windowFlags());
-    return s_instance;
-}
-
 void MessageWindow::unload()
 {
-    MessageWindow* window = s_instance;
-    if (!window)
+    if (std::exchange(m_unloading, true))
         return;
-    s_instance = nullptr;
-    window->m_unloading = true;
-    window->close();
+    close();
 }
 
 void MessageWindow::setMessage(const QString& text)
@@ -73,14 +62,14 @@ QString MessageWindow::message() const
     return lblmessage->text();
 }
 
-void MessageWindow::cmdcancel_Click()
+void MessageWindow::cancelClicked()
 {
     close();
 }
 
 void MessageWindow::reject()
 {
-    cmdcancel_Click();
+    cancelClicked();
 }
 
 void MessageWindow::closeEvent(QCloseEvent* event)
@@ -89,11 +78,6 @@ void MessageWindow::closeEvent(QCloseEvent* event)
     // transfer running with no window to stop it was never wanted.
     if (!m_unloading) {
         m_unloading = true;
-        if (s_instance == this)
-            s_instance = nullptr;
-        Module1::UploadActive = False;
-        Module1::DownloadActive = False;
-        Module1::TransferAborted = True;
         Q_EMIT cancelled();
     }
     event->accept();

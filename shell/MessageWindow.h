@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QPointer>
 
 class QLabel;
 class QPushButton;
@@ -9,23 +8,25 @@ class QPushButton;
 namespace kvt {
 
 // frmmessage: tells the operator a transfer is running and lets them stop it.
-// There is never more than one; a transfer engine takes it from instance(),
-// listens to cancelled() and calls unload() when the transfer ends by itself.
-// It sits above the window whose transfer it belongs to, centred over it.
+// The window whose transfer it belongs to owns it, listens to cancelled() and
+// calls unload() when the transfer ends by itself. It sits above that window,
+// centred over it, and deletes itself once closed.
 class MessageWindow : public QDialog {
     Q_OBJECT
 public:
-    // The live window, or a fresh empty one after the last was unloaded;
-    // either way it now belongs to owner (none leaves it a window of its own).
-    static MessageWindow* instance(QWidget* owner = nullptr);
+    // None for owner leaves it a window of its own.
+    explicit MessageWindow(QWidget* owner);
+
     // Ends the window without stopping anything: the transfer is already over.
-    static void unload();
+    void unload();
+    // Closed, by unload() or by the operator, and only waiting to be deleted.
+    bool isUnloaded() const { return m_unloading; }
 
     void setMessage(const QString& text);
     QString message() const;
 
 Q_SIGNALS:
-    // The operator stopped the transfer; the transfer flags are already set.
+    // The operator stopped the transfer.
     void cancelled();
 
 public Q_SLOTS:
@@ -38,10 +39,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    explicit MessageWindow(QWidget* owner);
-    void cmdcancel_Click();
+    void cancelClicked();
 
-    static inline QPointer<MessageWindow> s_instance;
     bool m_unloading = false;
 
     QLabel* lblmessage = nullptr;

@@ -30,7 +30,7 @@ public:
                   QObject* parent = nullptr);
 
     void start() override;
-    bool receive(const QByteArray&) override { return false; }
+    void receive(const QByteArray&) override {}
     // Nothing after the character going out, then the plan's cancel bytes.
     void cancel() override;
 

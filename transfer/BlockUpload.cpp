@@ -39,10 +39,10 @@ void BlockUpload::start()
     });
 }
 
-bool BlockUpload::receive(const QByteArray& data)
+void BlockUpload::receive(const QByteArray& data)
 {
     if (!isRunning())
-        return false;
+        return;
     const qsizetype before = m_collected.size();
     m_collected += fromWire(data);
     // Only the new text is searched, so a long block costs no more per read.
@@ -57,7 +57,6 @@ bool BlockUpload::receive(const QByteArray& data)
         finish(TransferOutcome::Overflow);
     else if (m_endAt >= 0)
         m_endLine.start(m_endLineQuiet);
-    return true;
 }
 
 } // namespace kvt

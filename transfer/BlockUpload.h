@@ -30,7 +30,8 @@ public:
                 QObject* parent = nullptr);
 
     void start() override;
-    bool receive(const QByteArray& data) override;
+    void receive(const QByteArray& data) override;
+    bool keepsReceived() const override { return isRunning(); }
     void cancel() override { finish(TransferOutcome::Cancelled); }
 
     // How long the rest of the line holding "END" may keep the upload waiting.

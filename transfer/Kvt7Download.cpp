@@ -52,17 +52,16 @@ void Kvt7Download::onSent(SendResult result)
     advanceIfAnswered();
 }
 
-bool Kvt7Download::receive(const QByteArray&)
+void Kvt7Download::receive(const QByteArray&)
 {
     if (!isRunning())
-        return false;
+        return;
     if (m_awaitingWrite) {
         m_staleDuringSend = true;
     } else {
         m_replyStarted = true;
         m_quiet.start();
     }
-    return false;
 }
 
 void Kvt7Download::advanceIfAnswered()

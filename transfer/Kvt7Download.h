@@ -25,7 +25,7 @@ public:
                  QObject* parent = nullptr);
 
     void start() override;
-    bool receive(const QByteArray& data) override;
+    void receive(const QByteArray& data) override;
     // Stopped before the failure box opens, so a late answer cannot send
     // another line while the operator reads it.
     void watchdogExpired() override { stop(TransferOutcome::NoReply); }

@@ -35,18 +35,17 @@ void Kvt7Upload::onSent(SendResult result)
     process();
 }
 
-bool Kvt7Upload::receive(const QByteArray& data)
+void Kvt7Upload::receive(const QByteArray& data)
 {
     if (!isRunning())
-        return false;
+        return;
     m_received += data.size();
     m_uploadBuffer += fromWire(data);
     if (m_received > bufferLimit) {
         finish(TransferOutcome::Overflow);
-        return true;
+        return;
     }
     process();
-    return true;
 }
 
 void Kvt7Upload::process()

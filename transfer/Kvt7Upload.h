@@ -22,7 +22,8 @@ public:
     Kvt7Upload(SerialLink& link, int program, milliseconds limit, QObject* parent = nullptr);
 
     void start() override;
-    bool receive(const QByteArray& data) override;
+    void receive(const QByteArray& data) override;
+    bool keepsReceived() const override { return isRunning(); }
 
     int program() const { return m_program; }
     // "M31,n", a line break and the listing as far as it has arrived.

@@ -4,7 +4,14 @@
 
 namespace kvt {
 
-TransferJob::TransferJob(SerialLink& link, QObject* parent) : QObject(parent), m_link(link) {}
+TransferJob::TransferJob(SerialLink& link, QObject* parent) : QObject(parent), m_link(link)
+{
+    // Connected before a derived job builds its waits, so the job sees data
+    // before they do.
+    connect(&link, &SerialLink::received, this, [this](const QByteArray& data) { receive(data); });
+    connect(&link, &SerialLink::watchdogExpired, this, [this] { watchdogExpired(); });
+    connect(&link, &SerialLink::linkLost, this, [this] { stop(TransferOutcome::LinkLost); });
+}
 
 void TransferJob::stop(TransferOutcome outcome)
 {

@@ -10,8 +10,9 @@ namespace kvt {
 class SerialLink;
 enum class SendResult;
 
-// One download or upload on one window's link. A front end runs one job at a
-// time and routes to it what the link reports; the job decides what to send,
+// One download or upload on one window's link. It hears what the link
+// reports (received data, the watchdog, a lost link) for itself, from its
+// construction on, ahead of the waits it makes; it decides what to send,
 // what to wait for and when it is done.
 class TransferJob : public QObject {
     Q_OBJECT
@@ -19,9 +20,11 @@ public:
     explicit TransferJob(SerialLink& link, QObject* parent = nullptr);
 
     virtual void start() = 0;
-    // Received data while the job runs. True when the job took it for itself,
-    // so the window must not show it as a reply.
-    virtual bool receive(const QByteArray& data) = 0;
+    // Received data while the job runs.
+    virtual void receive(const QByteArray& data) = 0;
+    // True while the job takes what arrives for itself, so the window must
+    // not show it as a reply.
+    virtual bool keepsReceived() const { return false; }
     // The watchdog declared the link dead.
     virtual void watchdogExpired() {}
     // The operator's Cancel; jobs without one ignore it.

@@ -4,8 +4,9 @@
 #include "app/StartupWindow.h"
 #include "frontend/PortMemory.h"
 #include "frontend/PortsDialog.h"
+#include "kvt31_33/Kvt31_33Window.h"
+#include "kvt52/Kvt52Window.h"
 #include "shell/MessageWindow.h"
-#include "shell/Module1.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/ScriptedOperator.h"
 
@@ -153,7 +154,6 @@ private Q_SLOTS:
 
     void init()
     {
-        Module1::reset();
         op = {};
         startup = new StartupWindow(frontEnds);
         startup->show();
@@ -169,6 +169,17 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         opened.clear();
         portSetUp = nullptr;
+    }
+
+    // The number the model reached its window with; 0 for none.
+    static int modelNumberOf(QWidget* window)
+    {
+        const Model* model = nullptr;
+        if (auto* keypad = qobject_cast<Kvt31_33Window*>(window))
+            model = &keypad->model();
+        else if (auto* fourModel = qobject_cast<Kvt52Window*>(window))
+            model = &fourModel->model();
+        return model && model->number ? *model->number : 0;
     }
 
     static QString label(QWidget* window, const char* name)
@@ -189,8 +200,8 @@ private Q_SLOTS:
                 << QString(model) << QString(how) << modelNo << window;
         };
         const QString kvt31 = QStringLiteral("frmkvt_31_33");
-        // ModelNo is 99 before: KVT7 never had a number of its own.
-        row("", "OK", 99, "frmkvt_7");
+        // 0: the KVT7 never had a number of its own.
+        row("", "OK", 0, "frmkvt_7");
         row("KVT31", "double-click", 1, kvt31);
         row("KVT33", "Enter", 2, kvt31);
         row("KVT52", "double-click", 2, kvt52Name);
@@ -204,7 +215,6 @@ private Q_SLOTS:
         QFETCH(QString, model);
         QFETCH(QString, how);
         QFETCH(QString, window);
-        Module1::ModelNo = 99;
         // The front end asks its port questions before it shows, and the
         // start-up window must not stand in the way of the boxes.
         bool visibleAtFirstQuestion = false;
@@ -235,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(lastClosed.size(), 0);
         QVERIFY(hiddenAtOnce && startup.isNull());
         QCOMPARE(opened.size(), 1);
-        QTEST(int(Module1::ModelNo), "modelNo");
+        QTEST(modelNumberOf(opened.constFirst()), "modelNo");
         QCOMPARE(opened.constFirst()->objectName(), window);
         QVERIFY(opened.constFirst()->windowTitle().startsWith(model.isEmpty() ? "KVT7" : model));
         QVERIFY(opened.constFirst()->isVisible() && !opened.constFirst()->isModal());
@@ -317,7 +327,11 @@ private Q_SLOTS:
         op.answerNext(MessageAnswer::No); // the uploaded text need not be saved
         window->findChild<QAction*>("mnuupload")->trigger();
         QVERIFY(label(window, "lblstatus").isEmpty()); // the last transfer's end is gone
-        MessageWindow::instance()->findChild<QAbstractButton*>("cmdcancel")->click();
+        // The last upload's window may still wait for its deletion.
+        window->findChildren<MessageWindow*>()
+            .constLast()
+            ->findChild<QAbstractButton*>("cmdcancel")
+            ->click();
         QTRY_COMPARE(label(window, "lblstatus"), "Upload cancelled; the editor keeps its text.");
     }
 };

@@ -1,8 +1,8 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
+#include "family/ModelCatalogue.h"
 #include "kvt31_33/Kvt31_33Window.h"
 #include "link/QtSerialPort.h"
-#include "shell/Module1.h"
 #include "support/ScriptedOperator.h"
 
 #include <QAction>
@@ -29,8 +29,8 @@ void TestE2eKvt31_33::downloadThenUploadThroughTheKeypad()
     ScriptedOperator op;
     PortMap ports;
     ports.setDevice(1, sim.device());
-    Module1::ModelNo = 2;
-    Kvt31_33Window window(op, std::make_unique<QtSerialPort>(ports));
+    Kvt31_33Window window(*ModelCatalogue::named("kvt33"), op,
+                          std::make_unique<QtSerialPort>(ports));
     window.initialise();
     QCOMPARE(op.messages.size(), 1); // only the COM1 question: the port opened
     auto* response = window.findChild<QLabel*>(QStringLiteral("lblresponse"));

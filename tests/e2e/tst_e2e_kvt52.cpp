@@ -1,10 +1,10 @@
 #include "SimProcess.h"
 #include "editor/EditorController.h"
+#include "family/ModelCatalogue.h"
 #include "frontend/DifferenceWindow.h"
 #include "kvt52/Kvt52Window.h"
 #include "link/QtSerialPort.h"
 #include "link/TrafficLog.h"
-#include "shell/Module1.h"
 #include "support/ScriptedOperator.h"
 
 #include <QAction>
@@ -22,13 +22,13 @@ namespace {
 // A four-model window on the real serial port, COM1 being kvtsim's pty, its
 // communication setup confirmed as it comes up.
 struct Session {
-    Session(const QString& model, qint16 modelNo, const QStringList& simSwitches = {})
+    Session(const QString& model, const QStringList& simSwitches = {})
         : sim(QStringList{QStringLiteral("--model"), model} + simSwitches)
     {
         PortMap ports;
         ports.setDevice(1, sim.device());
-        Module1::ModelNo = modelNo;
-        window = std::make_unique<Kvt52Window>(op, std::make_unique<QtSerialPort>(ports));
+        window = std::make_unique<Kvt52Window>(*ModelCatalogue::named(model), op,
+                                               std::make_unique<QtSerialPort>(ports));
         window->initialise();
         window->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     }
@@ -61,7 +61,7 @@ private Q_SLOTS:
 void TestE2eKvt52::everyBlockComesBackUnchanged()
 {
     // The controller answers every line at once, inside the quiet period.
-    Session s(QStringLiteral("kvt52"), 2, {QStringLiteral("--echo-lines")});
+    Session s(QStringLiteral("kvt52"), {QStringLiteral("--echo-lines")});
     QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
     QVERIFY(s.window->port().isOpen());
     const char* items[][2] = {
@@ -107,7 +107,7 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
 
 void TestE2eKvt52::verifyShowsALineStoredOtherwise()
 {
-    Session s(QStringLiteral("px54"), 14, {QStringLiteral("--corrupt-line"), QStringLiteral("2")});
+    Session s(QStringLiteral("px54"), {QStringLiteral("--corrupt-line"), QStringLiteral("2")});
     QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
     s.window->editor().setUploadedText(QStringLiteral("M31,2\r\nG00,+100 out\r\nM30\r\n"), {});
     s.op.answerNext(MessageAnswer::Yes);

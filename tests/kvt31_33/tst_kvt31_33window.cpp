@@ -30,7 +30,10 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Rig : test::WindowRig<Kvt31_33Window> {
-    explicit Rig(milliseconds watchdog = 60s) : WindowRig(timings(watchdog)) {}
+    explicit Rig(milliseconds watchdog = 60s, const QString& model = QStringLiteral("kvt31"))
+        : WindowRig(timings(watchdog), model)
+    {
+    }
     static Timings timings(milliseconds watchdog)
     {
         Timings t = WindowRig::timings();
@@ -55,23 +58,24 @@ class TestKvt31_33Window : public QObject {
 private Q_SLOTS:
     void startUp_data()
     {
-        QTest::addColumn<int>("modelNo");
+        QTest::addColumn<QString>("model");
         QTest::addColumn<MessageAnswer>("answer");
         QTest::addColumn<QString>("lastBox");
         QTest::newRow("KVT31 on COM1")
-            << 1 << MessageAnswer::Yes << "IS KVT31 CURRENTLY CONNECTED TO COM1 ? ";
-        QTest::newRow("KVT31 on COM2") << 1 << MessageAnswer::No << "KVT31 IS CONNECTED TO COM2 ";
+            << "kvt31" << MessageAnswer::Yes << "IS KVT31 CURRENTLY CONNECTED TO COM1 ? ";
+        QTest::newRow("KVT31 on COM2")
+            << "kvt31" << MessageAnswer::No << "KVT31 IS CONNECTED TO COM2 ";
         QTest::newRow("KVT33 on COM1")
-            << 2 << MessageAnswer::Yes << "IS KVT33 CURRENTLY CONNECTED TO COM1 ? ";
-        QTest::newRow("KVT33 on COM2") << 2 << MessageAnswer::No << "KVT33 IS  CONNECTED TO  COM2 ";
+            << "kvt33" << MessageAnswer::Yes << "IS KVT33 CURRENTLY CONNECTED TO COM1 ? ";
+        QTest::newRow("KVT33 on COM2")
+            << "kvt33" << MessageAnswer::No << "KVT33 IS  CONNECTED TO  COM2 ";
     }
 
     void startUp()
     {
-        QFETCH(int, modelNo);
+        QFETCH(QString, model);
         QFETCH(MessageAnswer, answer);
-        Rig rig;
-        Module1::ModelNo = qint16(modelNo);
+        Rig rig(60s, model);
         rig.op.answerNext(answer);
         rig.window->initialise();
         QTEST(rig.op.messages.constLast().text, "lastBox");
@@ -141,7 +145,7 @@ private Q_SLOTS:
                     if (!rig.window->transferRunning())
                         return;
                     ++ticksWhileSending;
-                    rig.window->editen();
+                    rig.window->activateEditor();
                     menusOn |= rig.offered("mnufile") || rig.offered("mnuupload");
                 });
         rig.window->editor().setUploadedText(QStringLiteral("g00,+1000 to the end\r\nx\r\n\r\nm30"),
@@ -169,22 +173,27 @@ private Q_SLOTS:
         QTest::addColumn<bool>("cancel"); // else the upload is waited for
         QTest::addColumn<QString>("editorText");
         QTest::addColumn<QString>("shownAfter");
-        QTest::addColumn<QString>("box"); // text of the box told, if any
+        QTest::addColumn<QString>("box");     // text of the box told, if any
+        QTest::addColumn<QString>("caption"); // of the editor, after a text came
         using L = QList<QByteArray>;
         QTest::newRow("program 7, END split")
             << L{"M31,7\rG00,100\rEN", "D"} << false << "M31,7\r\nG00,100\r\n"
             << "Program Uploaded . . . "
-            << "";
+            << ""
+            << "EDITOR - Upload # 7";
         QTest::newRow("line beginning with END is told")
             << L{"M31,5\rEND", "X\r"} << false << "M31,5\r\n"
             << "Program Uploaded . . . "
             << "The line \"ENDX\" begins with \"END\", which ends an upload: \"X\" after it is not "
-               "in the editor. Compare the end of the program with the controller's.";
+               "in the editor. Compare the end of the program with the controller's."
+            << "EDITOR - Upload # 5";
         QTest::newRow("silent") << L{} << false << "KEPT"
                                 << "Upload timeout error ! "
-                                << "Uploading timeout....    Please try again ! ";
+                                << "Uploading timeout....    Please try again ! "
+                                << "";
         QTest::newRow("Cancel") << L{"M31,1\rG2"} << true << "KEPT"
                                 << "Upload Aborted by user ..."
+                                << ""
                                 << "";
     }
 
@@ -199,7 +208,7 @@ private Q_SLOTS:
         rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
         rig.trigger(QStringLiteral("mnuupload"));
         rig.op.messages.clear();
-        QPointer<MessageWindow> frmmessage = MessageWindow::instance();
+        QPointer<MessageWindow> frmmessage = rig.window->findChild<MessageWindow*>();
         QCOMPARE(frmmessage->windowTitle(), QStringLiteral("UPLOADING SETUP"));
         QVERIFY(frmmessage->isVisible() && !rig.window->isEnabled());
         QVERIFY(rig.window->frameGeometry().contains(frmmessage->frameGeometry()));
@@ -213,19 +222,18 @@ private Q_SLOTS:
         QTEST(rig.shown(), "shownAfter");
         QTEST(rig.op.messages.isEmpty() ? QString() : rig.op.messages.constLast().text, "box");
         if (editorText != QLatin1String("KEPT"))
-            QCOMPARE(rig.window->editor().caption(),
-                     QStringLiteral("EDITOR - Upload # %1").arg(Module1::UploadProgramNo));
+            QTEST(rig.window->editor().caption(), "caption");
         rig.port->receive("OK"); // replies are shown again
         QVERIFY(rig.shown().endsWith(QLatin1String("OK")));
     }
 
     void keypadDownloadFromTheKeyboard()
     {
-        Module1::reset();
         QtOperator op;
         auto owned = std::make_unique<test::FakeSerialPort>();
         const test::FakeSerialPort& port = *owned;
-        Kvt31_33Window window(op, std::move(owned), Rig::timings(60s));
+        Kvt31_33Window window(*ModelCatalogue::named("kvt31"), op, std::move(owned),
+                              Rig::timings(60s));
         window.show();
         QStringList boxes; // each answered with Enter where its keyboard focus is
         QTimer enter;
@@ -255,7 +263,7 @@ private Q_SLOTS:
         rig.initialised();
         rig.window->editor().setUploadedText(QStringLiteral("M31,1\r\nG2"), {});
         rig.trigger(QStringLiteral("mnuverify"));
-        QCOMPARE(MessageWindow::instance()->message(), keypad::uploadInstructions());
+        QCOMPARE(rig.window->findChild<MessageWindow*>()->message(), keypad::uploadInstructions());
         // Nothing sent is no proof of anything: told, and nothing compared.
         QTRY_VERIFY(!rig.window->transferRunning() && rig.window->isEnabled());
         QVERIFY(rig.op.messages.size() == 1 &&

@@ -20,9 +20,8 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Rig : test::WindowRig<Kvt52Window> {
-    Rig() : WindowRig(timings())
+    Rig() : WindowRig(timings(), QStringLiteral("kvt52"))
     {
-        Module1::ModelNo = 2;
         window->initialise();
         window->show();
     }
@@ -75,8 +74,6 @@ private Q_SLOTS:
         QCOMPARE(optionsFor(choice), options); // and back
         // A text the dialog does not offer selects the last option of its array.
         QCOMPARE(optionsFor({3, "300", "X", "9", "0"}), (CommOptions{1, 4, 2, 1, 1}));
-        QCOMPARE(modelName(2) + modelName(4) + modelName(12) + modelName(14) + modelName(0),
-                 QStringLiteral("KVT52KVT54PX52PX54PX54"));
     }
 
     void startUp_data()
@@ -90,7 +87,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         Rig rig;
-        QVERIFY(rig.window->Commmenu() && !rig.port->isOpen());
+        QVERIFY(rig.window->isChoosingCommSettings() && !rig.port->isOpen());
         QVERIFY(rig.find<QRadioButton>(QStringLiteral("Baud_3"))->isChecked());
         QVERIFY(rig.find<QPushButton>(QStringLiteral("cmdcancel"))->isHidden());
         QCOMPARE(rig.find<QLabel>(QStringLiteral("lbldevices"))->text(),
@@ -102,7 +99,7 @@ private Q_SLOTS:
             rig.dialog()->close();
         else
             rig.click(how);
-        QVERIFY(!rig.window->Commmenu());
+        QVERIFY(!rig.window->isChoosingCommSettings());
         QCOMPARE(rig.op.messages,
                  QList<Message>{(Message{QStringLiteral("KVT52 is currently connected to Comm 1\r\n"
                                                         "Setting : 9600,N,8,1"),
@@ -176,12 +173,12 @@ private Q_SLOTS:
             rig.port->receive("OK");
             if (!rig.window->transferRunning())
                 return;
-            rig.window->editen(); // a click on the editor frame keeps the menus off
+            rig.window->activateEditor(); // a click on the editor frame keeps the menus off
             QVERIFY(!rig.find<QAction>(QStringLiteral("mnucomm"))->isEnabled());
             if (!cancelAfter.isEmpty() && rig.port->written().endsWith(cancelAfter))
-                QTest::mouseClick(
-                    MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
-                    Qt::LeftButton);
+                QTest::mouseClick(rig.window->findChild<MessageWindow*>()->findChild<QPushButton*>(
+                                      QStringLiteral("cmdcancel")),
+                                  Qt::LeftButton);
         });
         rig.window->editor().setUploadedText(QStringLiteral("ab1 note\r\ncd\r\nx"), {});
         rig.op.answerNext(MessageAnswer::Yes);
@@ -263,7 +260,8 @@ private Q_SLOTS:
         rig.op.answerNext(MessageAnswer::No); // the unsaved text need not be saved
         rig.trigger(QStringLiteral("mnuulposdata"));
         QVERIFY(rig.waitForWritten("S04\r"));
-        QVERIFY(MessageWindow::instance()->message().contains(QLatin1String("POSITION DATA")));
+        QVERIFY(rig.window->findChild<MessageWindow*>()->message().contains(
+            QLatin1String("POSITION DATA")));
         for (const QByteArray& piece : pieces)
             rig.port->receive(piece);
         QTRY_VERIFY(!rig.window->transferRunning());
@@ -363,9 +361,9 @@ private Q_SLOTS:
         connect(rig.pacingTimer(), &QTimer::timeout, rig.window.get(), [&] {
             rig.port->receive("OK");
             if (rig.window->transferRunning() && rig.port->written().endsWith("AB1\r"))
-                QTest::keyClick(
-                    MessageWindow::instance()->findChild<QPushButton*>(QStringLiteral("cmdcancel")),
-                    Qt::Key_Escape);
+                QTest::keyClick(rig.window->findChild<MessageWindow*>()->findChild<QPushButton*>(
+                                    QStringLiteral("cmdcancel")),
+                                Qt::Key_Escape);
         });
         rig.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
         rig.op.answerNext(MessageAnswer::Yes);
@@ -380,7 +378,7 @@ private Q_SLOTS:
         // Typed at once after a click from the traffic log, before the window is active.
         Rig rig;
         rig.confirmed();
-        rig.window->formdisable();
+        rig.window->greyOutEditor();
         rig.trigger(QStringLiteral("mnutraffic"));
         QVERIFY(QTest::qWaitForWindowActive(rig.window->findChild<TrafficLogWindow*>()));
         QTest::mouseClick(rig.find<QPlainTextEdit>(QStringLiteral("txteditor"))->viewport(),

@@ -1,5 +1,4 @@
 #include "shell/MessageWindow.h"
-#include "shell/Module1.h"
 #include "shell/QtOperator.h"
 #include "shell/WindowPlacement.h"
 
@@ -26,17 +25,9 @@ private:
 private Q_SLOTS:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("kvtcomm")); }
 
-    void init()
-    {
-        Module1::reset();
-        QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    }
+    void init() { QCOMPARE(QApplication::topLevelWidgets().size(), 0); }
 
-    void cleanup()
-    {
-        MessageWindow::unload();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     void placement_data()
     {
@@ -156,12 +147,10 @@ private Q_SLOTS:
     {
         QFETCH(Act, act);
         QFETCH(bool, engineUnloadsOnCancel);
-        Module1::UploadActive = True;
-        Module1::DownloadActive = True;
         QWidget owner;
         owner.resize(600, 400);
         owner.show();
-        QPointer<MessageWindow> window = MessageWindow::instance(&owner);
+        QPointer<MessageWindow> window = new MessageWindow(&owner);
         window->show();
         // Grown after it opened, still over its owner, and usable while the owner is locked.
         window->setMessage(QStringLiteral("SENDING\n  * Press <ENT>\n  Click <Cancel> to abort"));
@@ -172,10 +161,7 @@ private Q_SLOTS:
         QSignalSpy cancelled(window.data(), &MessageWindow::cancelled);
         QSignalSpy destroyed(window.data(), &QObject::destroyed);
         if (engineUnloadsOnCancel) {
-            connect(window, &MessageWindow::cancelled, this, [] {
-                Module1::TransferAborted = False;
-                MessageWindow::unload();
-            });
+            connect(window, &MessageWindow::cancelled, this, [window] { window->unload(); });
         }
 
         auto* cancel = window->findChild<QPushButton*>();
@@ -189,18 +175,13 @@ private Q_SLOTS:
         if (act == Act::Enter)
             act = Act::Unload; // and no more: it stopped nothing
         if (act == Act::Unload)
-            MessageWindow::unload();
+            window->unload();
 
         const bool stopped = act != Act::Unload;
         QCOMPARE(cancelled.size(), stopped ? 1 : 0);
-        QCOMPARE(Module1::UploadActive, stopped ? False : True);
-        QCOMPARE(Module1::DownloadActive, stopped ? False : True);
-        QCOMPARE(Module1::TransferAborted, stopped && !engineUnloadsOnCancel ? True : False);
-        QVERIFY(!window->isVisible());
-        // The next transfer, even before the old window is deleted, gets a
-        // window of its own with nothing left over.
-        MessageWindow* fresh = MessageWindow::instance();
-        QVERIFY(fresh != window.data() && fresh->message().isEmpty());
+        // Its owner knows, even before it is deleted, that the next transfer
+        // needs a window of its own.
+        QVERIFY(!window->isVisible() && window->isUnloaded());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(destroyed.size(), 1);
     }

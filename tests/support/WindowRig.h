@@ -3,8 +3,8 @@
 #include "support/FakeSerialPort.h"
 #include "support/ScriptedOperator.h"
 
+#include "family/ModelCatalogue.h"
 #include "link/SerialLink.h"
-#include "shell/Module1.h"
 
 #include <QAction>
 #include <QSettings>
@@ -12,22 +12,31 @@
 #include <QTest>
 
 #include <memory>
+#include <type_traits>
 
 namespace kvt::test {
 
 // A front-end window on a fake port, answered by a scripted operator, with
 // timings short enough for tests. The window is not initialised: a test that
 // wants the start-up questions scripts them, the others call initialised().
+// model: the command-line name of the model a window of one family takes.
 template <class Window> struct WindowRig {
-    explicit WindowRig(Timings t = timings())
+    explicit WindowRig(Timings t = timings(), const QString& model = {})
     {
-        Module1::reset();
         // What the windows remember stays in a store of the test's own.
         static const QTemporaryDir remembered;
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, remembered.path());
         auto owned = std::make_unique<FakeSerialPort>();
         port = owned.get();
-        window = std::make_unique<Window>(op, std::move(owned), t);
+        if constexpr (std::is_constructible_v<Window, const Model&, Operator&,
+                                              std::unique_ptr<SerialPort>, Timings>) {
+            const Model* chosen = ModelCatalogue::named(model);
+            if (!chosen)
+                qFatal("no model '%s'", qPrintable(model));
+            window = std::make_unique<Window>(*chosen, op, std::move(owned), t);
+        } else {
+            window = std::make_unique<Window>(op, std::move(owned), t);
+        }
     }
     static Timings timings()
     {

@@ -1,12 +1,17 @@
-#include "TransferController.h"
+#include "JobRunner.h"
 
 #include "transfer/TransferJob.h"
 
 namespace kvt {
 
-TransferController::TransferController(QObject* parent) : QObject(parent) {}
+JobRunner::JobRunner(QObject* parent) : QObject(parent) {}
 
-void TransferController::run(TransferJob* job)
+bool JobRunner::keepsReceived() const
+{
+    return m_job && m_job->keepsReceived();
+}
+
+void JobRunner::run(TransferJob* job)
 {
     Q_ASSERT(!isBusy());
     job->setParent(this);
@@ -21,24 +26,13 @@ void TransferController::run(TransferJob* job)
     job->start();
 }
 
-bool TransferController::routeReceived(const QByteArray& data)
-{
-    return m_job && m_job->receive(data);
-}
-
-void TransferController::watchdogExpired()
-{
-    if (m_job)
-        m_job->watchdogExpired();
-}
-
-void TransferController::cancel()
+void JobRunner::cancel()
 {
     if (m_job)
         m_job->cancel();
 }
 
-void TransferController::stop(TransferOutcome outcome)
+void JobRunner::stop(TransferOutcome outcome)
 {
     if (m_job)
         m_job->stop(outcome);
