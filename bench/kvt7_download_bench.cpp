@@ -129,7 +129,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the window has no txteditor or mnudownload\n");
         return 1;
     }
-    window.editen();
+    window.activateEditor();
     // 10 MiB of received text pour into the traffic log, 4 KiB every 5 ms, as
     // a busy line's reads would, with or without the log's window open: the
     // window must add nothing that moves the download's figures.

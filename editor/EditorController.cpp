@@ -47,8 +47,8 @@ QString fileReason(const QString& path, const QString& reason)
 
 EditorController::EditorController(EditorProfile profile, Operator& op, QPlainTextEdit* txteditor,
                                    QGroupBox* fraeditor, QObject* parent)
-    : QObject(parent), m_profile(std::move(profile)), m_operator(op), m_txteditor(txteditor),
-      m_fraeditor(fraeditor)
+    : QObject(parent), m_profile(std::move(profile)), m_operator(op), m_textEdit(txteditor),
+      m_frame(fraeditor)
 {
     // Every window's text box scrolls sideways rather than wrapping program lines.
     txteditor->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -73,17 +73,17 @@ void EditorController::wireMenu(const EditorMenu& menu)
         if (action)
             connect(action, &QAction::triggered, this, command);
     };
-    wire(menu.mnunew, &EditorController::newDocument);
-    wire(menu.mnuopen, &EditorController::open);
-    wire(menu.mnusave, &EditorController::save);
-    wire(menu.mnusaveas, &EditorController::saveAs);
-    wire(menu.mnuprint, [this] { print(false); });
-    wire(menu.mnuprintlineno, [this] { print(true); });
-    wire(menu.mnucut, &EditorController::cut);
-    wire(menu.mnucopy, &EditorController::copy);
-    wire(menu.mnupaste, &EditorController::paste);
-    if (menu.mnupaste)
-        menu.mnupaste->setEnabled(m_pasteAvailable);
+    wire(menu.newItem, &EditorController::newDocument);
+    wire(menu.openItem, &EditorController::open);
+    wire(menu.saveItem, &EditorController::save);
+    wire(menu.saveAsItem, &EditorController::saveAs);
+    wire(menu.printItem, [this] { print(false); });
+    wire(menu.printLineNumbersItem, [this] { print(true); });
+    wire(menu.cutItem, &EditorController::cut);
+    wire(menu.copyItem, &EditorController::copy);
+    wire(menu.pasteItem, &EditorController::paste);
+    if (menu.pasteItem)
+        menu.pasteItem->setEnabled(m_pasteAvailable);
 }
 
 bool EditorController::saveQuestion()
@@ -256,9 +256,9 @@ void EditorController::print(bool withLineNumbers)
 
 void EditorController::copy()
 {
-    if (!m_txteditor)
+    if (!m_textEdit)
         return;
-    QString selected = m_txteditor->textCursor().selectedText();
+    QString selected = m_textEdit->textCursor().selectedText();
     if (selected.isEmpty())
         return;
     selected.replace(QChar::ParagraphSeparator, u'\n');
@@ -269,28 +269,28 @@ void EditorController::copy()
 
 void EditorController::cut()
 {
-    if (!m_txteditor || !m_txteditor->textCursor().hasSelection())
+    if (!m_textEdit || !m_textEdit->textCursor().hasSelection())
         return;
     copy();
-    QTextCursor cursor = m_txteditor->textCursor();
+    QTextCursor cursor = m_textEdit->textCursor();
     cursor.removeSelectedText();
-    m_txteditor->setTextCursor(cursor);
+    m_textEdit->setTextCursor(cursor);
 }
 
 void EditorController::paste()
 {
-    if (!m_txteditor)
+    if (!m_textEdit)
         return;
     QString pasted = QGuiApplication::clipboard()->text();
     pasted.replace(QChar::ParagraphSeparator, u'\n');
     pasted.replace(QChar::LineSeparator, u'\n');
-    QTextCursor cursor = m_txteditor->textCursor();
+    QTextCursor cursor = m_textEdit->textCursor();
     // One edit block, so that the character limit's cut joins it for Undo.
     cursor.beginEditBlock();
     cursor.insertText(pasted);
     cursor.endEditBlock();
-    m_txteditor->setTextCursor(cursor);
-    m_txteditor->ensureCursorVisible();
+    m_textEdit->setTextCursor(cursor);
+    m_textEdit->ensureCursorVisible();
 }
 
 bool EditorController::mayDiscardText()
@@ -308,9 +308,9 @@ bool EditorController::setUploadedText(const QString& text, const QString& capti
     const QString program = ProgramText::withCrLf(text);
     const qsizetype limit = m_profile.characterLimit;
     const bool fits = limit <= 0 || program.size() <= limit;
-    if (m_txteditor) {
+    if (m_textEdit) {
         // One edit the operator can undo, rather than a new document.
-        QTextCursor cursor(m_txteditor->document());
+        QTextCursor cursor(m_textEdit->document());
         cursor.beginEditBlock();
         cursor.select(QTextCursor::Document);
         cursor.insertText(QString(fits ? program : ProgramText::cut(program, limit))
@@ -324,11 +324,11 @@ bool EditorController::setUploadedText(const QString& text, const QString& capti
 
 QString EditorController::text() const
 {
-    if (!m_txteditor)
+    if (!m_textEdit)
         return QString();
     // Block by block: toPlainText() would turn no-break spaces into blanks.
     QString text;
-    const QTextDocument* document = m_txteditor->document();
+    const QTextDocument* document = m_textEdit->document();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         if (block != document->begin())
             text += QLatin1String("\r\n");
@@ -340,7 +340,7 @@ QString EditorController::text() const
 
 bool EditorController::pasteAvailable() const
 {
-    return m_menu.mnupaste ? m_menu.mnupaste->isEnabled() : m_pasteAvailable;
+    return m_menu.pasteItem ? m_menu.pasteItem->isEnabled() : m_pasteAvailable;
 }
 
 QPrinter& EditorController::printer()
@@ -354,7 +354,7 @@ bool EditorController::eventFilter(QObject* watched, QEvent* event)
 {
     // The event type first: while the text box is being destroyed, comparing
     // it as a QPlainTextEdit is no longer valid.
-    if (event->type() != QEvent::KeyPress || watched != m_txteditor)
+    if (event->type() != QEvent::KeyPress || watched != m_textEdit)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     // The text box would take the Edit menu's keys for itself; they belong to
@@ -380,13 +380,13 @@ bool EditorController::eventFilter(QObject* watched, QEvent* event)
     if (!lineBreak && !character)
         return false;
     // Typing stops at the limit: the key is refused, nothing changes.
-    if (!m_limit->fits(m_txteditor->textCursor(), lineBreak ? 2 : typed.size()))
+    if (!m_limit->fits(m_textEdit->textCursor(), lineBreak ? 2 : typed.size()))
         return true;
     if (key->matches(QKeySequence::InsertLineSeparator)) {
         // A line break inside a paragraph would be a CR LF nobody sees; the
         // program has only CR LF line breaks, so Shift+Return makes one.
-        m_txteditor->textCursor().insertBlock();
-        m_txteditor->ensureCursorVisible();
+        m_textEdit->textCursor().insertBlock();
+        m_textEdit->ensureCursorVisible();
         return true;
     }
     return false;
@@ -394,23 +394,23 @@ bool EditorController::eventFilter(QObject* watched, QEvent* event)
 
 void EditorController::setEditorText(const QString& text)
 {
-    if (m_txteditor)
-        m_txteditor->setPlainText(text);
+    if (m_textEdit)
+        m_textEdit->setPlainText(text);
 }
 
 void EditorController::setCaption(const QString& caption)
 {
     m_caption = caption;
-    if (m_fraeditor)
-        m_fraeditor->setTitle(caption);
+    if (m_frame)
+        m_frame->setTitle(caption);
     Q_EMIT captionChanged(caption);
 }
 
 void EditorController::setPasteAvailable(bool available)
 {
     m_pasteAvailable = available;
-    if (m_menu.mnupaste)
-        m_menu.mnupaste->setEnabled(available);
+    if (m_menu.pasteItem)
+        m_menu.pasteItem->setEnabled(available);
     Q_EMIT pasteAvailableChanged(available);
 }
 
@@ -422,7 +422,7 @@ void EditorController::tell(const QString& text)
 
 QWidget* EditorController::dialogParent() const
 {
-    return m_txteditor ? m_txteditor->window() : nullptr;
+    return m_textEdit ? m_textEdit->window() : nullptr;
 }
 
 } // namespace kvt

@@ -96,8 +96,8 @@ private:
 
     EditorProfile m_profile;
     Operator& m_operator;
-    QPointer<QPlainTextEdit> m_txteditor;
-    QPointer<QGroupBox> m_fraeditor;
+    QPointer<QPlainTextEdit> m_textEdit;
+    QPointer<QGroupBox> m_frame;
     CharacterLimit* m_limit = nullptr;
     EditorMenu m_menu;
     std::unique_ptr<QPrinter> m_printer;

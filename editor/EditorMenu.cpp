@@ -11,22 +11,23 @@ namespace kvt {
 EditorMenu EditorMenu::addTo(QMenu* file, QMenu* edit, const EditorProfile& profile)
 {
     EditorMenu menu;
-    menu.mnunew =
+    menu.newItem =
         addItem(file, QStringLiteral("New"), "mnunew", QKeySequence(Qt::CTRL | Qt::Key_N));
-    menu.mnuopen =
+    menu.openItem =
         addItem(file, profile.openCaption, "mnuopen", QKeySequence(Qt::CTRL | Qt::Key_O));
-    menu.mnusave =
+    menu.saveItem =
         addItem(file, profile.saveCaption, "mnusave", QKeySequence(Qt::CTRL | Qt::Key_S));
-    menu.mnusaveas = addItem(file, QStringLiteral("Save As"), "mnusaveas");
-    menu.mnuprint =
+    menu.saveAsItem = addItem(file, QStringLiteral("Save As"), "mnusaveas");
+    menu.printItem =
         addItem(file, QStringLiteral("Print"), "mnuprint", QKeySequence(Qt::CTRL | Qt::Key_P));
     if (profile.formattedListing)
-        menu.mnuprintlineno = addItem(file, QStringLiteral("Print with Line# "), "mnuprintlineno");
-    menu.mnucut =
+        menu.printLineNumbersItem =
+            addItem(file, QStringLiteral("Print with Line# "), "mnuprintlineno");
+    menu.cutItem =
         addItem(edit, QStringLiteral("Cut"), "mnucut", QKeySequence(Qt::CTRL | Qt::Key_X));
-    menu.mnucopy =
+    menu.copyItem =
         addItem(edit, QStringLiteral("Copy"), "mnucopy", QKeySequence(Qt::CTRL | Qt::Key_C));
-    menu.mnupaste =
+    menu.pasteItem =
         addItem(edit, QStringLiteral("Paste"), "mnupaste", QKeySequence(Qt::CTRL | Qt::Key_V));
     return menu;
 }

@@ -11,15 +11,15 @@ struct EditorProfile;
 // panel logic shows, hides, enables and disables them); the editor only
 // connects them and enables Paste after Copy or Cut.
 struct EditorMenu {
-    QAction* mnunew = nullptr;
-    QAction* mnuopen = nullptr;
-    QAction* mnusave = nullptr;
-    QAction* mnusaveas = nullptr;
-    QAction* mnuprint = nullptr;
-    QAction* mnuprintlineno = nullptr; // frmkvt_px_52 only
-    QAction* mnucut = nullptr;
-    QAction* mnucopy = nullptr;
-    QAction* mnupaste = nullptr;
+    QAction* newItem = nullptr;
+    QAction* openItem = nullptr;
+    QAction* saveItem = nullptr;
+    QAction* saveAsItem = nullptr;
+    QAction* printItem = nullptr;
+    QAction* printLineNumbersItem = nullptr; // frmkvt_px_52 only
+    QAction* cutItem = nullptr;
+    QAction* copyItem = nullptr;
+    QAction* pasteItem = nullptr;
 
     // Appends the items with the window's captions, names and shortcuts: New,
     // Open, Save, Save As, Print (and Print with Line#) to file; Cut, Copy,

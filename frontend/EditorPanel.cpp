@@ -57,7 +57,7 @@ void EditorPanel::fillMenus(QMenu* file, QMenu* edit, EditMenuNames names)
 QList<QAction*> EditorPanel::itemsThatFollow() const
 {
     QList<QAction*> items = m_following;
-    items << m_fileMenu->menuAction() << m_items.mnucopy << m_items.mnucut;
+    items << m_fileMenu->menuAction() << m_items.copyItem << m_items.cutItem;
     return items;
 }
 
@@ -75,7 +75,7 @@ void EditorPanel::greyOut()
     setActiveLook(false);
     for (QAction* item : itemsThatFollow())
         item->setEnabled(false);
-    m_items.mnupaste->setEnabled(false);
+    m_items.pasteItem->setEnabled(false);
 }
 
 bool EditorPanel::isGreyedOut() const
@@ -92,9 +92,9 @@ void EditorPanel::activate()
         item->setVisible(true);
         item->setEnabled(!m_itemsHeld);
     }
-    m_items.mnupaste->setVisible(true);
+    m_items.pasteItem->setVisible(true);
     m_editor->resetPaste();
-    m_items.mnupaste->setEnabled(false);
+    m_items.pasteItem->setEnabled(false);
     if (m_closeItem)
         m_closeItem->setVisible(true);
     setActiveLook(true);
@@ -107,7 +107,7 @@ void EditorPanel::closePanel()
     hide();
     for (QAction* item : itemsThatFollow())
         item->setVisible(false);
-    m_items.mnupaste->setVisible(false);
+    m_items.pasteItem->setVisible(false);
     if (m_closeItem)
         m_closeItem->setVisible(false);
 }

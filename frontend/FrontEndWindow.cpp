@@ -54,18 +54,18 @@ FrontEndWindow::FrontEndWindow(FrontEndProfile profile, Operator& op,
     // transfer runs; a controller that keeps talking must not fill the log.
     if (m_profile.replyPieces == 0)
         m_link->setInputWanted([this] { return m_runner->isBusy(); });
-    lblresponse = new ReplyDisplay(m_profile.replyPieces);
-    fraeditor = new EditorPanel(m_profile.editor, m_operator);
+    m_replies = new ReplyDisplay(m_profile.replyPieces);
+    m_editorPanel = new EditorPanel(m_profile.editor, m_operator);
 
-    lblstatus = new QLabel;
-    lblstatus->setObjectName(QStringLiteral("lblstatus"));
+    m_statusLabel = new QLabel;
+    m_statusLabel->setObjectName(QStringLiteral("lblstatus"));
     // A description, not a name: a fixed name would hide the text from screen readers.
-    lblstatus->setAccessibleDescription(QStringLiteral("Transfer status"));
-    statusBar()->addWidget(lblstatus, 1);
-    lblport = new QLabel;
-    lblport->setObjectName(QStringLiteral("lblport"));
-    lblport->setAccessibleDescription(QStringLiteral("Port"));
-    statusBar()->addPermanentWidget(lblport);
+    m_statusLabel->setAccessibleDescription(QStringLiteral("Transfer status"));
+    statusBar()->addWidget(m_statusLabel, 1);
+    m_portLabel = new QLabel;
+    m_portLabel->setObjectName(QStringLiteral("lblport"));
+    m_portLabel->setAccessibleDescription(QStringLiteral("Port"));
+    statusBar()->addPermanentWidget(m_portLabel);
     showPortState(PortState::Closed);
     // A device that went away is looked for again now and then; it may be
     // plugged back in at any time.
@@ -86,7 +86,7 @@ FrontEndWindow::~FrontEndWindow() = default;
 
 EditorController& FrontEndWindow::editor()
 {
-    return fraeditor->editor();
+    return m_editorPanel->editor();
 }
 
 bool FrontEndWindow::transferRunning() const
@@ -151,9 +151,9 @@ void FrontEndWindow::offerPortsAfterFailure()
 
 void FrontEndWindow::choosePorts()
 {
-    if (frmports) {
-        frmports->raise();
-        frmports->activateWindow();
+    if (m_portsDialog) {
+        m_portsDialog->raise();
+        m_portsDialog->activateWindow();
         return;
     }
     // A new device under a running transfer would cut it.
@@ -163,12 +163,12 @@ void FrontEndWindow::choosePorts()
     for (int n = 1; n <= 2; ++n)
         current.setDevice(n, m_port->deviceName(n));
     auto* dialog = new PortsDialog(current, this);
-    frmports = dialog;
+    m_portsDialog = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     holdReopening(true);
     connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
         // Gone from here on, though deleted later: a failure may offer it anew.
-        frmports = nullptr;
+        m_portsDialog = nullptr;
         if (result == QDialog::Accepted)
             portsChosen(dialog->chosen());
         holdReopening(false);
@@ -237,16 +237,16 @@ void FrontEndWindow::showPortState(PortState state, const QString& howOpened)
             : QStringLiteral("COM%1 %2").arg(m_portNumber).arg(m_port->deviceName(m_portNumber));
     switch (state) {
     case PortState::Closed:
-        lblport->setText(port + QStringLiteral(": closed"));
+        m_portLabel->setText(port + QStringLiteral(": closed"));
         return;
     case PortState::Open: {
         const QString inEffect = m_port->settingsInEffect();
-        lblport->setText(port + QStringLiteral(": ") + howOpened + QStringLiteral(", ") +
-                         (inEffect.isEmpty() ? m_portSetup.settings : inEffect));
+        m_portLabel->setText(port + QStringLiteral(": ") + howOpened + QStringLiteral(", ") +
+                             (inEffect.isEmpty() ? m_portSetup.settings : inEffect));
         return;
     }
     case PortState::Lost:
-        lblport->setText(port + QStringLiteral(": lost, waiting for it to come back"));
+        m_portLabel->setText(port + QStringLiteral(": lost, waiting for it to come back"));
         return;
     }
 }
@@ -293,7 +293,7 @@ bool FrontEndWindow::mayDownloadPastEarlyEnd(const QList<program::ProgramLine>& 
 void FrontEndWindow::holdDuringTransfers(QList<QAction*> items)
 {
     connect(m_runner, &JobRunner::busyChanged, this, [this, items](bool busy) {
-        fraeditor->setItemsHeld(busy);
+        m_editorPanel->setItemsHeld(busy);
         for (QAction* item : items)
             item->setEnabled(!busy);
     });
@@ -363,11 +363,11 @@ void FrontEndWindow::addViewMenu()
     connect(&look::LookSwitch::instance(), &look::LookSwitch::highContrastChanged, highContrast,
             &QAction::setChecked);
     connect(traffic, &QAction::triggered, this, [this] {
-        if (!frmtraffic)
-            frmtraffic = new TrafficLogWindow(*m_traffic, m_operator, this);
-        frmtraffic->show();
-        frmtraffic->raise();
-        frmtraffic->activateWindow();
+        if (!m_trafficLog)
+            m_trafficLog = new TrafficLogWindow(*m_traffic, m_operator, this);
+        m_trafficLog->show();
+        m_trafficLog->raise();
+        m_trafficLog->activateWindow();
     });
 }
 
@@ -392,24 +392,24 @@ void FrontEndWindow::showStatus(const QString& text)
 {
     // A transfer's own report is still running its finished handlers here.
     m_statusFromTransfer = m_runner->isBusy();
-    lblstatus->setText(text);
+    m_statusLabel->setText(text);
 }
 
 void FrontEndWindow::onReceived(const QByteArray& data)
 {
     if (m_runner->keepsReceived() || m_profile.replyPieces == 0)
         return;
-    lblresponse->appendReceived(fromWire(data));
+    m_replies->appendReceived(fromWire(data));
 }
 
 void FrontEndWindow::onLineError(const QString& statusText)
 {
     switch (m_profile.lineErrorShown) {
     case FrontEndProfile::LineErrorShown::Appended:
-        lblresponse->appendStatus(statusText);
+        m_replies->appendStatus(statusText);
         return;
     case FrontEndProfile::LineErrorShown::Replacing:
-        lblresponse->setText(statusText);
+        m_replies->setText(statusText);
         return;
     case FrontEndProfile::LineErrorShown::InBox:
         m_operator.message(this, {statusText, {}, MessageIcon::None, MessageButtons::Ok});
@@ -424,7 +424,7 @@ void FrontEndWindow::onUnknownEvent(const QString& errorText)
     case FrontEndProfile::UnknownEventFirst::Nowhere:
         break;
     case FrontEndProfile::UnknownEventFirst::InDisplay:
-        lblresponse->setText(errorText);
+        m_replies->setText(errorText);
         break;
     case FrontEndProfile::UnknownEventFirst::InBox:
         m_operator.message(this, {errorText, {}, MessageIcon::None, MessageButtons::Ok});
@@ -457,12 +457,12 @@ void FrontEndWindow::reportBlockDownload(const BlockDownload& download, Transfer
 {
     switch (outcome) {
     case TransferOutcome::Complete:
-        lblresponse->setText(QStringLiteral("Download  Completed.        "));
+        m_replies->setText(QStringLiteral("Download  Completed.        "));
         showStatus(downloadCompleteText(download.total()));
         m_operator.beep();
         return;
     case TransferOutcome::Cancelled:
-        lblresponse->setText(cancelledText);
+        m_replies->setText(cancelledText);
         showStatus(QStringLiteral("Download cancelled after %1 of %2 lines")
                        .arg(download.sent())
                        .arg(download.total()));
@@ -472,10 +472,10 @@ void FrontEndWindow::reportBlockDownload(const BlockDownload& download, Transfer
     default:
         // Where it stopped, never success; a refused write or a lost port
         // has been told already, a line that never left is told here.
-        lblresponse->setText(QStringLiteral("Download stopped after %1 of %2 lines.")
-                                 .arg(download.sent())
-                                 .arg(download.total()));
-        showStatus(lblresponse->text());
+        m_replies->setText(QStringLiteral("Download stopped after %1 of %2 lines.")
+                               .arg(download.sent())
+                               .arg(download.total()));
+        showStatus(m_replies->text());
         if (outcome == TransferOutcome::NoReply)
             tellCommunicationFailure();
         return;
@@ -490,7 +490,7 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
         const program::UploadedBlock block = upload.block();
         // The same text and caption for every kind, and "# 0" also for a
         // block without a number: the status line says what came.
-        lblresponse->setText(QStringLiteral("Program Uploaded . . . "));
+        m_replies->setText(QStringLiteral("Program Uploaded . . . "));
         if (block.text.trimmed().isEmpty())
             showStatus(kind + QStringLiteral(" upload complete: the block was empty"));
         else if (block.text.contains(QStringLiteral("M31,")))
@@ -507,7 +507,7 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
         return;
     }
     case TransferOutcome::TimedOut:
-        lblresponse->setText(QStringLiteral("Upload timeout error ! "));
+        m_replies->setText(QStringLiteral("Upload timeout error ! "));
         showStatus(upload.arrived() > 0
                        ? QStringLiteral("Upload timed out after %1 characters; the editor keeps "
                                         "its text.")
@@ -519,14 +519,14 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
                                   MessageButtons::Ok});
         return;
     case TransferOutcome::Cancelled:
-        lblresponse->setText(cancelledText);
+        m_replies->setText(cancelledText);
         showStatus(QStringLiteral("Upload cancelled; the editor keeps its text."));
         return;
     case TransferOutcome::Abandoned:
         return;
     default:
-        lblresponse->setText(QStringLiteral("Upload stopped; the editor keeps its text."));
-        showStatus(lblresponse->text());
+        m_replies->setText(QStringLiteral("Upload stopped; the editor keeps its text."));
+        showStatus(m_replies->text());
         // A lost port is told by the window; a flood is only known here.
         if (outcome == TransferOutcome::Overflow)
             tell(QStringLiteral("The controller sent more than 1 MiB without \"END\"; the upload "
@@ -727,8 +727,8 @@ void FrontEndWindow::closeEvent(QCloseEvent* event)
         return;
     }
     closeOwnWindows();
-    if (frmtraffic)
-        frmtraffic->close();
+    if (m_trafficLog)
+        m_trafficLog->close();
     m_watchForDevice->stop();
     m_lossNotice.reset();
     m_closeWaitsForLink = false;

@@ -161,8 +161,8 @@ protected:
     const FrontEndProfile m_profile;
     Operator& m_operator;
     const Timings m_timings;
-    ReplyDisplay* lblresponse = nullptr;
-    EditorPanel* fraeditor = nullptr;
+    ReplyDisplay* m_replies = nullptr;
+    EditorPanel* m_editorPanel = nullptr;
 
 private:
     void onReceived(const QByteArray& data);
@@ -184,17 +184,17 @@ private:
     QString m_lossText; // what the operator was told when the port was lost
     // Shown until the device is back, without holding anything up meanwhile.
     std::unique_ptr<Notice> m_lossNotice;
-    QPointer<QDialog> frmports;
+    QPointer<QDialog> m_portsDialog;
     bool m_statusFromTransfer = false;
 
     std::unique_ptr<TrafficLog> m_traffic;
-    QPointer<TrafficLogWindow> frmtraffic;
+    QPointer<TrafficLogWindow> m_trafficLog;
     std::unique_ptr<SerialPort> m_port;
     std::unique_ptr<SerialLink> m_link;
     JobRunner* m_runner = nullptr;
     QPointer<MessageWindow> m_messageWindow;
-    QLabel* lblstatus = nullptr;
-    QLabel* lblport = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_portLabel = nullptr;
     int m_portNumber = 0;
     PortSetup m_portSetup;
     QTimer* m_watchForDevice = nullptr;

@@ -43,7 +43,8 @@ Kvt31_33Window::Kvt31_33Window(const Model& model, Operator& op, std::unique_ptr
     Q_ASSERT(model.family == Family::Kvt31_33);
     buildMenus();
     buildFrames();
-    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt31_33Window::activateEditor);
+    connect(m_editorPanel, &EditorPanel::activationRequested, this,
+            &Kvt31_33Window::activateEditor);
     holdDuringTransfers({m_fileMenu->menuAction(), m_editMenu->menuAction(),
                          m_downloadMenu->menuAction(), m_downloadItem, m_verifyItem, m_uploadItem});
 }
@@ -54,12 +55,12 @@ void Kvt31_33Window::buildMenus()
 {
     m_fileMenu = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
     m_editMenu = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
-    fraeditor->fillMenus(m_fileMenu, m_editMenu, {"mnueditact", "mnueditclose"});
+    m_editorPanel->fillMenus(m_fileMenu, m_editMenu, {"mnueditact", "mnueditclose"});
     m_downloadMenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
     m_downloadItem = addItem(m_downloadMenu, QStringLiteral("&Program"), "mnudownload");
     m_verifyItem = addItem(m_downloadMenu, QStringLiteral("&Verify"), "mnuverify");
     m_uploadItem = addBarItem(menuBar(), QStringLiteral("&Upload"), "mnuupload");
-    fraeditor->setFollowingItems(
+    m_editorPanel->setFollowingItems(
         {m_downloadMenu->menuAction(), m_downloadItem, m_verifyItem, m_uploadItem});
     addViewMenu();
     connect(addItem(addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp"),
@@ -75,7 +76,7 @@ void Kvt31_33Window::buildMenus()
 
 void Kvt31_33Window::buildFrames()
 {
-    setCentralWidget(MessagePanel::besideEditor(fraeditor, lblresponse));
+    setCentralWidget(MessagePanel::besideEditor(m_editorPanel, m_replies));
     // Room for a screenful of program lines, well inside a 1366x768 screen.
     resize(760, 480);
 }
@@ -97,14 +98,14 @@ void Kvt31_33Window::initialise()
 
 void Kvt31_33Window::greyOutEditor()
 {
-    fraeditor->greyOut();
+    m_editorPanel->greyOut();
 }
 
 void Kvt31_33Window::activateEditor()
 {
-    if (fraeditor->isGreyedOut())
+    if (m_editorPanel->isGreyedOut())
         greyOutEditor();
-    fraeditor->activate();
+    m_editorPanel->activate();
 }
 
 void Kvt31_33Window::startDownload()
@@ -118,7 +119,7 @@ void Kvt31_33Window::startDownload()
                            {keypad::downloadInstructions(), QStringLiteral("DOWNLOADING SETUP"),
                             MessageIcon::None, MessageButtons::OkCancel}) != MessageAnswer::Ok)
         return;
-    lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
+    m_replies->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
     BlockDownload* download = recipes::blockDownload(link(), m_timings, Family::Kvt31_33, lines);
     connect(download, &TransferJob::progress, this, [this](int sent, int total) {
         showStatus(QStringLiteral("Download: %1 of %2 lines sent").arg(sent).arg(total));
@@ -142,7 +143,7 @@ void Kvt31_33Window::startUpload()
     messages->setMessage(keypad::uploadInstructions());
     // Cancel and the close box alike end the upload.
     connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
-    lblresponse->setText(QStringLiteral("Uploading . . . \r\n Please Wait  . . . "));
+    m_replies->setText(QStringLiteral("Uploading . . . \r\n Please Wait  . . . "));
     // Only the message window is left to the operator until the upload ends.
     setEnabled(false);
     messages->show();

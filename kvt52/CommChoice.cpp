@@ -25,13 +25,13 @@ QString valueAt(const QStringList& values, int index)
 
 QString CommChoice::settings() const
 {
-    return QStringList{Baud, Parity, DataBits, Stopbit}.join(u',');
+    return QStringList{baud, parity, dataBits, stopBits}.join(u',');
 }
 
 CommOptions optionsFor(const CommChoice& choice)
 {
-    return {choice.Port == 1 ? 0 : 1, indexIn(bauds, choice.Baud), indexIn(parities, choice.Parity),
-            indexIn(dataBits, choice.DataBits), indexIn(stopBits, choice.Stopbit)};
+    return {choice.port == 1 ? 0 : 1, indexIn(bauds, choice.baud), indexIn(parities, choice.parity),
+            indexIn(dataBits, choice.dataBits), indexIn(stopBits, choice.stopBits)};
 }
 
 CommChoice choiceFrom(const CommOptions& options)

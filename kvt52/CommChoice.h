@@ -7,11 +7,11 @@ namespace kvt {
 // The port and line settings the operator chose in Commsetup. They live only
 // as long as the window: every start begins with COM1 at 9600,N,8,1.
 struct CommChoice {
-    qint16 Port = 1;
-    QString Baud = QStringLiteral("9600");
-    QString Parity = QStringLiteral("N");
-    QString DataBits = QStringLiteral("8");
-    QString Stopbit = QStringLiteral("1");
+    qint16 port = 1;
+    QString baud = QStringLiteral("9600");
+    QString parity = QStringLiteral("N");
+    QString dataBits = QStringLiteral("8");
+    QString stopBits = QStringLiteral("1");
 
     // "9600,N,8,1"
     QString settings() const;

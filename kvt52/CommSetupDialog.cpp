@@ -30,14 +30,14 @@ CommSetupDialog::CommSetupDialog(const CommChoice& current, bool cancelOffered,
     auto* frames = new QGridLayout;
     QGroupBox* port =
         addFrame(QStringLiteral("Comm Port"), "Commport", "Portopt",
-                 {QStringLiteral("COM1"), QStringLiteral("COM2")}, selected.port, Portopt);
+                 {QStringLiteral("COM1"), QStringLiteral("COM2")}, selected.port, m_portGroup);
     // The captions stay the controllers' own; the device each stands for is
     // what the operator needs to pick the right cable.
     QStringList shown;
     for (int i = 0; i < 2 && i < devices.size(); ++i) {
         if (devices.at(i).isEmpty())
             continue;
-        Portopt->button(i)->setToolTip(devices.at(i));
+        m_portGroup->button(i)->setToolTip(devices.at(i));
         shown << QStringLiteral("COM%1: %2").arg(i + 1).arg(devices.at(i));
     }
     if (!shown.isEmpty()) {
@@ -51,35 +51,35 @@ CommSetupDialog::CommSetupDialog(const CommChoice& current, bool cancelOffered,
         addFrame(QStringLiteral("Baud Rate"), "Baudrate", "Baud",
                  {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
                   QStringLiteral("9600"), QStringLiteral("19200")},
-                 selected.baud, Baud),
+                 selected.baud, m_baudGroup),
         0, 1, 3, 1);
     frames->addWidget(
         addFrame(QStringLiteral("Parity"), "Parity", "Parityopt",
                  {QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("None")},
-                 selected.parity, Parityopt),
+                 selected.parity, m_parityGroup),
         0, 2, 3, 1);
     frames->addWidget(addFrame(QStringLiteral("Data Bits"), "DataBit", "Data",
                                {QStringLiteral("7 bits"), QStringLiteral("8 bits")},
-                               selected.dataBits, Data),
+                               selected.dataBits, m_dataBitsGroup),
                       1, 0);
     frames->addWidget(addFrame(QStringLiteral("Stop Bit"), "Stopbit", "Stopbitopt",
                                {QStringLiteral("1 bit"), QStringLiteral("2 bits")},
-                               selected.stopBit, Stopbitopt),
+                               selected.stopBit, m_stopBitsGroup),
                       2, 0);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"));
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdcancel = new QPushButton(QStringLiteral("Cancel"));
-    cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
-    cmdcancel->setVisible(cancelOffered);
-    cmdcancel->setEnabled(cancelOffered);
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdcancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_okButton = new QPushButton(QStringLiteral("OK"));
+    m_okButton->setObjectName(QStringLiteral("cmdOK"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"));
+    m_cancelButton->setObjectName(QStringLiteral("cmdcancel"));
+    m_cancelButton->setVisible(cancelOffered);
+    m_cancelButton->setEnabled(cancelOffered);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdcancel);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames);
@@ -114,8 +114,9 @@ QGroupBox* CommSetupDialog::addFrame(const QString& caption, const char* name,
 
 CommChoice CommSetupDialog::choice() const
 {
-    return choiceFrom({Portopt->checkedId(), Baud->checkedId(), Parityopt->checkedId(),
-                       Data->checkedId(), Stopbitopt->checkedId()});
+    return choiceFrom({m_portGroup->checkedId(), m_baudGroup->checkedId(),
+                       m_parityGroup->checkedId(), m_dataBitsGroup->checkedId(),
+                       m_stopBitsGroup->checkedId()});
 }
 
 void CommSetupDialog::done(int result)

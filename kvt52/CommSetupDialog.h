@@ -38,13 +38,13 @@ private:
 
     bool m_cancelOffered;
     bool m_decided = false;
-    QButtonGroup* Portopt = nullptr;
-    QButtonGroup* Baud = nullptr;
-    QButtonGroup* Parityopt = nullptr;
-    QButtonGroup* Data = nullptr;
-    QButtonGroup* Stopbitopt = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdcancel = nullptr;
+    QButtonGroup* m_portGroup = nullptr;
+    QButtonGroup* m_baudGroup = nullptr;
+    QButtonGroup* m_parityGroup = nullptr;
+    QButtonGroup* m_dataBitsGroup = nullptr;
+    QButtonGroup* m_stopBitsGroup = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace kvt

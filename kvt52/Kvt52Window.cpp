@@ -56,10 +56,10 @@ Kvt52Window::Kvt52Window(const Model& model, Operator& op, std::unique_ptr<Seria
 {
     Q_ASSERT(model.family == Family::Kvt52);
     buildMenus();
-    setCentralWidget(MessagePanel::besideEditor(fraeditor, lblresponse));
+    setCentralWidget(MessagePanel::besideEditor(m_editorPanel, m_replies));
     // Room for a screenful of program lines, well inside a 1366x768 screen.
     resize(760, 480);
-    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt52Window::activateEditor);
+    connect(m_editorPanel, &EditorPanel::activationRequested, this, &Kvt52Window::activateEditor);
     holdDuringTransfers({m_downloadMenu->menuAction(), m_uploadMenu->menuAction(), m_commItem,
                          m_fileMenu->menuAction(), m_editMenu->menuAction()});
 }
@@ -70,7 +70,7 @@ void Kvt52Window::buildMenus()
 {
     m_fileMenu = addMenu(menuBar(), QStringLiteral("&File"), "mnufile");
     m_editMenu = addMenu(menuBar(), QStringLiteral("&Edit"), "mnuedit");
-    fraeditor->fillMenus(m_fileMenu, m_editMenu, {nullptr, nullptr});
+    m_editorPanel->fillMenus(m_fileMenu, m_editMenu, {nullptr, nullptr});
     m_downloadMenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownload");
     for (const BlockItems& items : blockItems)
         connect(addItem(m_downloadMenu, blockKindCaption(items.kind), items.download),
@@ -83,7 +83,7 @@ void Kvt52Window::buildMenus()
     for (const BlockItems& items : blockItems)
         connect(addItem(m_uploadMenu, blockKindCaption(items.kind), items.upload),
                 &QAction::triggered, this, [this, kind = items.kind] { uploadBlock(kind); });
-    fraeditor->setFollowingItems({m_downloadMenu->menuAction(), m_uploadMenu->menuAction()});
+    m_editorPanel->setFollowingItems({m_downloadMenu->menuAction(), m_uploadMenu->menuAction()});
     m_commItem = addBarItem(menuBar(), QStringLiteral("&Communication"), "mnucomm");
     connect(m_commItem, &QAction::triggered, this, [this] { chooseCommSettings(true); });
     addViewMenu();
@@ -108,14 +108,14 @@ void Kvt52Window::initialise()
 
 void Kvt52Window::greyOutEditor()
 {
-    fraeditor->greyOut();
+    m_editorPanel->greyOut();
 }
 
 void Kvt52Window::activateEditor()
 {
-    if (fraeditor->isGreyedOut())
+    if (m_editorPanel->isGreyedOut())
         greyOutEditor();
-    fraeditor->activate();
+    m_editorPanel->activate();
 }
 
 void Kvt52Window::chooseCommSettings(bool cancelOffered)
@@ -148,11 +148,11 @@ void Kvt52Window::chooseCommSettings(bool cancelOffered)
 void Kvt52Window::initComm()
 {
     m_operator.message(this, {m_model.name() + QStringLiteral(" is currently connected to Comm ") +
-                                  QString::number(m_comm.Port) + crLf +
+                                  QString::number(m_comm.port) + crLf +
                                   QStringLiteral("Setting : ") + m_comm.settings(),
                               QStringLiteral("Communication Port Setting"),
                               MessageIcon::Exclamation, MessageButtons::Ok});
-    openPort(m_comm.Port, portSetupFor(Family::Kvt52, m_comm.settings()));
+    openPort(m_comm.port, portSetupFor(Family::Kvt52, m_comm.settings()));
 }
 
 void Kvt52Window::downloadBlock(BlockKind kind)
@@ -171,7 +171,7 @@ void Kvt52Window::downloadBlock(BlockKind kind)
     if (m_operator.message(this, {question, QStringLiteral("DOWNLOADING SETUP"), MessageIcon::None,
                                   MessageButtons::YesNo}) != MessageAnswer::Yes)
         return;
-    lblresponse->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
+    m_replies->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
     BlockDownload* download = recipes::blockDownload(link(), m_timings, Family::Kvt52, lines, kind);
     MessageWindow* messages = messageWindow();
     messages->setWindowTitle(QStringLiteral("Downloading ... "));
@@ -246,7 +246,7 @@ void Kvt52Window::uploadBlock(BlockKind kind)
     connect(upload, &TransferJob::finished, this, [this, upload, kind](TransferOutcome outcome) {
         uploadFinished(*upload, outcome, kind);
     });
-    lblresponse->setText(QStringLiteral("Uploading . . . \n\r Please Wait  . . . "));
+    m_replies->setText(QStringLiteral("Uploading . . . \n\r Please Wait  . . . "));
     messages->show();
     runTransfer(upload);
 }

@@ -82,7 +82,7 @@ void Kvt7Window::buildMenus()
 {
     m_fileMenu = addMenu(menuBar(), QStringLiteral("&File"), "mnu7file");
     m_editMenu = addMenu(menuBar(), QStringLiteral("&Edit"), "mnu7edit");
-    fraeditor->fillMenus(m_fileMenu, m_editMenu, {"mnueact", "mnueclose"});
+    m_editorPanel->fillMenus(m_fileMenu, m_editMenu, {"mnueact", "mnueclose"});
 
     m_downloadMenu = addMenu(menuBar(), QStringLiteral("&Download"), "mnudownloadmenu");
     m_downloadItem = addItem(m_downloadMenu, QStringLiteral("&Program"), "mnudownload");
@@ -93,7 +93,7 @@ void Kvt7Window::buildMenus()
         m_uploadItems[i] = m_uploadMenu->addAction(QStringLiteral("Program  #%1").arg(i));
         m_uploadItems[i]->setObjectName(QStringLiteral("mnuuploadprog_%1").arg(i));
     }
-    fraeditor->setFollowingItems(
+    m_editorPanel->setFollowingItems(
         {m_downloadMenu->menuAction(), m_downloadItem, m_verifyItem, m_uploadMenu->menuAction()});
 
     m_setupMenu = addMenu(menuBar(), QStringLiteral("&Setup"), "mnu7setup");
@@ -126,10 +126,10 @@ void Kvt7Window::buildMenus()
 
 void Kvt7Window::wireMenus()
 {
-    connect(fraeditor, &EditorPanel::activationRequested, this, &Kvt7Window::editen);
+    connect(m_editorPanel, &EditorPanel::activationRequested, this, &Kvt7Window::activateEditor);
     connect(m_onlineActivateItem, &QAction::triggered, this, [this] {
         m_onlineFrame->show();
-        onlineen();
+        activateOnline();
     });
     connect(m_onlineCloseItem, &QAction::triggered, this, [this] {
         m_onlineFrame->setEnabled(false);
@@ -139,7 +139,7 @@ void Kvt7Window::wireMenus()
     connect(m_manualActivateItem, &QAction::triggered, this, [this] {
         m_manualPanel->show();
         m_manualCloseItem->setVisible(true);
-        manen();
+        activateManual();
     });
     connect(m_manualCloseItem, &QAction::triggered, this, [this] {
         m_manualPanel->setEnabled(false);
@@ -148,7 +148,7 @@ void Kvt7Window::wireMenus()
     });
     connect(m_monitorActivateItem, &QAction::triggered, this, [this] {
         m_monitorPanel->show();
-        monien();
+        activateMonitor();
     });
     connect(m_monitorCloseItem, &QAction::triggered, this, [this] {
         m_monitorPanel->setEnabled(false);
@@ -186,9 +186,9 @@ void Kvt7Window::wireMenus()
 void Kvt7Window::buildFrames()
 {
     m_plan = new QWidget(this);
-    m_lineNumbers = new LineNumbers(fraeditor->textBox());
-    fraeditor->addBeside(m_lineNumbers);
-    fraeditor->setParent(m_plan);
+    m_lineNumbers = new LineNumbers(m_editorPanel->textBox());
+    m_editorPanel->addBeside(m_lineNumbers);
+    m_editorPanel->setParent(m_plan);
     buildResponseFrame()->setParent(m_plan);
     buildOnlineFrame()->setParent(m_plan);
     m_monitorPanel = new MonitorPanel(m_plan);
@@ -200,9 +200,9 @@ void Kvt7Window::buildFrames()
     area->setWidget(m_plan);
     setCentralWidget(area);
 
-    FrameClicks::watch(m_onlineFrame, [this] { onlineen(); });
-    FrameClicks::watch(m_manualPanel, [this] { manen(); });
-    FrameClicks::watch(m_monitorPanel, [this] { monien(); });
+    FrameClicks::watch(m_onlineFrame, [this] { activateOnline(); });
+    FrameClicks::watch(m_manualPanel, [this] { activateManual(); });
+    FrameClicks::watch(m_monitorPanel, [this] { activateMonitor(); });
     connect(m_manualPanel, &ManualPanel::sendRequested, this, [this](const QString& command) {
         SerialLink::Source source(link(), QStringLiteral("manual"));
         link().sendData(command);
@@ -228,12 +228,12 @@ void Kvt7Window::placeFrames(double fit)
     else
         text.setPixelSize(qMax(1, int(text.pixelSize() * fit + 0.5)));
     m_plan->setFont(text);
-    place(fraeditor, editorPlace);
+    place(m_editorPanel, editorPlace);
     place(m_responseFrame, responsePlace);
     place(m_onlineFrame, onlinePlace);
     place(m_monitorPanel, monitorPlace);
     place(m_manualPanel, manualPlace);
-    place(lblresponse, responseLabelPlace);
+    place(m_replies, responseLabelPlace);
     m_plan->setFixedSize(px(clientArea.width()), px(clientArea.height()));
 }
 
@@ -272,8 +272,8 @@ QGroupBox* Kvt7Window::buildResponseFrame()
     m_responseFrame = new QGroupBox(QStringLiteral("KVT7 INTERFACE"));
     m_responseFrame->setObjectName(QStringLiteral("fraresponse"));
     look::paint(m_responseFrame, look::responseBack, look::black);
-    lblresponse->setParent(m_responseFrame);
-    look::paint(lblresponse, look::responseBack, look::responseText);
+    m_replies->setParent(m_responseFrame);
+    look::paint(m_replies, look::responseBack, look::responseText);
     return m_responseFrame;
 }
 
@@ -311,9 +311,9 @@ void Kvt7Window::setOnlineLook(bool active)
     look::paint(m_historyHeading, look::onlineFrame, text);
 }
 
-void Kvt7Window::formdisable()
+void Kvt7Window::disableAllPanels()
 {
-    fraeditor->greyOut();
+    m_editorPanel->greyOut();
     look::paintText(m_lineNumbers, look::inactiveText);
     m_monitorPanel->setActiveLook(false);
     m_onlineCommand->setEnabled(false);
@@ -324,18 +324,18 @@ void Kvt7Window::formdisable()
     m_monitorPanel->setControlsEnabled(false);
 }
 
-void Kvt7Window::editen()
+void Kvt7Window::activateEditor()
 {
-    if (fraeditor->isGreyedOut())
-        formdisable();
-    fraeditor->activate();
+    if (m_editorPanel->isGreyedOut())
+        disableAllPanels();
+    m_editorPanel->activate();
     look::paintText(m_lineNumbers, look::black);
 }
 
-void Kvt7Window::onlineen()
+void Kvt7Window::activateOnline()
 {
     if (look::background(m_onlineFrame) == look::inactiveBack)
-        formdisable();
+        disableAllPanels();
     m_onlineFrame->show();
     m_onlineFrame->setEnabled(true);
     m_history->setEnabled(true);
@@ -346,10 +346,10 @@ void Kvt7Window::onlineen()
     m_onlineCommand->setFocus();
 }
 
-void Kvt7Window::manen()
+void Kvt7Window::activateManual()
 {
     if (look::background(m_manualPanel) == look::inactiveBack)
-        formdisable();
+        disableAllPanels();
     m_manualPanel->setEnabled(true);
     m_manualPanel->setControlsEnabled(true);
     m_manualCloseItem->setVisible(true);
@@ -357,10 +357,10 @@ void Kvt7Window::manen()
     focusInto(m_manualPanel, m_manualPanel->firstControl());
 }
 
-void Kvt7Window::monien()
+void Kvt7Window::activateMonitor()
 {
     if (look::background(m_monitorPanel) == look::inactiveBack)
-        formdisable();
+        disableAllPanels();
     m_monitorPanel->setEnabled(true);
     m_monitorPanel->setControlsEnabled(true);
     m_monitorCloseItem->setVisible(true);
@@ -375,7 +375,7 @@ void Kvt7Window::initialise()
     openPort(portNumber, portSetupFor(Family::Kvt7));
 
     m_manualPanel->showCommands();
-    formdisable();
+    disableAllPanels();
 
     // The link check starts with the window: a controller that stays silent
     // is reported even before the first command.

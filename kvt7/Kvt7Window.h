@@ -36,11 +36,11 @@ public:
 
     void initialise() override;
 
-    void formdisable();
-    void editen();
-    void onlineen();
-    void manen();
-    void monien();
+    void disableAllPanels();
+    void activateEditor();
+    void activateOnline();
+    void activateManual();
+    void activateMonitor();
 
 protected:
     void watchdogReported() override;

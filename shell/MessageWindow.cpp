@@ -18,23 +18,23 @@ MessageWindow::MessageWindow(QWidget* owner) : QDialog(owner)
     // A transfer's companion; it alone must not keep the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    lblmessage = new QLabel(this);
-    lblmessage->setObjectName(QStringLiteral("lblmessage"));
-    lblmessage->setWordWrap(true);
-    lblmessage->setAlignment(Qt::AlignCenter);
-    lblmessage->setMinimumWidth(260);
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("lblmessage"));
+    m_message->setWordWrap(true);
+    m_message->setAlignment(Qt::AlignCenter);
+    m_message->setMinimumWidth(260);
 
-    cmdcancel = new QPushButton(tr("Cancel"), this);
-    cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cmdcancel"));
     // Enter does not stop the transfer: the instructions shown here tell the
     // operator to press <ENT> on the controller, and a PC's Enter pressed
     // out of the same habit must not end what they set up. Escape stops it.
-    cmdcancel->setAutoDefault(false);
-    connect(cmdcancel, &QPushButton::clicked, this, &MessageWindow::cancelClicked);
+    m_cancelButton->setAutoDefault(false);
+    connect(m_cancelButton, &QPushButton::clicked, this, &MessageWindow::cancelClicked);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblmessage, 1);
-    layout->addWidget(cmdcancel, 0, Qt::AlignHCenter);
+    layout->addWidget(m_message, 1);
+    layout->addWidget(m_cancelButton, 0, Qt::AlignHCenter);
 }
 
 void MessageWindow::unload()
@@ -48,9 +48,9 @@ void MessageWindow::setMessage(const QString& text)
 {
     // Steps to follow keep their lines and indents; a sentence wraps centred.
     const bool steps = text.trimmed().contains(u'\n');
-    lblmessage->setWordWrap(!steps);
-    lblmessage->setAlignment(steps ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
-    lblmessage->setText(text);
+    m_message->setWordWrap(!steps);
+    m_message->setAlignment(steps ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+    m_message->setText(text);
     adjustSize();
     // A message that grew must not spill off its owner to one side.
     if (isVisible())
@@ -59,7 +59,7 @@ void MessageWindow::setMessage(const QString& text)
 
 QString MessageWindow::message() const
 {
-    return lblmessage->text();
+    return m_message->text();
 }
 
 void MessageWindow::cancelClicked()

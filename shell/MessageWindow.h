@@ -43,8 +43,8 @@ private:
 
     bool m_unloading = false;
 
-    QLabel* lblmessage = nullptr;
-    QPushButton* cmdcancel = nullptr;
+    QLabel* m_message = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace kvt

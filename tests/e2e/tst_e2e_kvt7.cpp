@@ -63,17 +63,17 @@ void TestE2eKvt7::commandsAndTransfersReachTheController()
     };
     // A manual move and the monitor's query queued behind it; the online line
     // goes through the port in the test of a vanishing device.
-    window->manen();
+    window->activateManual();
     child<QScrollBar>(*window, "hscg00")->setValue(2000);
     child<QPushButton>(*window, "cmdman_0")->click();
-    window->monien();
+    window->activateMonitor();
     child<QPushButton>(*window, "cmdmoni_1")->click();
     auto* response = child<QLabel>(*window, "lblresponse");
     QTRY_VERIFY_WITH_TIMEOUT(response->text().contains(QStringLiteral("POS=+0002000")), 10000);
     QCOMPARE(sim.receivedBytes(), QByteArray("G00,+2000\rPOS\r"));
     QVERIFY(!window->link().findChild<QTimer*>(QStringLiteral("tmrwatchdog"))->isActive());
 
-    window->editen();
+    window->activateEditor();
     child<QPlainTextEdit>(*window, "txteditor")
         ->setPlainText(
             QStringLiteral("m31,2\r\nG00,+100  to the start\r\n\r\nG10,-25\r\nM21+\r\nm30\r\n"));
@@ -112,7 +112,7 @@ void TestE2eKvt7::vanishingDeviceIsReportedOnceAndReopened()
     Timings timings;
     timings.deviceWatch = 50ms;
     const auto window = openOn(device, op, timings);
-    window->onlineen();
+    window->activateOnline();
     QVERIFY(window->port().isOpen());
     auto* online = child<QLineEdit>(*window, "txtonline");
     online->setText(QStringLiteral("g00,+100000"));

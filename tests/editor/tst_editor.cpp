@@ -85,15 +85,15 @@ private Q_SLOTS:
         EditorRig rig(EditorProfile::kvt7());
         rig.txteditor->setPlainText(edited);
         rig.op.answerNextFile(path("A1.TXT"));
-        rig.menu.mnusaveas->trigger();
+        rig.menu.saveAsItem->trigger();
         QCOMPARE(saved("A1.TXT"), edited);
         QVERIFY(rig.editor->fileFlag() && !rig.editor->editFlag());
         QCOMPARE(rig.fraeditor->title(), QStringLiteral("EDITOR - A1.TXT"));
         rig.txteditor->appendPlainText(QStringLiteral("G01"));
-        rig.menu.mnusave->trigger(); // into the file chosen, without a dialog
+        rig.menu.saveItem->trigger(); // into the file chosen, without a dialog
         QCOMPARE(saved("A1.TXT"), edited + "\r\nG01");
         QCOMPARE(rig.op.fileDialogs.size(), 1);
-        rig.menu.mnunew->trigger(); // no question: the text was saved
+        rig.menu.newItem->trigger(); // no question: the text was saved
         QVERIFY(rig.editor->text().isEmpty() && !rig.editor->fileFlag());
         QVERIFY(rig.op.messages.isEmpty());
 
@@ -239,7 +239,7 @@ private Q_SLOTS:
         rig.op.answerNextPrint({accepted, 2, path(pdf)});
         if (!told.isEmpty())
             QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-        (profile.formattedListing ? rig.menu.mnuprintlineno : rig.menu.mnuprint)->trigger();
+        (profile.formattedListing ? rig.menu.printLineNumbersItem : rig.menu.printItem)->trigger();
         QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
         QVERIFY(rig.op.messages.value(0).text.contains(told));
         const QStringList page{"Filename  :  " + QDir::toNativeSeparators(file), ""};
@@ -336,9 +336,9 @@ private Q_SLOTS:
         // Undo takes back both.
         rig.txteditor->moveCursor(QTextCursor::Start);
         rig.txteditor->moveCursor(QTextCursor::NextWord, QTextCursor::KeepAnchor);
-        rig.menu.mnucopy->trigger();
+        rig.menu.copyItem->trigger();
         rig.txteditor->moveCursor(QTextCursor::Start);
-        rig.menu.mnupaste->trigger();
+        rig.menu.pasteItem->trigger();
         QCOMPARE(rig.editor->text(), u'G' + program(479));
         rig.txteditor->undo();
         QCOMPARE(rig.editor->text(), program(479));

@@ -70,7 +70,7 @@ private Q_SLOTS:
         QFETCH(QString, settings);
         const CommChoice choice = choiceFrom(options);
         QCOMPARE(choice.settings(), settings);
-        QTEST(int(choice.Port), "port");
+        QTEST(int(choice.port), "port");
         QCOMPARE(optionsFor(choice), options); // and back
         // A text the dialog does not offer selects the last option of its array.
         QCOMPARE(optionsFor({3, "300", "X", "9", "0"}), (CommOptions{1, 4, 2, 1, 1}));
