@@ -52,7 +52,7 @@ StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
 
     lbltitle_1 =
         new QLabel(QStringLiteral("KVT CONTROLLERS COMMUNICATION SOFTWARE") +
-                       QString(40, QLatin1Char(' ')) + QStringLiteral("Version " KVTCOMM_VERSION),
+                       QString(40, QLatin1Char(' ')) + QStringLiteral(KVTCOMM_VERSION_TEXT),
                    this);
     lbltitle_1->setObjectName(QStringLiteral("lbltitle_1"));
     lbltitle_1->setWordWrap(true);

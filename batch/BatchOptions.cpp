@@ -2,6 +2,7 @@
 
 #include "link/LineSettings.h"
 #include "link/ReplyText.h"
+#include "transfer/ReceiveLimit.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -222,7 +223,7 @@ std::variant<BatchOptions, QString> BatchOptions::parse(const QStringList& argum
 
 QString BatchOptions::helpText()
 {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "Transfers without a window:\n"
         "  kvtcomm download --model M --port DEV [options] FILE\n"
         "  kvtcomm upload --model M --port DEV [options] [-o FILE|DIR|-]\n"
@@ -243,7 +244,7 @@ QString BatchOptions::helpText()
         "                   to NAME.1, replacing the one before, and starts again\n"
         "\n"
         "send sends each command as the KVT7 online line does and prints its reply\n"
-        "once the line has been quiet for 0.3 s; a reply over 1 MiB, or still coming\n"
+        "once the line has been quiet for 0.3 s; a reply over %1, or still coming\n"
         "after --timeout (10 s), is cut. KVT31/KVT33 transfers are started on the\n"
         "controller's keypad as the printed steps say. SIGINT and SIGTERM cancel\n"
         "every transfer.\n"
@@ -253,6 +254,7 @@ QString BatchOptions::helpText()
         "7 other failure (link lost, reply cut, output not written). With several\n"
         "ports, the status of the first port given that failed. With --json a\n"
         "refused command line prints an object too.\n");
+    return text.arg(receiveLimitText());
 }
 
 } // namespace kvt::batch

@@ -1,6 +1,7 @@
 #include "Kvt52Window.h"
 
 #include "CommSetupDialog.h"
+#include "Version.h"
 #include "editor/EditorController.h"
 #include "frontend/EditorPanel.h"
 #include "frontend/MessagePanel.h"
@@ -101,7 +102,7 @@ void Kvt52Window::buildMenus()
     addViewMenu();
     mnuhelp = addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp");
     // A caption only: the version the operator quotes when asking for help.
-    addItem(mnuhelp, QStringLiteral("Version 1.2"), "mnuversion");
+    addItem(mnuhelp, QStringLiteral(KVTCOMM_VERSION_TEXT), "mnuversion");
     connect(addItem(mnuhelp, QStringLiteral("&About kvtcomm"), "mnuabout"), &QAction::triggered,
             this, &FrontEndWindow::showAbout);
     mnuexit = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");
