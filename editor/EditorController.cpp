@@ -403,7 +403,6 @@ void EditorController::setCaption(const QString& caption)
     m_caption = caption;
     if (m_fraeditor)
         m_fraeditor->setTitle(caption);
-    Q_EMIT captionChanged(caption);
 }
 
 void EditorController::setPasteAvailable(bool available)
@@ -411,7 +410,6 @@ void EditorController::setPasteAvailable(bool available)
     m_pasteAvailable = available;
     if (m_menu.mnupaste)
         m_menu.mnupaste->setEnabled(available);
-    Q_EMIT pasteAvailableChanged(available);
 }
 
 void EditorController::tell(const QString& text)

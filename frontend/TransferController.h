@@ -17,7 +17,6 @@ public:
     explicit TransferController(QObject* parent = nullptr);
 
     bool isBusy() const { return !m_job.isNull(); }
-    TransferJob* job() const { return m_job; }
 
     // Takes the job over and starts it; it is deleted after it finished.
     // The caller checks isBusy() first: two transfers would interleave.
