@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "batch/BatchOptions.h"
+#include "frontend/PortMemory.h"
 #include "link/PortList.h"
 
 #include <QCommandLineParser>
@@ -17,7 +18,7 @@ QString complaint(const QString& program, const QString& error)
 
 } // namespace
 
-CommandLine CommandLine::parse(const QStringList& arguments)
+CommandLine CommandLine::parse(const QStringList& arguments, const QMap<int, QString>& remembered)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -85,17 +86,18 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         if (result.trafficLogPath.isEmpty())
             return fail(QCoreApplication::translate("CommandLine", "--log needs a file name."));
     }
-    const std::pair<int, const QCommandLineOption*> ports[]{{1, &com1}, {2, &com2}};
-    for (const auto& [number, option] : ports) {
+    QMap<int, QString> overrides;
+    const std::pair<int, const QCommandLineOption*> portOptions[]{{1, &com1}, {2, &com2}};
+    for (const auto& [number, option] : portOptions) {
         if (!parser.isSet(*option))
             continue;
         const QString device = parser.value(*option).trimmed();
         if (device.isEmpty())
             return fail(QCoreApplication::translate("CommandLine", "--com%1 needs a device name.")
                             .arg(number));
-        result.portMap.setDevice(number, device);
-        result.deviceOverrides.insert(number, device);
+        overrides.insert(number, device);
     }
+    result.portMap = ports::resolve(remembered, overrides);
     if (parser.isSet(listPorts)) {
         result.action = Action::ListPorts;
         result.text = portListing(presentSerialDevices(), result.portMap);

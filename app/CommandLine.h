@@ -9,19 +9,19 @@
 namespace kvt {
 
 // What the operator asked for on the command line. Nothing here is remembered
-// between runs: the devices behind COM1 and COM2 are given anew each time.
+// between runs: --com1 and --com2 hold for this run only.
 class CommandLine {
 public:
     enum class Action { Run, ShowHelp, ShowVersion, ListPorts, Fail };
 
-    // arguments as QCoreApplication::arguments() gives them, program first.
-    static CommandLine parse(const QStringList& arguments);
+    // arguments as QCoreApplication::arguments() gives them, program first;
+    // remembered: the devices the Ports dialog keeps, so that --list-ports
+    // tells what the windows will open.
+    static CommandLine parse(const QStringList& arguments, const QMap<int, QString>& remembered);
 
     Action action = Action::Run;
-    // The defaults with --com1 and --com2 applied; the overrides alone too,
-    // as they also win over what the Ports dialog remembered.
+    // The defaults, then what was remembered, then --com1 and --com2.
     PortMap portMap = PortMap::platformDefault();
-    QMap<int, QString> deviceOverrides;
     QString trafficLogPath;
     // Help or version text for stdout, or the complaint for stderr.
     QString text;

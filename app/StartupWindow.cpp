@@ -53,7 +53,7 @@ StartupWindow::StartupWindow(FrontEnds& frontEnds, QWidget* parent)
 
     m_title =
         new QLabel(QStringLiteral("KVT CONTROLLERS COMMUNICATION SOFTWARE") +
-                       QString(40, QLatin1Char(' ')) + QStringLiteral("Version " KVTCOMM_VERSION),
+                       QString(40, QLatin1Char(' ')) + QStringLiteral(KVTCOMM_VERSION_TEXT),
                    this);
     m_title->setObjectName(QStringLiteral("lbltitle_1"));
     m_title->setWordWrap(true);

@@ -37,6 +37,21 @@ bool noDisplay()
 #endif
 }
 
+// The names QSettings finds the Ports dialog's memory by, in both the text and
+// the window start, so that --list-ports tells what the windows open.
+void nameTheProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
+    QCoreApplication::setOrganizationName(QStringLiteral("kvtcomm"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+}
+
+kvt::CommandLine parseCommandLine()
+{
+    const QSettings memory;
+    return kvt::CommandLine::parse(QCoreApplication::arguments(), kvt::ports::remembered(memory));
+}
+
 bool asksForTextOnly(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
@@ -54,9 +69,8 @@ int main(int argc, char* argv[])
 {
     if (asksForTextOnly(argc, argv) || noDisplay()) {
         QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
-        const auto commandLine = kvt::CommandLine::parse(QCoreApplication::arguments());
+        nameTheProgram();
+        const kvt::CommandLine commandLine = parseCommandLine();
         if (commandLine.action != kvt::CommandLine::Action::Run)
             return printOutcome(commandLine);
         std::fputs("kvtcomm: no graphical display to show its windows on "
@@ -67,22 +81,19 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kvtcomm"));
-    QCoreApplication::setOrganizationName(QStringLiteral("kvtcomm"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KVTCOMM_VERSION));
+    nameTheProgram();
     // X11 window managers take the icon from the windows; Wayland compositors
     // take it from the desktop entry of this name.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kvtcomm.svg")));
     QGuiApplication::setDesktopFileName(QStringLiteral("kvtcomm"));
 
-    const kvt::CommandLine commandLine = kvt::CommandLine::parse(QCoreApplication::arguments());
+    const kvt::CommandLine commandLine = parseCommandLine();
     if (commandLine.action != kvt::CommandLine::Action::Run)
         return printOutcome(commandLine);
 
     kvt::QtOperator op;
     QSettings memory;
-    kvt::PortMap portMap =
-        kvt::ports::resolve(kvt::ports::remembered(memory), commandLine.deviceOverrides);
+    kvt::PortMap portMap = commandLine.portMap;
     kvt::FrontEnds frontEnds(
         kvt::AppContext{op,
                         [&portMap] { return std::make_unique<kvt::QtSerialPort>(portMap); },

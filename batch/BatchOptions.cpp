@@ -3,6 +3,7 @@
 #include "base/ReplyText.h"
 #include "family/ModelCatalogue.h"
 #include "link/LineSettings.h"
+#include "transfer/ReceiveLimit.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -259,7 +260,7 @@ QString BatchOptions::helpText()
                "                   to NAME.1, replacing the one before, and starts again\n"
                "\n"
                "send sends each command as the KVT7 online line does and prints its reply\n"
-               "once the line has been quiet for 0.3 s; a reply over 1 MiB, or still coming\n"
+               "once the line has been quiet for 0.3 s; a reply over %5, or still coming\n"
                "after --timeout (10 s), is cut. KVT31/KVT33 transfers are started on the\n"
                "controller's keypad as the printed steps say. SIGINT and SIGTERM cancel\n"
                "every transfer.\n"
@@ -272,7 +273,8 @@ QString BatchOptions::helpText()
         .arg(listed(ModelCatalogue::commandLineNames(), QLatin1String("or")),
              spanned(ModelCatalogue::commandLineNames(&Model::takesBlockKinds)),
              spanned(ModelCatalogue::commandLineNames(&Model::takesProgramNumber)),
-             spanned(ModelCatalogue::commandLineNames(&Model::takesLineSettings)));
+             spanned(ModelCatalogue::commandLineNames(&Model::takesLineSettings)))
+        .arg(receiveLimitText());
 }
 
 } // namespace kvt::batch

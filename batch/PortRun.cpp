@@ -14,6 +14,7 @@
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
 #include "transfer/ProgramLines.h"
+#include "transfer/ReceiveLimit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,10 +35,6 @@ QString seconds(milliseconds limit)
 {
     return QString::number(limit.count() / 1000.0);
 }
-
-// A reply is printed whole once it has ended; one that never ends must not
-// take the machine's memory with it.
-constexpr qint64 replyLimitBytes = 1024 * 1024;
 
 } // namespace
 
@@ -175,14 +172,15 @@ void PortRun::awaitReplyEnd()
 
 void PortRun::keepReply(const QByteArray& data)
 {
-    const qint64 room = replyLimitBytes - m_replyBytes;
+    // A reply is printed whole once it has ended, so it is bounded like a program.
+    const qint64 room = receiveLimitBytes - m_replyBytes;
     m_replyBytes += data.size();
     if (data.size() <= room) {
         m_result.replies += fromWire(data);
         return;
     }
     m_result.replies += fromWire(data.left(room));
-    cutReply(QStringLiteral("at 1 MiB"));
+    cutReply(QStringLiteral("at ") + receiveLimitText());
 }
 
 void PortRun::cutReply(const QString& how)
@@ -417,7 +415,8 @@ void PortRun::fail(TransferOutcome outcome, const QString& what, qsizetype arriv
     }
     case TransferOutcome::Overflow:
         failed(Exit::Failed, QStringLiteral("overflow"),
-               QStringLiteral("the controller sent more than 1 MiB without an end"));
+               QStringLiteral("the controller sent more than %1 without an end")
+                   .arg(receiveLimitText()));
         return;
     case TransferOutcome::SendFailed:
         failed(Exit::Failed, QStringLiteral("write refused"),

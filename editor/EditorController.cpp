@@ -403,7 +403,6 @@ void EditorController::setCaption(const QString& caption)
     m_caption = caption;
     if (m_frame)
         m_frame->setTitle(caption);
-    Q_EMIT captionChanged(caption);
 }
 
 void EditorController::setPasteAvailable(bool available)
@@ -411,7 +410,6 @@ void EditorController::setPasteAvailable(bool available)
     m_pasteAvailable = available;
     if (m_menu.pasteItem)
         m_menu.pasteItem->setEnabled(available);
-    Q_EMIT pasteAvailableChanged(available);
 }
 
 void EditorController::tell(const QString& text)

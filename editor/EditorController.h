@@ -77,10 +77,6 @@ public:
     // The window's printer; it keeps the operator's last choices.
     QPrinter& printer();
 
-Q_SIGNALS:
-    void pasteAvailableChanged(bool available);
-    void captionChanged(const QString& caption);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -16,7 +16,6 @@ public:
     explicit JobRunner(QObject* parent = nullptr);
 
     bool isBusy() const { return !m_job.isNull(); }
-    TransferJob* job() const { return m_job; }
     // True while the running job takes received data for itself, so it is
     // no reply to show.
     bool keepsReceived() const;

@@ -22,6 +22,7 @@
 #include "transfer/BlockUpload.h"
 #include "transfer/ProgramComparison.h"
 #include "transfer/ProgramLines.h"
+#include "transfer/ReceiveLimit.h"
 #include "transfer/TransferJob.h"
 
 #include <QAction>
@@ -529,8 +530,9 @@ void FrontEndWindow::reportBlockUpload(const BlockUpload& upload, TransferOutcom
         showStatus(m_replies->text());
         // A lost port is told by the window; a flood is only known here.
         if (outcome == TransferOutcome::Overflow)
-            tell(QStringLiteral("The controller sent more than 1 MiB without \"END\"; the upload "
-                                "was stopped. The editor keeps its text."));
+            tell(QStringLiteral("The controller sent more than %1 without \"END\"; the upload "
+                                "was stopped. The editor keeps its text.")
+                     .arg(receiveLimitText()));
         return;
     }
 }
@@ -585,7 +587,8 @@ void FrontEndWindow::reportFailedReadBack(TransferOutcome outcome, const QString
                  ? QStringLiteral("Verify could not read the program back: the controller did not "
                                   "send it whole in time. Nothing was compared.")
                  : QStringLiteral("Verify could not read the program back: the controller sent "
-                                  "more than 1 MiB without ending it. Nothing was compared."));
+                                  "more than %1 without ending it. Nothing was compared.")
+                       .arg(receiveLimitText()));
         return;
     default:
         // A silent controller, a refused write or a lost port is told by the window.

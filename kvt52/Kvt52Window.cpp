@@ -1,6 +1,7 @@
 #include "Kvt52Window.h"
 
 #include "CommSetupDialog.h"
+#include "Version.h"
 #include "editor/EditorController.h"
 #include "family/PortSetup.h"
 #include "family/Recipes.h"
@@ -89,7 +90,7 @@ void Kvt52Window::buildMenus()
     addViewMenu();
     m_helpMenu = addMenu(menuBar(), QStringLiteral("&Help"), "mnuhelp");
     // A caption only: the version the operator quotes when asking for help.
-    addItem(m_helpMenu, QStringLiteral("Version 1.2"), "mnuversion");
+    addItem(m_helpMenu, QStringLiteral(KVTCOMM_VERSION_TEXT), "mnuversion");
     connect(addItem(m_helpMenu, QStringLiteral("&About kvtcomm"), "mnuabout"), &QAction::triggered,
             this, &FrontEndWindow::showAbout);
     m_exitItem = addBarItem(menuBar(), QStringLiteral("E&xit"), "mnuexit");

@@ -19,6 +19,7 @@
 #include "transfer/Kvt7Download.h"
 #include "transfer/Kvt7Upload.h"
 #include "transfer/ProgramComparison.h"
+#include "transfer/ReceiveLimit.h"
 
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -529,8 +530,9 @@ void Kvt7Window::uploadFinished(int program, TransferOutcome outcome, const QStr
         break;
     case TransferOutcome::Overflow:
         incomplete = QStringLiteral("The controller kept sending without ending program #%1 with "
-                                    "M30; the upload was stopped after 1 MiB.")
-                         .arg(program);
+                                    "M30; the upload was stopped after %2.")
+                         .arg(program)
+                         .arg(receiveLimitText());
         break;
     default:
         showStatus(QStringLiteral("Upload of program #%1 failed; the editor keeps your text")

@@ -269,11 +269,6 @@ void SerialLink::armWatchdog(milliseconds interval)
     tmrwatchdog.start(interval);
 }
 
-void SerialLink::stopWatchdog()
-{
-    tmrwatchdog.stop();
-}
-
 void SerialLink::cancel()
 {
     dropQueue(SendResult::Cancelled);

@@ -71,7 +71,6 @@ public:
     // The watchdog declares the link dead if nothing is received within the
     // interval; a send arms it on its own where the family does so.
     void armWatchdog(milliseconds interval);
-    void stopWatchdog();
 
     // The operator cancelled a transfer: the command going out stops after
     // its current character and everything queued behind it is dropped, all

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReceiveLimit.h"
 #include "TransferJob.h"
 #include "UploadedBlock.h"
 #include "link/LineWait.h"
@@ -18,7 +19,7 @@ namespace kvt {
 class BlockUpload : public TransferJob {
     Q_OBJECT
 public:
-    static constexpr qsizetype bufferLimit = 1024 * 1024;
+    static constexpr qsizetype bufferLimit = receiveLimitBytes;
 
     struct Request {
         QString command; // "S03" ...

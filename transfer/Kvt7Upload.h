@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReceiveLimit.h"
 #include "TransferJob.h"
 #include "link/Timings.h"
 
@@ -17,7 +18,7 @@ enum class SendResult;
 class Kvt7Upload : public TransferJob {
     Q_OBJECT
 public:
-    static constexpr qsizetype bufferLimit = 1024 * 1024;
+    static constexpr qsizetype bufferLimit = receiveLimitBytes;
 
     Kvt7Upload(SerialLink& link, int program, milliseconds limit, QObject* parent = nullptr);
 

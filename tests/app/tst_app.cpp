@@ -105,7 +105,7 @@ private Q_SLOTS:
         QFETCH(CommandLine::Action, action);
         QFETCH(QString, expected);
 
-        const CommandLine line = CommandLine::parse(QStringList{"kvtcomm"} + arguments);
+        const CommandLine line = CommandLine::parse(QStringList{"kvtcomm"} + arguments, {});
         QCOMPARE(line.action, action);
         QCOMPARE(line.exitCode(), action == CommandLine::Action::Fail ? 2 : 0);
         if (action == CommandLine::Action::Run)
@@ -147,8 +147,8 @@ private Q_SLOTS:
         }
         const QSettings settings(file, QSettings::IniFormat);
         const PortMap map =
-            ports::resolve(ports::remembered(settings),
-                           CommandLine::parse(QStringList{"kvtcomm"} + arguments).deviceOverrides);
+            CommandLine::parse(QStringList{"kvtcomm"} + arguments, ports::remembered(settings))
+                .portMap;
         QTEST(map.device(1) + '|' + map.device(2), "used");
     }
 

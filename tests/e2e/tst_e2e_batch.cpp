@@ -29,6 +29,7 @@ private Q_SLOTS:
     void downloadThenUploadGivesTheProgramBack_data();
     void downloadThenUploadGivesTheProgramBack();
     void keypadTransfersFollowTheKeys();
+    void listedPortsAreTheRememberedOnes();
 
 private:
     QString file(const QString& name, const QByteArray& bytes);
@@ -410,6 +411,28 @@ void TestE2eBatch::keypadTransfersFollowTheKeys()
     QVERIFY(upload.waitForFinished(30000));
     QCOMPARE(upload.exitCode(), 0);
     QCOMPARE(upload.readAllStandardOutput(), record("M31,5\r\nG00,+1000\r\nG27\r\nM30\r\n"));
+}
+
+void TestE2eBatch::listedPortsAreTheRememberedOnes()
+{
+    // As the Ports dialog leaves its memory; --com2 still wins for this run.
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("config/kvtcomm")));
+    QVERIFY(!file(QStringLiteral("config/kvtcomm/kvtcomm.conf"),
+                  "[ports]\ncom1=/dev/kvt-remembered\ncom2=/dev/kvt-remembered2\n")
+                 .isEmpty());
+    QProcess process;
+    prepare(process, {QStringLiteral("--list-ports"), QStringLiteral("--com2"),
+                      QStringLiteral("/dev/kvt-given")});
+    QProcessEnvironment env = process.processEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    process.setProcessEnvironment(env);
+    process.start();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(out.endsWith("COM1 = /dev/kvt-remembered (not present)\n"
+                          "COM2 = /dev/kvt-given (not present)\n"),
+             out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestE2eBatch)
