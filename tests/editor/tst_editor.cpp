@@ -284,7 +284,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pasted"); // the text after a Paste at the start
         QTest::newRow("Copy, nothing selected") << "mnucopy" << 2 << 2 << edited;
         QTest::newRow("Cut") << "mnucut" << 3 << 7 << QStringLiteral(",100G00\r\nM30");
-        QTest::newRow("Ctrl+C") << "Ctrl+C" << 8 << 11 << "M30" + edited;
         QTest::newRow("Ctrl+X") << "Ctrl+X" << 7 << 11 << QStringLiteral("\r\nM30G00,100");
     }
 

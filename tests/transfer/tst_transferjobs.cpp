@@ -33,36 +33,29 @@ class TestTransferJobs : public QObject {
     Q_OBJECT
 private Q_SLOTS:
 
-    void downloadStops_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<TransferOutcome>("outcome");
-        QTest::newRow("watchdog") << "watchdog" << TransferOutcome::NoReply;
-        QTest::newRow("window closed") << "closed" << TransferOutcome::Abandoned;
-    }
-
     void downloadStops()
     {
-        QFETCH(QString, how);
-        QFETCH(TransferOutcome, outcome);
-        JobRig rig;
-        Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG27\r\nM30"), 10ms);
-        QSignalSpy finished(&download, &TransferJob::finished);
-        download.start();
-        QVERIFY(rig.waitForWritten("M31,1\r"));
-        rig.port.receive("OK");
-        QVERIFY(rig.waitForWritten("G27\r"));
-        QCOMPARE(download.pendingLine()->index, 1);
-        if (how == "watchdog") // the job hears its link's watchdog by itself
-            rig.link.armWatchdog(1ms);
-        else
-            download.stop(TransferOutcome::Abandoned);
-        QVERIFY(!finished.isEmpty() || finished.wait(5000));
-        QCOMPARE(outcomeOf(finished), outcome);
-        rig.port.receive("OK"); // a late answer sends nothing more
-        QVERIFY(rig.waitIdle());
-        QCOMPARE(rig.port.written(), QByteArray("M31,1\rG27\r"));
-        QCOMPARE(finished.size(), 1);
+        for (const bool watchdog : {true, false}) {
+            JobRig rig;
+            Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG27\r\nM30"), 10ms);
+            QSignalSpy finished(&download, &TransferJob::finished);
+            download.start();
+            QVERIFY(rig.waitForWritten("M31,1\r"));
+            rig.port.receive("OK");
+            QVERIFY(rig.waitForWritten("G27\r"));
+            QCOMPARE(download.pendingLine()->index, 1);
+            if (watchdog) // the job hears its link's watchdog by itself
+                rig.link.armWatchdog(1ms);
+            else // its window closed
+                download.stop(TransferOutcome::Abandoned);
+            QVERIFY(!finished.isEmpty() || finished.wait(5000));
+            QCOMPARE(outcomeOf(finished),
+                     watchdog ? TransferOutcome::NoReply : TransferOutcome::Abandoned);
+            rig.port.receive("OK"); // a late answer sends nothing more
+            QVERIFY(rig.waitIdle());
+            QCOMPARE(rig.port.written(), QByteArray("M31,1\rG27\r"));
+            QCOMPARE(finished.size(), 1);
+        }
     }
 
     void downloadWaitsForTheWholeReply()
@@ -93,20 +86,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<TransferOutcome>("outcome");
         QTest::addColumn<QString>("text");
-        const auto complete = TransferOutcome::Complete;
-        const auto timedOut = TransferOutcome::TimedOut;
-        QTest::newRow("noise before the echo")
-            << 0 << QByteArray("\r\n>DP0\r\n#0\r\nG27\r\n\r\n>M30\r\n\r\n>") << complete
-            << "M31,0\r\nG27\r\nM30\r\n";
-        QTest::newRow("no DP: eight dropped") << 1 << QByteArray("xxxxxxxxG10,+5\r\n\r\n>M30\r\n")
-                                              << complete << "M31,1\r\nG10,+5\r\nM30\r\n";
-        QTest::newRow("text after M30 dropped")
-            << 1 << QByteArray("DP1\r\n#1\r\nM30\r\nJUNK") << complete << "M31,1\r\nM30\r\n";
-        QTest::newRow("prompt at the very start") << 1 << QByteArray("DP1\r\n#1\r\n>G27\r\nM30\r\n")
-                                                  << complete << "M31,1\r\nG27\r\nM30\r\n";
-        QTest::newRow("nothing at all") << 0 << QByteArray() << timedOut << "M31,0\r\n";
-        QTest::newRow("M30 not yet followed")
-            << 0 << QByteArray("DP0\r\n#0\r\nG27\r\n\r\n>M30") << timedOut << "M31,0\r\nG27\r\nM30";
+        const auto row = [](const char* name, int program, const char* received, const char* text,
+                            TransferOutcome outcome = TransferOutcome::Complete) {
+            QTest::newRow(name) << program << QByteArray(received) << outcome << QString(text);
+        };
+        row("noise before the echo", 0, "\r\n>DP0\r\n#0\r\nG27\r\n\r\n>M30\r\n\r\n>",
+            "M31,0\r\nG27\r\nM30\r\n");
+        row("no DP: eight dropped", 1, "xxxxxxxxG10,+5\r\n\r\n>M30\r\n",
+            "M31,1\r\nG10,+5\r\nM30\r\n");
+        row("text after M30 dropped", 1, "DP1\r\n#1\r\nM30\r\nJUNK", "M31,1\r\nM30\r\n");
+        row("prompt at the very start", 1, "DP1\r\n#1\r\n>G27\r\nM30\r\n",
+            "M31,1\r\nG27\r\nM30\r\n");
+        row("nothing at all", 0, "", "M31,0\r\n", TransferOutcome::TimedOut);
+        row("M30 not yet followed", 0, "DP0\r\n#0\r\nG27\r\n\r\n>M30", "M31,0\r\nG27\r\nM30",
+            TransferOutcome::TimedOut);
     }
 
     void upload()
@@ -128,36 +121,29 @@ private Q_SLOTS:
         QVERIFY(!upload.keepsReceived()); // replies are the display's again
     }
 
-    void uploadSplitAtEveryPosition_data()
-    {
-        QTest::addColumn<QByteArray>("listing");
-        QTest::newRow("as kvtsim lists")
-            << QByteArray("DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30\r\n\r\n>");
-        QTest::newRow("prompt right after M30")
-            << QByteArray("DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30\r\n>");
-    }
-
+    // As kvtsim lists, and with the prompt right after M30.
     void uploadSplitAtEveryPosition()
     {
-        QFETCH(QByteArray, listing);
-        for (qsizetype first = 1; first < listing.size(); ++first) {
-            for (qsizetype second = first; second < listing.size(); second += 3) {
-                JobRig rig(LinkProfile::fourModel());
-                Kvt7Upload upload(rig.link, 2, 5s);
-                QSignalSpy finished(&upload, &TransferJob::finished);
-                QSignalSpy shown(&upload, &Kvt7Upload::programChanged);
-                upload.start();
-                rig.port.receive(listing.left(first));
-                rig.port.receive(listing.mid(first, second - first));
-                rig.port.receive(listing.mid(second));
-                const QString split = QStringLiteral("split %1/%2").arg(first).arg(second);
-                QVERIFY2(finished.size() == 1, qPrintable(split));
-                QVERIFY2(upload.programText() ==
-                             QStringLiteral("M31,2\r\nM31,2\r\nG00,100\r\nM30\r\n"),
-                         qPrintable(split + ": " + upload.programText()));
-                // The listing never shows a prompt, even while it grows.
-                for (const auto& text : shown)
-                    QVERIFY(!text.at(0).toString().contains(QLatin1Char('>')));
+        for (const QByteArray end : {"\r\n\r\n>", "\r\n>"}) {
+            const QByteArray listing = "DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30" + end;
+            for (qsizetype first = 1; first < listing.size(); ++first) {
+                for (qsizetype second = first; second < listing.size(); second += 3) {
+                    JobRig rig(LinkProfile::fourModel());
+                    Kvt7Upload upload(rig.link, 2, 5s);
+                    QSignalSpy finished(&upload, &TransferJob::finished);
+                    QSignalSpy shown(&upload, &Kvt7Upload::programChanged);
+                    upload.start();
+                    rig.port.receive(listing.left(first));
+                    rig.port.receive(listing.mid(first, second - first));
+                    rig.port.receive(listing.mid(second));
+                    const QString split = QStringLiteral("split %1/%2").arg(first).arg(second);
+                    QVERIFY2(finished.size() == 1, qPrintable(split));
+                    QVERIFY2(upload.programText() == "M31,2\r\nM31,2\r\nG00,100\r\nM30\r\n",
+                             qPrintable(split + ": " + upload.programText()));
+                    // The listing never shows a prompt, even while it grows.
+                    for (const auto& text : shown)
+                        QVERIFY(!text.at(0).toString().contains(QLatin1Char('>')));
+                }
             }
         }
     }
@@ -188,31 +174,28 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("cancelAfter"); // the operator cancels once this went out
         QTest::addColumn<TransferOutcome>("outcome");
         QTest::addColumn<QByteArray>("wire");
-        QTest::newRow("keypad: cut and skipped lines")
-            << false << "g00,+1000 go\r\nx\r\n\r\nm30\r\n"
-            << QString() << QByteArray() << TransferOutcome::Complete
-            << QByteArray("G00,+1000\rM30\rEND\r");
-        QTest::newRow("keypad: empty editor") << false << "" << QString() << QByteArray()
-                                              << TransferOutcome::Complete << QByteArray("END\r");
+        const auto row = [](const QString& name, bool fourModel, const char* text, const char* wire,
+                            TransferOutcome outcome = TransferOutcome::Complete,
+                            const QString& held = {}, const char* cancelAfter = "") {
+            QTest::newRow(qPrintable(name))
+                << fourModel << QString(text) << held << QByteArray(cancelAfter) << outcome
+                << QByteArray(wire);
+        };
+        row("keypad: cut and skipped lines", false, "g00,+1000 go\r\nx\r\n\r\nm30\r\n",
+            "G00,+1000\rM30\rEND\r");
+        row("keypad: empty editor", false, "", "END\r");
         for (const QString held : {"buffer", "driver"}) {
-            QTest::addRow("keypad: %s never lets go", qPrintable(held))
-                << false << "G27\r\nM30" << held << QByteArray() << TransferOutcome::NoReply
-                << QByteArray("G27\r");
-            QTest::addRow("four-model: %s never lets go", qPrintable(held))
-                << true << "G27\r\nM30" << held << QByteArray() << TransferOutcome::NoReply
-                << QByteArray("S00\r");
+            row("keypad: " + held, false, "G27\r\nM30", "G27\r", TransferOutcome::NoReply, held);
+            row("four-model: " + held, true, "G27\r\nM30", "S00\r", TransferOutcome::NoReply, held);
         }
-        QTest::newRow("keypad: driver lets go")
-            << false << "G27\r\nM30"
-            << "go" << QByteArray() << TransferOutcome::Complete << QByteArray("G27\rM30\rEND\r");
+        row("keypad: driver lets go", false, "G27\r\nM30", "G27\rM30\rEND\r",
+            TransferOutcome::Complete, "go");
         // Answered after every line: each reply lengthens the quiet period, never ends the
         // download.
-        QTest::newRow("four-model: block answered line by line")
-            << true << "ab1 note\r\ncd\r\nx" << QString() << QByteArray()
-            << TransferOutcome::Complete << QByteArray("S00\rAB1\rCD\rEND\r");
-        QTest::newRow("four-model: Cancel sends C alone")
-            << true << "ab1\r\ncd"
-            << "" << QByteArray("AB1\r") << TransferOutcome::Cancelled << QByteArray("S00\rAB1\rC");
+        row("four-model: block answered line by line", true, "ab1 note\r\ncd\r\nx",
+            "S00\rAB1\rCD\rEND\r");
+        row("four-model: Cancel sends C alone", true, "ab1\r\ncd", "S00\rAB1\rC",
+            TransferOutcome::Cancelled, {}, "AB1\r");
     }
 
     void blockDownload()
@@ -260,24 +243,20 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("pieces"); // empty: the controller stays silent
         QTest::addColumn<TransferOutcome>("outcome");
         QTest::addColumn<QString>("text");
-        QTest::newRow("END split over reads")
-            << "" << QList<QByteArray>{"M31,7\rG00,100\rEN", "D\r"} << TransferOutcome::Complete
-            << "M31,7\r\nG00,100\r\n";
-        QTest::newRow("silent controller")
-            << "" << QList<QByteArray>{} << TransferOutcome::TimedOut << "";
-        QTest::newRow("data, then Cancel")
-            << "" << QList<QByteArray>{"M31,1\rG2"} << TransferOutcome::Cancelled << "M31,1\r\nG2";
+        const auto row = [](const char* name, const char* request, const QList<QByteArray>& pieces,
+                            const QString& text,
+                            TransferOutcome outcome = TransferOutcome::Complete) {
+            QTest::newRow(name) << QString(request) << pieces << outcome << text;
+        };
+        row("END split over reads", "", {"M31,7\rG00,100\rEN", "D\r"}, "M31,7\r\nG00,100\r\n");
+        row("silent controller", "", {}, "", TransferOutcome::TimedOut);
+        row("data, then Cancel", "", {"M31,1\rG2"}, "M31,1\r\nG2", TransferOutcome::Cancelled);
         // Slower than the limit in all, but never silent for as long.
-        QTest::newRow("data keeps coming")
-            << "" << (QList<QByteArray>(30, "G0\r") << "END\r") << TransferOutcome::Complete
-            << QString("G0\r\n").repeated(30);
-        QTest::newRow("END, its line's end later")
-            << "S03" << QList<QByteArray>{"M31,2\rEND", "X\r"} << TransferOutcome::Complete
-            << "M31,2\r\n";
-        QTest::newRow("END, then silence")
-            << "S03" << QList<QByteArray>{"M31,2\rEND"} << TransferOutcome::Complete << "M31,2\r\n";
-        QTest::newRow("requested block") << "S04" << QList<QByteArray>{"M31,2\rABC\rEND\r"}
-                                         << TransferOutcome::Complete << "M31,2\r\nABC\r\n";
+        row("data keeps coming", "", QList<QByteArray>(30, "G0\r") << "END\r",
+            QString("G0\r\n").repeated(30));
+        row("END, its line's end later", "S03", {"M31,2\rEND", "X\r"}, "M31,2\r\n");
+        row("END, then silence", "S03", {"M31,2\rEND"}, "M31,2\r\n");
+        row("requested block", "S04", {"M31,2\rABC\rEND\r"}, "M31,2\r\nABC\r\n");
     }
 
     void blockUpload()
