@@ -103,7 +103,6 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     QTest::addColumn<QString>("message");
     file(QStringLiteral("ok.txt"), program);
     file(QStringLiteral("blank.txt"), "\r\n \r\n");
-    QFile::link(QStringLiteral("/dev/null"), m_dir.filePath(QStringLiteral("null-link")));
     // Arguments apart by blanks; %dir is the test's folder, which holds ok.txt and blank.txt.
     const auto row = [this](const char* name, const char* arguments, int status, const char* told) {
         const auto filled = [this](const char* text) {
@@ -114,41 +113,10 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     row("json asked", "download --json --model kvt9 --port /dev/null %dir/ok.txt", 2,
         "unknown model 'kvt9'");
     row("no model", "upload --port /dev/null", 2, "--model is missing");
-    row("no port", "upload --model kvt7", 2, "--port is missing");
-    row("no file", "download --model kvt7 --port /dev/null", 2, "one program file");
     row("unreadable file", "download --model kvt7 --port /dev/null %dir/none.txt", 2,
         "%dir/none.txt: ");
     row("no program line", "download --model kvt52 --port /dev/null %dir/blank.txt", 2,
         "%dir/blank.txt: holds no program line");
-    row("unknown option", "upload --model kvt7 --port /dev/null --fast", 2, "fast");
-    row("kind of kvt7", "upload --model kvt7 --port /dev/null --kind position", 2,
-        "KVT7 keeps programs only");
-    row("unknown kind", "upload --model px54 --port /dev/null --kind speed", 2,
-        "unknown kind 'speed'");
-    row("program 4", "upload --model kvt7 --port /dev/null --program 4", 2,
-        "--program must be 0 to 3");
-    row("verify upload", "upload --model kvt52 --port /dev/null --verify", 2,
-        "--verify is for downloads");
-    row("verify keypad", "download --model kvt31 --port /dev/null --verify %dir/ok.txt", 2,
-        "--verify is for downloads");
-    row("bad settings", "upload --model kvt52 --port /dev/null --settings fast", 2,
-        "bad --settings 'fast'");
-    row("settings of kvt7", "upload --model kvt7 --port /dev/null --settings 1200,N,8,1", 2,
-        "--settings is for");
-    row("zero timeout", "upload --model kvt7 --port /dev/null --timeout 0", 2, "--timeout must be");
-    row("ports into one file",
-        "upload --model kvt7 --port /dev/null --port /dev/zero -o %dir/ok.txt", 2, "needs -o DIR");
-    row("output nowhere", "upload --model kvt7 --port /dev/null -o /nonexistent/p.txt", 2,
-        "-o /nonexistent/p.txt: its folder does not exist");
-    // Not even root may create a file there.
-    row("output folder unwritable", "upload --model kvt7 --port /dev/null -o /proc/p.txt", 2,
-        "-o /proc/p.txt: its folder cannot be written");
-    row("send line break", "send --model kvt7 --port /dev/null pos\rDELP1", 2,
-        "'pos\\rDELP1' holds a line break");
-    row("send unsendable", "send --model kvt7 --port /dev/null pos\u0416", 2,
-        "holds a character the line cannot carry");
-    row("same device by a link", "send --model kvt7 --port /dev/null --port %dir/null-link pos", 2,
-        "/dev/null and %dir/null-link are the same device");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
         "Cannot open /dev/kvt-none: ");
     // No program: %sim is a running kvtsim, whose wire stays empty.
