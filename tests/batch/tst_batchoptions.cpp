@@ -26,16 +26,15 @@ namespace {
 QMap<QString, QString> fields(const BatchOptions& o)
 {
     using Verb = BatchOptions::Verb;
-    const kvt::Timings& t = o.timings;
-    const kvt::Timings defaults;
-    const auto limits = {t.watchdog, t.blockWatchdog, t.blockUploadLimit, t.keypadUploadLimit,
-                         t.programUploadLimit};
-    QString limit = QStringLiteral("mixed");
-    if (std::ranges::all_of(limits, [&](auto l) { return l == t.watchdog; }))
-        limit = QString::number(t.watchdog.count());
-    else if (t.watchdog == defaults.watchdog && t.blockUploadLimit == defaults.blockUploadLimit &&
-             t.programUploadLimit == defaults.programUploadLimit)
-        limit = QStringLiteral("default");
+    const auto limits = [](const kvt::Timings& t) {
+        return QList<qint64>{t.watchdog.count(), t.blockWatchdog.count(),
+                             t.blockUploadLimit.count(), t.keypadUploadLimit.count(),
+                             t.programUploadLimit.count()};
+    };
+    const QList<qint64> limit = limits(o.timings);
+    const QString limitText = limit == limits({})               ? QStringLiteral("default")
+                              : limit.count(limit.first()) == 5 ? QString::number(limit.first())
+                                                                : QStringLiteral("mixed");
     return {
         {"verb", o.verb == Verb::Download ? "download"
                  : o.verb == Verb::Upload ? "upload"
@@ -52,7 +51,7 @@ QMap<QString, QString> fields(const BatchOptions& o)
         {"verify", o.verify ? "yes" : "no"},
         {"json", o.json ? "yes" : "no"},
         {"settings", o.settings},
-        {"limit", limit},
+        {"limit", limitText},
         {"log", o.logDir},
     };
 }
@@ -118,12 +117,12 @@ void TestBatchOptions::parse_data()
         "error: KVT33 keeps programs only");
     row("program of kvt52", "upload --model kvt52 --port a --program 1",
         "error: --program is for kvt7; kvt52 chooses the program on the controller");
-    row("program 4", "upload --model kvt7 --port a --program 4",
-        "error: --program must be 0 to 3, not '4'");
-    row("program -1", "upload --model kvt7 --port a --program -1",
-        "error: --program must be 0 to 3, not '-1'");
-    row("program not a number", "upload --model kvt7 --port a --program two",
-        "error: --program must be 0 to 3, not 'two'");
+    for (const char* number : {"4", "-1", "two"})
+        row(qPrintable(QStringLiteral("program %1").arg(QLatin1String(number))),
+            qPrintable(QStringLiteral("upload --model kvt7 --port a --program %1")
+                           .arg(QLatin1String(number))),
+            qPrintable(QStringLiteral("error: --program must be 0 to 3, not '%1'")
+                           .arg(QLatin1String(number))));
     row("settings of kvt31", "upload --model kvt31 --port a --settings 9600,N,8,1",
         "error: --settings is for kvt52, kvt54, px52 and px54");
     row("settings without stop bits", "upload --model kvt52 --port a --settings 9600,N,8",
