@@ -70,7 +70,8 @@ Result kvtcomm(const QStringList& arguments, bool readOutput = true)
     for (const int end : pipe)
         if (end >= 0)
             ::close(end);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(2 * kvt::test::slowMachineMs) ||
+        process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(),
             QString::fromLocal8Bit(process.readAllStandardError())};
@@ -180,12 +181,12 @@ void TestE2eBatch::transferFaultsEndWithTheirStatus_data()
         "verify: line 2: sent G00,+100, read back G00,+101");
     // The tail of one reply, trickling in while the next line goes out, is not its answer.
     row("kvt7 trickles, then falls silent", "--model kvt7 --char-delay 30 --silent-after 3",
-        "download --model kvt7 --timeout 1 %prg", 4, "did not answer (line 4 (M30); 3 of 4 lines");
+        "download --model kvt7 --timeout 5 %prg", 4, "did not answer (line 4 (M30); 3 of 4 lines");
     row("send unanswered", "--model kvt7 --silent", "send --model kvt7 --timeout 0.5 pos", 4,
         "did not answer (to POS)");
     // A reply that never falls quiet is kept only as long as a silent one is waited for.
     row("send reply never ends", "--model kvt7 --no-banner --char-delay 100",
-        "send --model kvt7 --timeout 1 dsp", 7, "the reply to DSP was cut after 1 s", "PROF=");
+        "send --model kvt7 --timeout 3 dsp", 7, "the reply to DSP was cut after 3 s", "PROF=");
     row("send reply floods", "--model kvt7 --no-banner --flood 3000000", "send --model kvt7 pos", 7,
         "the reply to POS was cut at 1 MiB", "G00,+1234567");
     row("upload into a closed pipe", "--model kvt52", "upload --model kvt52", 7,
@@ -239,14 +240,14 @@ void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
     // Stopped once the transfer is under way, as a pulled cable or Ctrl+C would.
     QByteArray err;
     while (!err.contains(": 3 of 201 lines sent")) {
-        QVERIFY(process.waitForReadyRead(10000));
+        QVERIFY(process.waitForReadyRead(kvt::test::slowMachineMs));
         err += process.readAllStandardError();
     }
     if (pullCable)
         sim.stop();
     else
         process.terminate();
-    QVERIFY(process.waitForFinished(30000));
+    QVERIFY(process.waitForFinished(kvt::test::slowMachineMs));
     QCOMPARE(process.exitCode(), status);
     err += process.readAllStandardError();
     QVERIFY2(err.contains("kvtcomm: " + sim.device().toLocal8Bit() + ": ") &&
@@ -287,9 +288,9 @@ void TestE2eBatch::eachPortKeepsItsOwnStatus()
     // status is the silent one's.
     const QString missing = QStringLiteral("/dev/kvt-none");
     const Result r =
-        kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "1", "--log", logs, "--port",
-                 first.device(), "--port", silent.device(), "--port", third.device(), "--port",
-                 missing, file(QStringLiteral("three.txt"), program)});
+        kvtcomm({"download", "--model", "kvt7", "--json", "--timeout", "10", "--log", logs,
+                 "--port", first.device(), "--port", silent.device(), "--port", third.device(),
+                 "--port", missing, file(QStringLiteral("three.txt"), program)});
     QCOMPARE(r.status, 4);
     const QList<QByteArray> objects = r.out.trimmed().split('\n');
     QCOMPARE(objects.size(), 4);
@@ -342,7 +343,9 @@ void TestE2eBatch::downloadThenUploadGivesTheProgramBack()
     QFETCH(QStringList, uploadOptions);
     SimProcess sim(simArguments);
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
-    options << QStringLiteral("--port") << sim.device();
+    // The controller's silence is waited for as long as a busy machine may need.
+    options << QStringLiteral("--port") << sim.device() << QStringLiteral("--timeout")
+            << QString::number(kvt::test::slowMachineMs / 1000);
     const QString prg = file(QStringLiteral("round.txt"), record(program));
     Result r = kvtcomm(QStringList{"download", "--verify", prg} + options);
     QVERIFY2(r.status == 0, qPrintable(r.err));
@@ -375,7 +378,7 @@ void TestE2eBatch::keypadTransfersFollowTheKeys()
     QVERIFY(sim.pressKeys(QStringLiteral("NO +/- +/- ENT ENT ENT 5 ENT")));
     QVERIFY(sim.waitForDisplay(QStringLiteral("UPLOAD  READY  ?")));
     QVERIFY(sim.pressKeys(QStringLiteral("ENT")));
-    QVERIFY(upload.waitForFinished(30000));
+    QVERIFY(upload.waitForFinished(kvt::test::slowMachineMs));
     QCOMPARE(upload.exitCode(), 0);
     QCOMPARE(upload.readAllStandardOutput(), record("M31,5\r\nG00,+1000\r\nG27\r\nM30\r\n"));
 }
