@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
 #include "kvt7/Kvt7Window.h"
-#include "link/QtSerialPort.h"
+#include "support/SimWindowRig.h"
 
 #include <QFile>
 
@@ -18,15 +18,19 @@ MessageAnswer AnswerYes::message(QWidget*, const Message& message)
     return MessageAnswer::Yes;
 }
 
-std::unique_ptr<Kvt7Window> openKvt7(const QString& device, Operator& op)
+std::unique_ptr<FrontEndWindow> openWindow(const QString& model, const QString& device,
+                                           Operator& op)
 {
-    PortMap ports;
-    ports.setDevice(1, device);
-    auto window = std::make_unique<Kvt7Window>(op, std::make_unique<QtSerialPort>(ports));
-    window->initialise();
+    auto window = test::openWindowOn(model, device, op);
     if (!window->port().isOpen())
         return nullptr;
     return window;
+}
+
+std::unique_ptr<Kvt7Window> openKvt7(const QString& device, Operator& op)
+{
+    return std::unique_ptr<Kvt7Window>(
+        static_cast<Kvt7Window*>(openWindow(QStringLiteral("kvt7"), device, op).release()));
 }
 
 double cpuSeconds()

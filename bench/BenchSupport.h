@@ -10,8 +10,9 @@
 // What the benchmark programs share: an operator that says Yes, the process
 // CPU clock, kvtsim's receive log, percentiles.
 namespace kvt {
+class FrontEndWindow;
 class Kvt7Window;
-}
+} // namespace kvt
 
 namespace kvt::bench {
 
@@ -27,7 +28,10 @@ public:
     bool choosePrinter(QWidget*, QPrinter&, const PrintDialog&) override { return false; }
 };
 
-// A KVT7 window whose COM1 is device, initialised; null when the port did not open.
+// The model's window whose COM1 is device, started up as the tests start it;
+// null when the port did not open.
+std::unique_ptr<FrontEndWindow> openWindow(const QString& model, const QString& device,
+                                           Operator& op);
 std::unique_ptr<Kvt7Window> openKvt7(const QString& device, Operator& op);
 
 double cpuSeconds();

@@ -10,9 +10,7 @@
 //         time and memory while the line is quiet again.
 
 #include "BenchSupport.h"
-#include "family/ModelCatalogue.h"
-#include "kvt52/Kvt52Window.h"
-#include "link/QtSerialPort.h"
+#include "frontend/FrontEndWindow.h"
 #include "link/SerialLink.h"
 #include "link/TrafficLog.h"
 
@@ -21,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QPushButton>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -65,17 +62,12 @@ int main(int argc, char* argv[])
     const bool upload = args[2] == QLatin1String("upload");
 
     AnswerYes op;
-    PortMap ports;
-    ports.setDevice(1, args[1]);
-    Kvt52Window window(*ModelCatalogue::named("kvt52"), op, std::make_unique<QtSerialPort>(ports));
-    window.initialise();
-    auto* ok = window.findChild<QPushButton*>(QStringLiteral("cmdOK"));
-    if (ok)
-        ok->click();
-    if (!window.port().isOpen()) {
+    const auto opened = openWindow(QStringLiteral("kvt52"), args[1], op);
+    if (!opened) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }
+    FrontEndWindow& window = *opened;
     std::printf("before the flood: RSS %.1f MiB\n", rssMiB());
 
     // The flood has passed once the port has been quiet for a second.

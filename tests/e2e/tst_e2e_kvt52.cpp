@@ -1,50 +1,29 @@
-#include "SimProcess.h"
 #include "editor/EditorController.h"
 #include "family/ModelCatalogue.h"
 #include "frontend/DifferenceWindow.h"
 #include "kvt52/Kvt52Window.h"
-#include "link/QtSerialPort.h"
 #include "link/TrafficLog.h"
-#include "support/ScriptedOperator.h"
+#include "support/SimWindowRig.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QPushButton>
 #include <QSet>
 #include <QTest>
 
 using namespace kvt;
-using kvt::test::ScriptedOperator;
-using kvt::test::SimProcess;
 
 namespace {
 
-// A four-model window on the real serial port, COM1 being kvtsim's pty, its
-// communication setup confirmed as it comes up.
-struct Session {
-    Session(const QString& model, const QStringList& simSwitches = {})
-        : sim(QStringList{QStringLiteral("--model"), model} + simSwitches)
-    {
-        PortMap ports;
-        ports.setDevice(1, sim.device());
-        window = std::make_unique<Kvt52Window>(*ModelCatalogue::named(model), op,
-                                               std::make_unique<QtSerialPort>(ports));
-        window->initialise();
-        window->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
-    }
+// A four-model window on kvtsim, with its menu items run to the end.
+struct Session : kvt::test::SimWindowRig<Kvt52Window> {
+    using SimWindowRig::SimWindowRig;
     bool run(const char* item)
     {
-        window->findChild<QAction*>(QLatin1String(item))->trigger();
-        return QTest::qWaitFor([this] { return !window->transferRunning(); }, 10000);
+        find<QAction>(item)->trigger();
+        return QTest::qWaitFor([this] { return !window->transferRunning(); },
+                               kvt::test::slowMachineMs);
     }
-    QString shown() const
-    {
-        return window->findChild<QLabel*>(QStringLiteral("lblresponse"))->text();
-    }
-
-    SimProcess sim;
-    ScriptedOperator op;
-    std::unique_ptr<Kvt52Window> window;
+    QString shown() const { return find<QLabel>("lblresponse")->text(); }
 };
 
 } // namespace
@@ -62,7 +41,7 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
 {
     // The controller answers every line at once, inside the quiet period.
     Session s(QStringLiteral("kvt52"), {QStringLiteral("--echo-lines")});
-    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
+    QVERIFY2(s.ready(), qPrintable(s.whyNotReady()));
     QVERIFY(s.window->port().isOpen());
     const char* items[][2] = {
         {"mnudlprg", "mnuulprg"}, {"mnudlposdata", "mnuulposdata"}, {"mnudlpar", "mnuulpar"}};
@@ -75,8 +54,9 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
         QCOMPARE(s.shown(), QStringLiteral("Download  Completed.        "));
         // The answer to END has come before the read-back asks; with no
         // transfer waiting for it, the window only notes it.
-        QTRY_VERIFY(s.window->trafficLog().entries().back().direction ==
-                    TrafficLog::Direction::Note);
+        QTRY_VERIFY_WITH_TIMEOUT(s.window->trafficLog().entries().back().direction ==
+                                     TrafficLog::Direction::Note,
+                                 kvt::test::slowMachineMs);
         QVERIFY(s.run("mnuverify"));
         QCOMPARE(s.op.messages.constLast().text,
                  QStringLiteral("The controller holds the same 4 lines."));
@@ -99,7 +79,7 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
             (entry.direction == TrafficLog::Direction::Sent ? sent : received) += entry.bytes;
         sources << entry.source;
     }
-    QCOMPARE(sent, s.sim.receivedBytes());
+    QCOMPARE(sent, s.sim->receivedBytes());
     QVERIFY(received.contains("M31,4\rP4,+1000\rP4,-20\rM30\rEND\r"));
     // "link": the answers nobody waited for, noted rather than kept.
     QCOMPARE(sources, (QSet<QString>{"download", "upload", "received", "link"}));
@@ -108,12 +88,12 @@ void TestE2eKvt52::everyBlockComesBackUnchanged()
 void TestE2eKvt52::verifyShowsALineStoredOtherwise()
 {
     Session s(QStringLiteral("px54"), {QStringLiteral("--corrupt-line"), QStringLiteral("2")});
-    QVERIFY2(s.sim.started(), qPrintable(s.sim.errorText()));
+    QVERIFY2(s.ready(), qPrintable(s.whyNotReady()));
     s.window->editor().setUploadedText(QStringLiteral("M31,2\r\nG00,+100 out\r\nM30\r\n"), {});
     s.op.answerNext(MessageAnswer::Yes);
     QVERIFY(s.run("mnudlposdata") && s.run("mnuverify"));
-    QVERIFY(s.sim.receivedBytes().endsWith("END\rS04\r"));
-    QCOMPARE(s.window->findChild<QLabel*>(QStringLiteral("lblstatus"))->text(),
+    QVERIFY(s.sim->receivedBytes().endsWith("END\rS04\r"));
+    QCOMPARE(s.find<QLabel>("lblstatus")->text(),
              QStringLiteral("Verify: line 2 differs (1 difference)"));
     QCOMPARE(s.window->findChild<DifferenceWindow*>()->currentRow(), 1);
 }

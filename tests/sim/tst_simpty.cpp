@@ -1,6 +1,7 @@
 #include "sim/FaultInjector.h"
 #include "sim/Kvt7Controller.h"
 #include "sim/Simulator.h"
+#include "support/SimProcess.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace kvt::sim;
+using kvt::test::slowMachineMs;
 using std::chrono::milliseconds;
 
 Q_DECLARE_METATYPE(kvt::sim::Faults)
@@ -88,19 +90,19 @@ void TestSimPty::nextHostGetsNothingLeftOver()
     QSignalSpy left(&simulator, &Simulator::clientDisconnected);
     {
         Host host(simulator.deviceName());
-        QTRY_COMPARE(host.received(), banner);
+        QTRY_COMPARE_WITH_TIMEOUT(host.received(), banner, slowMachineMs);
         QVERIFY(host.send("POS\rDS"));
         pollfd replied{host.fd, POLLIN, 0};
         if (replyDelayMs == 0)
             QTRY_COMPARE(::poll(&replied, 1, 0), 1);
     }
-    QVERIFY(left.wait());
+    QVERIFY(left.wait(slowMachineMs));
 
     // Greeted afresh; neither the old reply nor the old half line comes through.
     Host next(simulator.deviceName());
-    QTRY_COMPARE(next.received(), banner);
+    QTRY_COMPARE_WITH_TIMEOUT(next.received(), banner, slowMachineMs);
     QVERIFY(next.send("P\r"));
-    QTRY_COMPARE(next.received(), banner + "OK\r\n>");
+    QTRY_COMPARE_WITH_TIMEOUT(next.received(), banner + "OK\r\n>", slowMachineMs);
 }
 
 void TestSimPty::floodWithDelaysIsHeldBack_data()
@@ -173,16 +175,17 @@ void TestSimPty::kvtsim()
                  QStringList{"--no-banner"} + arguments.replaceInStrings("%dir", m_dir.path()));
     if (signalNumber != 0) {
         kvtsim.closeWriteChannel(); // the end of its input does not end kvtsim
-        QTRY_VERIFY_WITH_TIMEOUT(kvtsim.canReadLine(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(kvtsim.canReadLine(), slowMachineMs);
         QCOMPARE(QFile::symLinkTarget(link), QString::fromLocal8Bit(kvtsim.readLine()).trimmed());
         Host host(link);
         QVERIFY(host.send("M31,3\rG00,+2000\rM21+\rM30\rDP3\r"));
-        QTRY_COMPARE(host.received(),
-                     QByteArray("OK\r\n>").repeated(4) +
-                         "DP3\r\n#3\r\nG00,+2000\r\n\r\n>M21+\r\n\r\n>M30\r\n\r\n>");
+        QTRY_COMPARE_WITH_TIMEOUT(host.received(),
+                                  QByteArray("OK\r\n>").repeated(4) +
+                                      "DP3\r\n#3\r\nG00,+2000\r\n\r\n>M21+\r\n\r\n>M30\r\n\r\n>",
+                                  slowMachineMs);
         ::kill(pid_t(kvtsim.processId()), signalNumber);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(kvtsim.state(), QProcess::NotRunning, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(kvtsim.state(), QProcess::NotRunning, slowMachineMs);
     QCOMPARE(kvtsim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(kvtsim.exitCode(), exitCode);
     QCOMPARE(contents(occupied.fileName()), QByteArray("keep me"));

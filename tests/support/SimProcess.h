@@ -8,6 +8,10 @@
 
 namespace kvt::test {
 
+// How long an end-to-end wait may take on a busy shared machine: a limit that
+// only a fault reaches, never a measurement.
+inline constexpr int slowMachineMs = 60000;
+
 // kvtsim started as a child process, for tests that talk to it through a real pty.
 class SimProcess {
 public:
@@ -29,10 +33,13 @@ public:
     // waited for, which is where the next wait starts: waits in a row follow
     // the display in order. Runs the event loop while it waits, so a window
     // under test keeps talking to kvtsim meanwhile.
-    bool waitForDisplay(const QString& text, int timeoutMs = 5000);
+    bool waitForDisplay(const QString& text, int timeoutMs = slowMachineMs);
     // True once kvtsim has noticed a host opening its device, in order with
     // the display texts; before that, what it sends is lost.
-    bool waitForHost(int timeoutMs = 5000) { return waitForDisplay(hostConnected, timeoutMs); }
+    bool waitForHost(int timeoutMs = slowMachineMs)
+    {
+        return waitForDisplay(hostConnected, timeoutMs);
+    }
 
     static inline const QString hostConnected = QStringLiteral("host: connected");
 

@@ -18,7 +18,7 @@ SimProcess::SimProcess(QStringList arguments)
     m_process.setArguments(arguments);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start();
-    const QDeadlineTimer deadline(10000);
+    const QDeadlineTimer deadline(slowMachineMs);
     while (!m_process.canReadLine() && !deadline.hasExpired() &&
            m_process.state() != QProcess::NotRunning)
         m_process.waitForReadyRead(int(deadline.remainingTime()));
@@ -52,7 +52,7 @@ void SimProcess::stop()
 bool SimProcess::pressKeys(const QString& keys)
 {
     m_process.write(keys.toLocal8Bit() + '\n');
-    return m_process.waitForBytesWritten(3000);
+    return m_process.waitForBytesWritten(slowMachineMs);
 }
 
 void SimProcess::readOutput()
