@@ -33,6 +33,7 @@ struct Rig : test::WindowRig<Kvt31_33Window> {
         Timings t = WindowRig::timings();
         t.watchdog = watchdog; // how long a line may be held back
         t.keypadPause = 2ms;
+        t.quietPeriod = 60s; // the keypad models pause between lines, they never wait for quiet
         t.keypadUploadLimit = 300ms;
         t.endLineQuiet = 20ms;
         return t;
