@@ -25,11 +25,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString title = QStringLiteral("KVT7 COMMUNICATION INTERFACE");
-const Message com1Question{QStringLiteral("IS KVT7 CURRENTLY CONNECTED TO COM1 "), title,
-                           MessageIcon::Question, MessageButtons::YesNo};
-const Message com2Notice{QStringLiteral("KVT7 IS CONNECTED TO COM2"), title,
-                         MessageIcon::Exclamation, MessageButtons::Ok};
 const QString example = QStringLiteral("m31,0\r\nG00,100  remark\r\n\r\nm30");
 
 struct Rig : test::WindowRig<Kvt7Window> {
@@ -75,32 +70,14 @@ struct Rig : test::WindowRig<Kvt7Window> {
 class TestKvt7Window : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startUp_data()
+    void silentControllerIsReported()
     {
-        QTest::addColumn<MessageAnswer>("answer");
-        QTest::addColumn<QList<Message>>("messages");
-        QTest::newRow("COM1") << MessageAnswer::Yes << QList<Message>{com1Question};
-        QTest::newRow("COM2") << MessageAnswer::No << QList<Message>{com1Question, com2Notice};
-    }
-
-    void startUp()
-    {
-        QFETCH(MessageAnswer, answer);
-        QFETCH(QList<Message>, messages);
         Timings t = Rig::timings();
         t.watchdog = 400ms; // longer than a loaded machine takes to pace out a line
         Rig rig(t);
-        rig.op.answerNext(answer);
-        rig.window->initialise();
-        QCOMPARE(rig.op.messages, messages);
-        QCOMPARE(rig.port->openedPort, int(messages.size()));
-        QCOMPARE(rig.port->settings, QStringLiteral("9600,N,8,1"));
-        QCOMPARE(rig.port->receiveThreshold(), 1);
-        QCOMPARE(rig.port->inputLength(), 0);
-        QCOMPARE(rig.port->handshaking(), Handshaking::None);
-        QCOMPARE(rig.activePanels(), QString());
-        // A controller that stays silent is reported even before the first command.
-        QTRY_COMPARE(rig.op.messages.size(), messages.size() + 1);
+        rig.initialised();
+        // Even before the first command.
+        QTRY_COMPARE(rig.op.messages.size(), 1);
         QCOMPARE(rig.op.messages.constLast().title, QStringLiteral("COMMUNICATION FAILURE"));
         QVERIFY(rig.port->writes.isEmpty() && rig.port->isOpen());
         // So is a download it leaves unanswered, with the line it stopped at.
@@ -112,28 +89,6 @@ private Q_SLOTS:
                  QStringLiteral("The controller did not answer line 000 (M31,0). The download was "
                                 "stopped; 0 of 3 lines were sent and answered."));
         QCOMPARE(rig.port->written(), QByteArray("M31,0\r"));
-    }
-
-    void repliesAndLineEvents()
-    {
-        Rig rig;
-        rig.initialised();
-        QString burst;
-        for (int i = 1; i <= 25; ++i)
-            burst += QStringLiteral("LINE %1\r\n").arg(i);
-        rig.port->receive(burst.left(100).toLatin1());
-        rig.port->receive(burst.mid(100).toLatin1());
-        // Nineteen pieces: the last eighteen lines and what follows their final CR LF.
-        QCOMPARE(rig.text("lblresponse"), burst.mid(burst.indexOf(QLatin1String("LINE 8\r"))));
-        rig.port->receive("POS=+5");
-        rig.port->raiseEvent(CommEvent::Break);
-        QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("POS=+5Break Received ! ")));
-        // An unknown event is told in one box only; Cancel closes the port.
-        rig.op.answerNext(MessageAnswer::Cancel);
-        rig.port->raiseEvent(1009);
-        QCOMPARE(rig.op.beeps, 1);
-        QCOMPARE(rig.op.messages.size(), 1);
-        QVERIFY(!rig.port->isOpen());
     }
 
     void onlineCommandsHistoryAndScreenReader()

@@ -1,0 +1,282 @@
+#include "support/ScreenReader.h"
+#include "support/WindowRig.h"
+
+#include "editor/EditorController.h"
+#include "frontend/TrafficLogWindow.h"
+#include "kvt31_33/Kvt31_33Window.h"
+#include "kvt52/Kvt52Window.h"
+#include "kvt7/Kvt7Window.h"
+#include "link/CommEvents.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
+
+using namespace kvt;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Any family's window on a fake port: what every front-end window shares is
+// asked of each through the same few steps.
+struct Skeleton {
+    test::ScriptedOperator* op = nullptr;
+    test::FakeSerialPort* port = nullptr;
+    FrontEndWindow* window = nullptr;
+    std::shared_ptr<void> rig;
+
+    template <class Window> static Skeleton made(Timings t, const QString& model)
+    {
+        auto rig = std::make_shared<test::WindowRig<Window>>(t, model);
+        return {&rig->op, rig->port, rig->window.get(), rig};
+    }
+    static Skeleton of(const QString& model, Timings t = test::WindowRig<Kvt7Window>::timings())
+    {
+        if (model == QLatin1String("kvt7"))
+            return made<Kvt7Window>(t, {});
+        if (model.startsWith(QLatin1String("kvt3")))
+            return made<Kvt31_33Window>(t, model);
+        return made<Kvt52Window>(t, model);
+    }
+    // The start-up questions answered for COM1 or COM2; the four models ask in their dialog.
+    Skeleton& started(bool onCom1 = true)
+    {
+        const bool fourModel = qobject_cast<Kvt52Window*>(window);
+        if (!fourModel)
+            op->answerNext(onCom1 ? MessageAnswer::Yes : MessageAnswer::No);
+        window->initialise();
+        if (fourModel) {
+            if (!onCom1)
+                button("Portopt_1")->click();
+            button("cmdOK")->click();
+        }
+        window->show();
+        return *this;
+    }
+    QAbstractButton* button(const char* name)
+    {
+        return window->findChild<QAbstractButton*>(QLatin1String(name));
+    }
+    QString text(const char* label) const
+    {
+        return window->findChild<QLabel*>(QLatin1String(label))->text();
+    }
+    QStringList told() const
+    {
+        QStringList boxes;
+        for (const Message& m : op->messages)
+            boxes << m.title + u'|' + m.text;
+        return boxes;
+    }
+};
+
+} // namespace
+
+class TestFrontEndWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startUp_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("onCom1");
+        QTest::addColumn<QString>("missing"); // a device that cannot be opened
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QList<int>>("lengthAndThreshold");
+        QTest::addColumn<Handshaking>("handshaking");
+        QTest::addColumn<int>("controls"); // at least as many a screen reader names
+        const QString kvt7 = QStringLiteral("KVT7 COMMUNICATION INTERFACE|");
+        const QString keypad = QStringLiteral("COMMUNICATION INTERFACE|");
+        const QString fourModel = QStringLiteral("Communication Port Setting|");
+        const auto failed = [](const QString& title) {
+            return QStringList{"|Cannot open /dev/ttyFAKE2",
+                               title + "COM2 could not be opened. Choose the device COM2 stands "
+                                       "for with Ports...?"};
+        };
+        const QString q7 = kvt7 + "IS KVT7 CURRENTLY CONNECTED TO COM1 ";
+        const auto none = Handshaking::None, rtsCts = Handshaking::RtsCts;
+        const QString fast = QStringLiteral("9600,N,8,1"), slow = QStringLiteral("1200,N,8,1");
+        QTest::newRow("KVT7, COM1")
+            << "kvt7" << true << "" << QStringList{q7} << fast << QList{0, 1} << none << 55;
+        QTest::newRow("KVT7, COM2 missing")
+            << "kvt7" << false << "/dev/ttyFAKE2"
+            << QStringList{q7, kvt7 + "KVT7 IS CONNECTED TO COM2"} + failed(kvt7) << fast
+            << QList{0, 1} << none << 0;
+        QTest::newRow("KVT31, COM2") << "kvt31" << false << ""
+                                     << QStringList{keypad + "IS KVT31 CURRENTLY CONNECTED TO "
+                                                             "COM1 ? ",
+                                                    keypad + "KVT31 IS CONNECTED TO COM2 "}
+                                     << slow << QList{0, 2} << rtsCts << 6;
+        QTest::newRow("KVT33, COM2 missing")
+            << "kvt33" << false << "/dev/ttyFAKE2"
+            << QStringList{keypad + "IS KVT33 CURRENTLY CONNECTED TO COM1 ? ",
+                           keypad + "KVT33 IS  CONNECTED TO  COM2 "} +
+                   failed(keypad)
+            << slow << QList{0, 2} << rtsCts << 0;
+        QTest::newRow("KVT52, COM1")
+            << "kvt52" << true << ""
+            << QStringList{fourModel +
+                           "KVT52 is currently connected to Comm 1\r\nSetting : " + fast}
+            << fast << QList{2, 2} << rtsCts << 30;
+        QTest::newRow("PX54, COM2 missing")
+            << "px54" << false << "/dev/ttyFAKE2"
+            << QStringList{fourModel +
+                           "PX54 is currently connected to Comm 2\r\nSetting : " + fast} +
+                   failed("KVT52 / KVT54 / PX52 / PX54|")
+            << fast << QList{2, 2} << rtsCts << 0;
+    }
+
+    void startUp()
+    {
+        QFETCH(QString, model);
+        QFETCH(bool, onCom1);
+        QFETCH(QString, missing);
+        QFETCH(QString, settings);
+        QFETCH(int, controls);
+        Skeleton w = Skeleton::of(model);
+        w.port->missingDevices = {missing};
+        w.started(onCom1);
+        QTEST(w.told(), "boxes");
+        QTEST((QList{w.port->inputLength(), w.port->receiveThreshold()}), "lengthAndThreshold");
+        QTEST(w.port->handshaking(), "handshaking");
+        const QString port = QStringLiteral("COM%1 /dev/ttyFAKE%1: ").arg(onCom1 ? 1 : 2);
+        QCOMPARE(w.port->isOpen(), missing.isEmpty());
+        QCOMPARE(w.text("lblport"), port + (missing.isEmpty() ? "open, " + settings : "closed"));
+        if (missing.isEmpty())
+            QCOMPARE(w.port->settings, settings);
+        else // the offer taken
+            QTRY_VERIFY(w.window->findChild<QDialog*>(QStringLiteral("frmports")));
+        int checked = 0;
+        const QStringList unnamed = test::unnamedControls(w.window, &checked);
+        QVERIFY2(unnamed.isEmpty() && checked >= controls,
+                 qPrintable(unnamed.join(u' ') + QString::number(checked)));
+    }
+
+    void repliesAndLineEvents_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("pieces");        // of received text kept on show
+        QTest::addColumn<QString>("lineError"); // appended, replacing or box
+        QTest::addColumn<int>("unknownBoxes");
+        QTest::addColumn<bool>("unknownShown"); // in lblresponse while the operator is asked
+        QTest::newRow("KVT7") << "kvt7" << 19 << "appended" << 1 << false;
+        QTest::newRow("KVT31") << "kvt31" << 9 << "replacing" << 1 << true;
+        QTest::newRow("KVT52") << "kvt52" << 0 << "box" << 2 << false;
+    }
+
+    void repliesAndLineEvents()
+    {
+        QFETCH(QString, model);
+        QFETCH(int, pieces);
+        QFETCH(QString, lineError);
+        QFETCH(int, unknownBoxes);
+        Skeleton w = Skeleton::of(model);
+        w.started();
+        w.op->messages.clear();
+        QString burst;
+        for (int i = 1; i <= 25; ++i)
+            burst += QStringLiteral("L%1\r\n").arg(i);
+        w.port->receive(burst.left(40).toLatin1());
+        w.port->receive(burst.mid(40).toLatin1());
+        // The last pieces-1 lines and what follows their final CR LF.
+        QCOMPARE(w.text("lblresponse"),
+                 pieces ? burst.mid(burst.indexOf(QStringLiteral("L%1\r").arg(27 - pieces)))
+                        : QString());
+        // An odd end is shown once the line falls quiet, not held for a further character.
+        w.port->receive("POS=+");
+        if (pieces)
+            QTRY_VERIFY(w.text("lblresponse").endsWith(QLatin1String("POS=+")));
+        const QString before = w.text("lblresponse");
+        const QString lineText = QStringLiteral("Break Received ! ");
+        w.port->raiseEvent(CommEvent::Break);
+        if (lineError == QLatin1String("appended"))
+            QCOMPARE(w.text("lblresponse"), before + lineText);
+        else if (lineError == QLatin1String("replacing"))
+            QCOMPARE(w.text("lblresponse"), lineText);
+        else
+            QVERIFY(w.text("lblresponse") == before && w.told() == QStringList{"|" + lineText});
+        // An unknown event: ignored with OK, the port closed by the last box's Cancel.
+        w.op->messages.clear();
+        QString shownWhileAsked;
+        w.op->onMessage = [&](const Message&) { shownWhileAsked = w.text("lblresponse"); };
+        for (int i = 1; i < unknownBoxes; ++i)
+            w.op->answerNext(MessageAnswer::Ok);
+        w.op->answerNext(MessageAnswer::Cancel);
+        w.port->raiseEvent(1009);
+        QCOMPARE(w.op->messages.size(), unknownBoxes);
+        QCOMPARE(w.op->messages.constLast().text, unknownEventText);
+        QCOMPARE(w.op->messages.constFirst().text, unknownEventText);
+        QFETCH(bool, unknownShown);
+        QCOMPARE(shownWhileAsked == unknownEventText, unknownShown);
+        QCOMPARE(w.op->beeps, 1);
+        QVERIFY(!w.port->isOpen() && w.text("lblport").endsWith(QLatin1String(": closed")));
+        // The traffic log holds what came, unless the window has no use for it.
+        w.window->findChild<QAction*>(QStringLiteral("mnutraffic"))->trigger();
+        QCOMPARE(w.window->findChild<TrafficLogWindow*>()->shownText().contains(
+                     QLatin1String("L25<CR><LF>")),
+                 pieces > 0);
+    }
+
+    void closingStopsTheTransferFirst_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("download");
+        // Before a download, then to the save question.
+        QTest::addColumn<QList<MessageAnswer>>("answers");
+        QTest::addColumn<QStringList>("held"); // menus off while it runs
+        QTest::addColumn<QByteArray>("wire");
+        using A = MessageAnswer;
+        QTest::newRow("KVT7") << "kvt7"
+                              << "mnudownload" << QList{A::No} << QStringList{}
+                              << QByteArray("AB1\r");
+        QTest::newRow("KVT31") << "kvt31"
+                               << "mnudownload" << QList{A::Ok, A::No}
+                               << QStringList{"mnufile", "mnuedit", "mnudownloadmenu", "mnuverify",
+                                              "mnuupload"}
+                               << QByteArray("AB1\r");
+        // The controller is not left inside an open block.
+        QTest::newRow("KVT52") << "kvt52"
+                               << "mnudlprg" << QList{A::Yes, A::No}
+                               << QStringList{"mnufile", "mnuedit", "mnudownload", "mnuupload",
+                                              "mnucomm"}
+                               << QByteArray("S00\rC");
+    }
+
+    void closingStopsTheTransferFirst()
+    {
+        QFETCH(QString, model);
+        QFETCH(QStringList, held);
+        Timings t = test::WindowRig<Kvt7Window>::timings();
+        t.keypadPause = t.quietPeriod = t.downloadReplyQuiet = 60s; // stays at the first line
+        Skeleton w = Skeleton::of(model, t);
+        w.started();
+        if (auto* activate = w.window->findChild<QAction*>(QStringLiteral("mnueact")))
+            activate->trigger();
+        w.window->editor().setUploadedText(QStringLiteral("ab1\r\ncd"), {});
+        QFETCH(QList<MessageAnswer>, answers);
+        for (const MessageAnswer answer : answers)
+            w.op->answerNext(answer);
+        QFETCH(QString, download);
+        w.window->findChild<QAction*>(download)->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return w.port->written().endsWith("\r"); }, 5000));
+        QVERIFY(w.window->transferRunning());
+        const auto offered = [&](bool on) {
+            for (const QString& item : held)
+                QVERIFY2(w.window->findChild<QAction*>(item)->isEnabled() == on, qPrintable(item));
+        };
+        offered(false);
+        // The save question comes once the transfer has ended.
+        bool runningUnderQuestion = true;
+        w.op->onMessage = [&](const Message&) {
+            runningUnderQuestion = w.window->transferRunning();
+        };
+        w.window->close();
+        QTRY_VERIFY2(!w.window->isVisible(), qPrintable(w.told().join(u' ')));
+        QVERIFY(!runningUnderQuestion && !w.port->isOpen());
+        QTEST(w.port->written(), "wire");
+        offered(true);
+    }
+};
+
+QTEST_MAIN(TestFrontEndWindow)
+#include "tst_frontendwindow.moc"
