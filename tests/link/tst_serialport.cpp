@@ -26,7 +26,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("strandedMs"); // 0: a short rest waits for more
 
         using L = QList<QByteArray>;
-        QTest::newRow("every character") << 1 << 0 << L{"A", "B"} << L{"A", "B"} << 0 << 0;
         QTest::newRow("burst read whole")
             << 1 << 0 << L{"POS=+5\r\n>"} << L{"POS=+5\r\n>"} << 0 << 0;
         QTest::newRow("one waits for a second") << 2 << 0 << L{"A", "B"} << L{"AB"} << 0 << 0;

@@ -83,7 +83,6 @@ private Q_SLOTS:
         QTest::newRow("YesNo defaulting to No, Enter") << B::YesNo << Act::Enter << A::No;
         // The box goes with the window, and the caller gets the answer of a
         // box closed without choosing instead of a crash.
-        QTest::newRow("YesNo, asking window goes") << B::YesNo << Act::AskingWindowGoes << A::No;
         QTest::newRow("OkCancel, asking window goes")
             << B::OkCancel << Act::AskingWindowGoes << A::Cancel;
     }

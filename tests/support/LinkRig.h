@@ -43,6 +43,10 @@ struct LinkRig {
     {
         return QTest::qWaitFor([&] { return !link.isSending(); }, 5000);
     }
+    bool waitForWritten(const QByteArray& bytes)
+    {
+        return QTest::qWaitFor([&] { return port.written().endsWith(bytes); }, 5000);
+    }
     QTimer* pacingTimer() { return link.findChild<QTimer*>(QStringLiteral("tmrcharsend")); }
     bool watchdogActive()
     {

@@ -33,9 +33,8 @@ std::optional<QString> ScriptedOperator::chooseFile(QWidget*, const FileDialog& 
     return m_files.dequeue();
 }
 
-bool ScriptedOperator::choosePrinter(QWidget*, QPrinter& printer, const PrintDialog& dialog)
+bool ScriptedOperator::choosePrinter(QWidget*, QPrinter& printer, const PrintDialog&)
 {
-    printDialogs.append(dialog);
     if (m_prints.isEmpty())
         return false;
     const PrintAnswer answer = m_prints.dequeue();

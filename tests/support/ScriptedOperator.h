@@ -38,7 +38,6 @@ public:
         QString pdfFile; // empty: the printer is left as it was set up
     };
     void answerNextPrint(const PrintAnswer& answer) { m_prints.enqueue(answer); }
-    QList<PrintDialog> printDialogs;
 
     std::optional<QString> chooseFile(QWidget* parent, const FileDialog& dialog) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer, const PrintDialog& dialog) override;

@@ -12,16 +12,6 @@ using kvt::test::LinkRig;
 
 namespace {
 
-// A job on a link of its own; it hears the link by itself.
-struct JobRig : LinkRig {
-    // With the four-model profile a command is out before start() returns.
-    explicit JobRig(const LinkProfile& profile = LinkProfile::kvt7()) : LinkRig(profile, 1ms) {}
-    bool waitForWritten(const QByteArray& bytes)
-    {
-        return QTest::qWaitFor([&] { return port.written().endsWith(bytes); }, 5000);
-    }
-};
-
 TransferOutcome outcomeOf(const QSignalSpy& finished)
 {
     return finished.at(0).at(0).value<TransferOutcome>();
@@ -36,7 +26,7 @@ private Q_SLOTS:
     void downloadStops()
     {
         for (const bool watchdog : {true, false}) {
-            JobRig rig;
+            LinkRig rig;
             Kvt7Download download(rig.link, program::linesToSend("M31,1\r\nG27\r\nM30"), 10ms);
             QSignalSpy finished(&download, &TransferJob::finished);
             download.start();
@@ -60,7 +50,7 @@ private Q_SLOTS:
 
     void downloadWaitsForTheWholeReply()
     {
-        JobRig rig;
+        LinkRig rig;
         const QStringList lines{"M31,1", "G27", "M30"};
         Kvt7Download download(rig.link, program::linesToSend(lines.join("\r\n")), 200ms);
         QSignalSpy finished(&download, &TransferJob::finished);
@@ -107,7 +97,7 @@ private Q_SLOTS:
         QFETCH(int, program);
         QFETCH(QByteArray, received);
         QFETCH(TransferOutcome, outcome);
-        JobRig rig;
+        LinkRig rig;
         Kvt7Upload upload(rig.link, program, 150ms);
         QSignalSpy finished(&upload, &TransferJob::finished);
         upload.start();
@@ -128,7 +118,7 @@ private Q_SLOTS:
             const QByteArray listing = "DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30" + end;
             for (qsizetype first = 1; first < listing.size(); ++first) {
                 for (qsizetype second = first; second < listing.size(); second += 3) {
-                    JobRig rig(LinkProfile::fourModel());
+                    LinkRig rig(LinkProfile::fourModel()); // DP2 is out at once
                     Kvt7Upload upload(rig.link, 2, 5s);
                     QSignalSpy finished(&upload, &TransferJob::finished);
                     QSignalSpy shown(&upload, &Kvt7Upload::programChanged);
@@ -150,7 +140,7 @@ private Q_SLOTS:
 
     void uploadOverflowEnds()
     {
-        JobRig rig;
+        LinkRig rig;
         Kvt7Upload upload(rig.link, 1, 60s);
         QSignalSpy finished(&upload, &TransferJob::finished);
         upload.start();
@@ -205,7 +195,7 @@ private Q_SLOTS:
         QFETCH(QString, held);
         QFETCH(QByteArray, cancelAfter);
         QFETCH(TransferOutcome, outcome);
-        JobRig rig(fourModel ? LinkProfile::fourModel() : LinkProfile::kvt31_33());
+        LinkRig rig(fourModel ? LinkProfile::fourModel() : LinkProfile::kvt31_33());
         rig.port.holdOutput(held == "buffer" ? 1 : 0);
         rig.port.holdInDriver(held == "driver" || held == "go");
         BlockDownload::Plan plan{fourModel ? QStringLiteral("S00") : QString(),
@@ -264,7 +254,7 @@ private Q_SLOTS:
         QFETCH(QString, request);
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(TransferOutcome, outcome);
-        JobRig rig(request.isEmpty() ? LinkProfile::kvt31_33() : LinkProfile::fourModel());
+        LinkRig rig(request.isEmpty() ? LinkProfile::kvt31_33() : LinkProfile::fourModel());
         std::optional<BlockUpload::Request> asked;
         if (!request.isEmpty())
             asked = BlockUpload::Request{request, 50s};
@@ -290,7 +280,7 @@ private Q_SLOTS:
     // reaches the limit; each event must take a bounded step instead.
     void blockUploadFloodEndsAtTheLimit()
     {
-        JobRig rig(LinkProfile::fourModel());
+        LinkRig rig(LinkProfile::fourModel());
         rig.port.setInputLength(2);
         rig.port.setReceiveThreshold(2);
         BlockUpload upload(rig.link, 60s, BlockUpload::Request{QStringLiteral("S03"), 50s});

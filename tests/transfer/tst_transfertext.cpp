@@ -98,7 +98,6 @@ private Q_SLOTS:
             QTest::newRow(name) << QString(received) << QString(text) << programNo
                                 << "EDITOR - Upload " + QString(caption) << QString(cut);
         };
-        row("program 7", "M31,7\rG00,100\rEND", "M31,7\r\nG00,100\r\n", 7, "# 7", "");
         row("text after END dropped", "M31,2\rABC\rEND\rJUNK", "M31,2\r\nABC\r\n", 2, "# 2", "");
         row("END inside a word ends it", "M31,1\rSEND\rG27\rEND", "M31,1\r\nS", 1, "# 1", "S");
         row("before M31 keeps bare CRs", "OK\rM31,3\rG27\rEND", "OK\rM31,3\r\nG27\r\n", 3, "# 3",
