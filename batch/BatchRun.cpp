@@ -3,7 +3,7 @@
 #include "PortRun.h"
 #include "program/EditorProfile.h"
 #include "program/ProgramFile.h"
-#include "transfer/KeypadInstructions.h"
+#include "transfer/Kvt31_33Instructions.h"
 #include "transfer/ProgramLines.h"
 
 #include <QCoreApplication>
@@ -42,7 +42,7 @@ EditorProfile editorProfile(Family family)
     case Family::Kvt52:
         break;
     }
-    return EditorProfile::fourModel();
+    return EditorProfile::kvt52();
 }
 
 bool isTerminal(int fd)
@@ -134,7 +134,7 @@ void BatchRun::start()
     }
     if (m_options.family == Family::Kvt31_33) {
         const bool download = m_options.verb == BatchOptions::Verb::Download;
-        QString text = download ? keypad::downloadInstructions() : keypad::uploadInstructions();
+        QString text = download ? kvt31_33::downloadInstructions() : kvt31_33::uploadInstructions();
         // The window's buttons are Enter and Ctrl+C here.
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         printErr(text.trimmed() + QStringLiteral("\n\n"));

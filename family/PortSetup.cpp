@@ -12,7 +12,7 @@ PortSetup portSetupFor(Family family, const QString& chosenSettings)
     case Family::Kvt52:
         break;
     }
-    return {2, 2, chosenSettings, Handshaking::RtsCts, LinkProfile::fourModel()};
+    return {2, 2, chosenSettings, Handshaking::RtsCts, LinkProfile::kvt52()};
 }
 
 } // namespace kvt

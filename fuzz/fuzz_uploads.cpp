@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int choice = data[0];
     OpenLine port;
-    SerialLink link(port, LinkProfile::fourModel(), Timings{});
+    SerialLink link(port, LinkProfile::kvt52(), Timings{});
     std::unique_ptr<TransferJob> job;
     if (choice % 3 == 0)
         job = std::make_unique<Kvt7Upload>(link, choice / 3 % 4, 1h);

@@ -10,7 +10,7 @@
 #include "shell/MessageWindow.h"
 #include "transfer/BlockDownload.h"
 #include "transfer/BlockUpload.h"
-#include "transfer/KeypadInstructions.h"
+#include "transfer/Kvt31_33Instructions.h"
 #include "transfer/ProgramLines.h"
 
 #include <QMenuBar>
@@ -116,7 +116,7 @@ void Kvt31_33Window::startDownload()
     if (refuseUnsendableProgram(lines) || !mayDownloadPastEarlyEnd(lines))
         return;
     if (m_operator.message(this,
-                           {keypad::downloadInstructions(), QStringLiteral("DOWNLOADING SETUP"),
+                           {kvt31_33::downloadInstructions(), QStringLiteral("DOWNLOADING SETUP"),
                             MessageIcon::None, MessageButtons::OkCancel}) != MessageAnswer::Ok)
         return;
     m_replies->setText(QStringLiteral(" DOWNLOADING  . . . \r\n  Please Wait . . . "));
@@ -140,7 +140,7 @@ void Kvt31_33Window::startUpload()
 
     MessageWindow* messages = messageWindow();
     messages->setWindowTitle(QStringLiteral("UPLOADING SETUP"));
-    messages->setMessage(keypad::uploadInstructions());
+    messages->setMessage(kvt31_33::uploadInstructions());
     // Cancel and the close box alike end the upload.
     connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
     m_replies->setText(QStringLiteral("Uploading . . . \r\n Please Wait  . . . "));
@@ -182,7 +182,7 @@ void Kvt31_33Window::startVerify()
     });
     MessageWindow* messages = messageWindow();
     messages->setWindowTitle(QStringLiteral("VERIFY: UPLOADING SETUP"));
-    messages->setMessage(keypad::uploadInstructions());
+    messages->setMessage(kvt31_33::uploadInstructions());
     connect(messages, &MessageWindow::cancelled, upload, &TransferJob::cancel);
     showStatus(QStringLiteral("Verify: waiting for the controller to send the program ..."));
     // As in an upload, only the message window is left to the operator.

@@ -24,7 +24,7 @@ const QString crLf = QStringLiteral("\r\n");
 const QString downloadingMessage =
     QStringLiteral("  Downloading in progress.... ,   Please wait  ");
 
-FrontEndProfile fourModelProfile()
+FrontEndProfile kvt52Profile()
 {
     FrontEndProfile p;
     p.windowName = "frmkvt_px_52";
@@ -32,7 +32,7 @@ FrontEndProfile fourModelProfile()
     p.portName = "CommKVT54";
     p.boxTitle = QStringLiteral("KVT52 / KVT54 / PX52 / PX54");
     p.link = portSetupFor(Family::Kvt52).link;
-    p.editor = EditorProfile::fourModel();
+    p.editor = EditorProfile::kvt52();
     // The controller's text is only ever part of a transfer; nothing is displayed.
     p.replyPieces = 0;
     p.lineErrorShown = FrontEndProfile::LineErrorShown::InBox;
@@ -53,7 +53,7 @@ constexpr BlockItems blockItems[] = {{BlockKind::Program, "mnudlprg", "mnuulprg"
 
 Kvt52Window::Kvt52Window(const Model& model, Operator& op, std::unique_ptr<SerialPort> port,
                          const Timings& timings, QWidget* parent)
-    : FrontEndWindow(fourModelProfile(), op, std::move(port), timings, parent), m_model(model)
+    : FrontEndWindow(kvt52Profile(), op, std::move(port), timings, parent), m_model(model)
 {
     Q_ASSERT(model.family == Family::Kvt52);
     buildMenus();

@@ -24,7 +24,7 @@ struct LinkProfile {
         return p;
     }
 
-    static LinkProfile fourModel()
+    static LinkProfile kvt52()
     {
         LinkProfile p;
         p.waitForTickPerCharacter = false;

@@ -34,7 +34,7 @@ EditorProfile EditorProfile::kvt31_33()
     return p;
 }
 
-EditorProfile EditorProfile::fourModel()
+EditorProfile EditorProfile::kvt52()
 {
     EditorProfile p;
     p.windowName = QStringLiteral("frmkvt_px_52");

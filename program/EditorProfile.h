@@ -29,7 +29,7 @@ struct EditorProfile {
 
     static EditorProfile kvt7();
     static EditorProfile kvt31_33();
-    static EditorProfile fourModel();
+    static EditorProfile kvt52();
 };
 
 } // namespace kvt

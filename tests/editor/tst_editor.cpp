@@ -120,7 +120,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("goesOn");
 
         const EditorProfile k7 = EditorProfile::kvt7();
-        const EditorProfile px = EditorProfile::fourModel();
+        const EditorProfile px = EditorProfile::kvt52();
         const auto yes = MessageAnswer::Yes;
         QTest::newRow("No") << k7 << "mnuopen" << false << MessageAnswer::No << "" << true;
         QTest::newRow("Cancel") << k7 << "Exit" << true << MessageAnswer::Cancel << "" << false;
@@ -219,7 +219,7 @@ private Q_SLOTS:
         QTest::newRow("not printable") << k7 << true << "none/listing.pdf"
                                        << "could not be printed" << QStringList();
         QTest::newRow("Print with Line#")
-            << EditorProfile::fourModel() << true << "listing.pdf"
+            << EditorProfile::kvt52() << true << "listing.pdf"
             << "" << QStringList{"Line#       Command",      "",
                                  "   0          G00 ; GO",   "",
                                  "              X 1",        "                G01",

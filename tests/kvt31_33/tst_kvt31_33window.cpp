@@ -6,7 +6,7 @@
 #include "kvt31_33/Kvt31_33Window.h"
 #include "link/TrafficLog.h"
 #include "shell/MessageWindow.h"
-#include "transfer/KeypadInstructions.h"
+#include "transfer/Kvt31_33Instructions.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -160,7 +160,7 @@ private Q_SLOTS:
         rig.initialised();
         rig.window->editor().setUploadedText(QStringLiteral("M31,1\r\nG2"), {});
         rig.trigger(QStringLiteral("mnuverify"));
-        QCOMPARE(rig.window->findChild<MessageWindow*>()->message(), keypad::uploadInstructions());
+        QCOMPARE(rig.window->findChild<MessageWindow*>()->message(), kvt31_33::uploadInstructions());
         // Nothing sent is no proof of anything: told, and nothing compared.
         QTRY_VERIFY(!rig.window->transferRunning() && rig.window->isEnabled());
         QVERIFY(rig.op.messages.size() == 1 &&

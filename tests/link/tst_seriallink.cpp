@@ -39,7 +39,7 @@ private Q_SLOTS:
         // KVT31/33: armed, but every pacing tick switches it off again.
         row("keypad", LinkProfile::kvt31_33(), {"END"}, "END\r", false);
         // Four models: back to back, and only the transfers arm the watchdog.
-        row("four-model", LinkProfile::fourModel(), {"END"}, "END\r", false);
+        row("four-model", LinkProfile::kvt52(), {"END"}, "END\r", false);
     }
 
     // Each character is a write of its own and, where the line is paced, waits
@@ -236,7 +236,7 @@ private Q_SLOTS:
         for (const auto kind :
              {LineWait::Kind::Quiet, LineWait::Kind::NoData, LineWait::Kind::Fixed}) {
             const bool endsAtData = kind == LineWait::Kind::NoData;
-            Rig rig(LinkProfile::fourModel());
+            Rig rig(LinkProfile::kvt52());
             LineWait wait(rig.link, kind);
             QSignalSpy ended(&wait, &LineWait::ended);
             wait.start(60ms);
@@ -255,7 +255,7 @@ private Q_SLOTS:
     {
         // Handed on to a running line wait, the two bursts share the log's entry.
         for (const bool waitRunning : {false, true}) {
-            Rig rig(LinkProfile::fourModel());
+            Rig rig(LinkProfile::kvt52());
             rig.port.setInputLength(2);
             rig.port.setReceiveThreshold(2);
             TrafficLog log;

@@ -118,7 +118,7 @@ private Q_SLOTS:
             const QByteArray listing = "DP2\r\n#2\r\nM31,2\r\n\r\n>G00,100\r\n\r\n>M30" + end;
             for (qsizetype first = 1; first < listing.size(); ++first) {
                 for (qsizetype second = first; second < listing.size(); second += 3) {
-                    LinkRig rig(LinkProfile::fourModel()); // DP2 is out at once
+                    LinkRig rig(LinkProfile::kvt52()); // DP2 is out at once
                     Kvt7Upload upload(rig.link, 2, 5s);
                     QSignalSpy finished(&upload, &TransferJob::finished);
                     QSignalSpy shown(&upload, &Kvt7Upload::programChanged);
@@ -195,7 +195,7 @@ private Q_SLOTS:
         QFETCH(QString, held);
         QFETCH(QByteArray, cancelAfter);
         QFETCH(TransferOutcome, outcome);
-        LinkRig rig(fourModel ? LinkProfile::fourModel() : LinkProfile::kvt31_33());
+        LinkRig rig(fourModel ? LinkProfile::kvt52() : LinkProfile::kvt31_33());
         rig.port.holdOutput(held == "buffer" ? 1 : 0);
         rig.port.holdInDriver(held == "driver" || held == "go");
         BlockDownload::Plan plan{fourModel ? QStringLiteral("S00") : QString(),
@@ -254,7 +254,7 @@ private Q_SLOTS:
         QFETCH(QString, request);
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(TransferOutcome, outcome);
-        LinkRig rig(request.isEmpty() ? LinkProfile::kvt31_33() : LinkProfile::fourModel());
+        LinkRig rig(request.isEmpty() ? LinkProfile::kvt31_33() : LinkProfile::kvt52());
         std::optional<BlockUpload::Request> asked;
         if (!request.isEmpty())
             asked = BlockUpload::Request{request, 50s};
@@ -280,7 +280,7 @@ private Q_SLOTS:
     // reaches the limit; each event must take a bounded step instead.
     void blockUploadFloodEndsAtTheLimit()
     {
-        LinkRig rig(LinkProfile::fourModel());
+        LinkRig rig(LinkProfile::kvt52());
         rig.port.setInputLength(2);
         rig.port.setReceiveThreshold(2);
         BlockUpload upload(rig.link, 60s, BlockUpload::Request{QStringLiteral("S03"), 50s});

@@ -1,8 +1,8 @@
-#include "KeypadInstructions.h"
+#include "Kvt31_33Instructions.h"
 
 #include <QStringList>
 
-namespace kvt::keypad {
+namespace kvt::kvt31_33 {
 
 namespace {
 const QString heading = QStringLiteral("Please set up  the  controller for downloading :");
@@ -45,4 +45,4 @@ QString uploadInstructions()
     return lines.join(crLf) + crLf;
 }
 
-} // namespace kvt::keypad
+} // namespace kvt::kvt31_33
