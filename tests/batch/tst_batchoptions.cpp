@@ -22,38 +22,31 @@ private:
 
 namespace {
 
-// The parsed fields a row can expect, as text.
+// The parsed fields a row can expect, as text; "limit" is the one all waits share.
 QMap<QString, QString> fields(const BatchOptions& o)
 {
-    using Verb = BatchOptions::Verb;
-    const auto limits = [](const kvt::Timings& t) {
-        return QList<qint64>{t.watchdog.count(), t.blockWatchdog.count(),
-                             t.blockUploadLimit.count(), t.keypadUploadLimit.count(),
-                             t.programUploadLimit.count()};
-    };
-    const QList<qint64> limit = limits(o.timings);
-    const QString limitText = limit == limits({})               ? QStringLiteral("default")
-                              : limit.count(limit.first()) == 5 ? QString::number(limit.first())
-                                                                : QStringLiteral("mixed");
-    return {
-        {"verb", o.verb == Verb::Download ? "download"
-                 : o.verb == Verb::Upload ? "upload"
-                                          : "send"},
-        {"model", o.model},
-        {"ports", o.ports.join(u'|')},
-        {"kind", o.kind == Kind::Program    ? "program"
-                 : o.kind == Kind::Position ? "position"
-                                            : "parameter"},
-        {"program", QString::number(o.program)},
-        {"file", o.file},
-        {"commands", o.commands.join(u'|')},
-        {"output", o.output},
-        {"verify", o.verify ? "yes" : "no"},
-        {"json", o.json ? "yes" : "no"},
-        {"settings", o.settings},
-        {"limit", limitText},
-        {"log", o.logDir},
-    };
+    const kvt::Timings& t = o.timings;
+    const QList<qint64> limit{t.watchdog.count(), t.blockWatchdog.count(),
+                              t.blockUploadLimit.count(), t.keypadUploadLimit.count(),
+                              t.programUploadLimit.count()};
+    const QString limitText = t.watchdog == kvt::Timings{}.watchdog ? QStringLiteral("default")
+                              : limit.count(limit.first()) == 5     ? QString::number(limit.first())
+                                                                    : QStringLiteral("mixed");
+    static const char* const verbs[] = {"download", "upload", "send"};
+    static const char* const kinds[] = {"program", "position", "parameter"};
+    return {{"verb", verbs[int(o.verb)]},
+            {"model", o.model},
+            {"ports", o.ports.join(u'|')},
+            {"kind", kinds[int(o.kind)]},
+            {"program", QString::number(o.program)},
+            {"file", o.file},
+            {"commands", o.commands.join(u'|')},
+            {"output", o.output},
+            {"verify", o.verify ? "yes" : "no"},
+            {"json", o.json ? "yes" : "no"},
+            {"settings", o.settings},
+            {"limit", limitText},
+            {"log", o.logDir}};
 }
 
 } // namespace
@@ -95,7 +88,6 @@ void TestBatchOptions::parse_data()
     row("send", "send --model kvt33 --port a pos dsp", "verb=send commands=pos|dsp");
 
     row("no verb", "", "error: expected download, upload or send");
-    row("unknown verb", "print --model kvt7 --port a", "error: expected download, upload or send");
     row("unknown option", "upload --model kvt7 --port a --fast", "error: Unknown option 'fast'.");
     row("no model", "upload --port a",
         "error: --model is missing (kvt7, kvt31, kvt33, kvt52, kvt54, px52, px54)");
@@ -113,8 +105,6 @@ void TestBatchOptions::parse_data()
         "error: unknown kind 'speed' (program, position, parameter)");
     row("position of kvt7", "upload --model kvt7 --port a --kind position",
         "error: KVT7 keeps programs only");
-    row("parameters of kvt33", "upload --model kvt33 --port a --kind parameter",
-        "error: KVT33 keeps programs only");
     row("program of kvt52", "upload --model kvt52 --port a --program 1",
         "error: --program is for kvt7; kvt52 chooses the program on the controller");
     for (const char* number : {"4", "-1", "two"})
@@ -127,7 +117,7 @@ void TestBatchOptions::parse_data()
         "error: --settings is for kvt52, kvt54, px52 and px54");
     row("settings without stop bits", "upload --model kvt52 --port a --settings 9600,N,8",
         "error: bad --settings '9600,N,8' (as in 9600,N,8,1)");
-    for (const char* seconds : {"0", "-1", "3601", "nan", "inf", "soon"})
+    for (const char* seconds : {"0", "3601", "nan", "soon"})
         row(qPrintable(QStringLiteral("timeout %1").arg(QLatin1String(seconds))),
             qPrintable(QStringLiteral("upload --model kvt7 --port a --timeout %1")
                            .arg(QLatin1String(seconds))),
@@ -144,10 +134,8 @@ void TestBatchOptions::parse_data()
     row("send with an output", "send --model kvt7 --port a -o %dir pos",
         "error: send takes no --output");
     row("send nothing", "send --model kvt7 --port a", "error: send needs a command");
-    row("send CR", "send --model kvt7 --port a pos\rDELP1",
-        "error: 'pos\\rDELP1' holds a line break; give each command as an argument of its own");
-    row("send LF", "send --model kvt7 --port a dsp pos\n",
-        "error: 'pos\\n' holds a line break; give each command as an argument of its own");
+    row("send line breaks", "send --model kvt7 --port a dsp pos\rDELP1\n",
+        "error: 'pos\\rDELP1\\n' holds a line break; give each command as an argument of its own");
     row("send uncarriable", "send --model kvt7 --port a pos\u0416",
         "error: 'pos\u0416' holds a character the line cannot carry");
     row("download into a file", "download --model kvt7 --port a -o %dir/p.txt p.txt",
@@ -156,8 +144,6 @@ void TestBatchOptions::parse_data()
         "error: download takes one program file");
     row("upload of a file", "upload --model kvt7 --port a p.txt",
         "error: unexpected argument 'p.txt'");
-    row("several ports to standard output", "upload --model kvt7 --port a --port b",
-        "error: an upload from several ports needs -o DIR, a directory for one file per port");
     row("several ports into one file", "upload --model kvt7 --port a --port b -o %dir/plain",
         "error: an upload from several ports needs -o DIR, a directory for one file per port");
     row("output folder missing", "upload --model kvt7 --port a -o /nonexistent/p.txt",
