@@ -4,9 +4,7 @@
 #include "editor/EditorController.h"
 #include "frontend/DifferenceWindow.h"
 #include "frontend/PanelLook.h"
-#include "kvt7/CommandRecall.h"
 #include "kvt7/Kvt7Window.h"
-#include "kvt7/PlanScale.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -116,34 +114,6 @@ private Q_SLOTS:
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
     }
 
-    void commandRecall_data()
-    {
-        QTest::addColumn<QStringList>("sent");
-        QTest::addColumn<QString>("keys"); // U for Up, D for Down
-        QTest::addColumn<QStringList>("shown");
-        const QStringList three{"POS", "G00,+5", "DSP"};
-        QTest::newRow("nothing sent") << QStringList{} << "UD" << QStringList{"", ""};
-        QTest::newRow("oldest stays; down past the newest is empty")
-            << three << "UUUUDDD"
-            << QStringList{"DSP", "G00,+5", "POS", "POS", "G00,+5", "DSP", ""};
-        QTest::newRow("a repeat is one step, empty is none")
-            << QStringList{"POS", "POS", "", "DSP"} << "UUUD"
-            << QStringList{"DSP", "POS", "POS", "DSP"};
-    }
-
-    void commandRecall()
-    {
-        QFETCH(QStringList, sent);
-        QFETCH(QString, keys);
-        CommandRecall recall;
-        for (const QString& command : sent)
-            recall.add(command);
-        QStringList seen;
-        for (const QChar key : keys)
-            seen << (key == u'U' ? recall.older() : recall.newer());
-        QTEST(seen, "shown");
-    }
-
     void keyboardOnly()
     {
         Rig rig;
@@ -192,26 +162,6 @@ private Q_SLOTS:
         QCOMPARE(rig.op.beeps, 1);
         QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download complete: 3 lines sent"));
         QVERIFY(rig.text("lblresponse").endsWith(QStringLiteral("OK\r\n>")));
-    }
-
-    void planScale_data()
-    {
-        QTest::addColumn<QSizeF>("room");
-        QTest::addColumn<double>("smallest"); // points; the text is 9 pt
-        QTest::addColumn<double>("scale");
-        // The KVT7 plan at 96 dpi, 940 x 651.
-        QTest::newRow("fits: never grows") << QSizeF(2000, 651) << 7.0 << 1.0;
-        QTest::newRow("width decides") << QSizeF(705, 651) << 6.0 << 0.75;
-        QTest::newRow("stops at the smallest readable") << QSizeF(470, 325.5) << 6.3 << 0.7;
-        QTest::newRow("larger than the text: four fifths") << QSizeF(470, 325.5) << 12.0 << 0.8;
-        QTest::newRow("text at the smallest already") << QSizeF(470, 325.5) << 9.0 << 1.0;
-    }
-
-    void planScale()
-    {
-        QFETCH(QSizeF, room);
-        QFETCH(double, smallest);
-        QTEST(fittedPlanScale(QSizeF(940, 651), room, 9.0, smallest), "scale");
     }
 
     void panelActivation_data()
