@@ -12,6 +12,7 @@
 #include "editor/EditorController.h"
 #include "family/JobRunner.h"
 #include "link/LineWait.h"
+#include "link/NetworkAddress.h"
 #include "link/PortList.h"
 #include "link/SerialLink.h"
 #include "link/SerialPort.h"
@@ -27,7 +28,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -219,7 +219,7 @@ void FrontEndWindow::holdReopening(bool held)
 void FrontEndWindow::reopenWhenBack()
 {
     const QString device = m_port->deviceName(m_portNumber);
-    if (!device.isEmpty() && !QFileInfo::exists(device))
+    if (!device.isEmpty() && !deviceMayBePresent(device))
         return;
     if (!openAsSetUp(false, QStringLiteral("back and open again"))) {
         showPortState(PortState::Lost);
@@ -659,7 +659,7 @@ void FrontEndWindow::onWriteFailed(const QString& errorText)
 void FrontEndWindow::onLinkLost(const QString& reason)
 {
     const QString device = m_port->deviceName(m_portNumber);
-    const bool gone = !device.isEmpty() && !QFileInfo::exists(device);
+    const bool gone = !device.isEmpty() && !deviceMayBePresent(device);
     showPortState(PortState::Lost);
     if (!m_reopeningHeld)
         m_watchForDevice->start();

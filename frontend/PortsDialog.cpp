@@ -1,11 +1,15 @@
 #include "PortsDialog.h"
 
+#include "NetworkPortDialog.h"
+
 #include "link/PortList.h"
 #include "link/PortMap.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,7 +28,19 @@ PortsDialog::PortsDialog(const PortMap& current, QWidget* parent) : QDialog(pare
         (*box)->setEditable(true);
         (*box)->setMinimumContentsLength(40);
         (*box)->setCurrentText(current.device(port));
-        form->addRow(QStringLiteral("COM&%1:").arg(port), *box);
+        auto* label = new QLabel(QStringLiteral("COM&%1:").arg(port));
+        label->setBuddy(*box);
+        // Reached with Tab from its port's box; one mnemonic would serve only one row.
+        auto* network = new QPushButton(QStringLiteral("Network..."));
+        network->setObjectName(QStringLiteral("cmdnetwork%1").arg(port));
+        network->setAccessibleDescription(
+            QStringLiteral("A serial device server on the network as COM%1").arg(port));
+        QComboBox* portBox = *box;
+        connect(network, &QPushButton::clicked, this, [this, portBox] { chooseNetwork(portBox); });
+        auto* row = new QHBoxLayout;
+        row->addWidget(*box, 1);
+        row->addWidget(network);
+        form->addRow(label, row);
     }
     m_refreshButton = new QPushButton(QStringLiteral("&Refresh"));
     m_refreshButton->setObjectName(QStringLiteral("cmdrefresh"));
@@ -37,6 +53,13 @@ PortsDialog::PortsDialog(const PortMap& current, QWidget* parent) : QDialog(pare
     layout->addLayout(form);
     layout->addWidget(buttons);
     refresh();
+}
+
+void PortsDialog::chooseNetwork(QComboBox* box)
+{
+    NetworkPortDialog dialog(box->currentText().trimmed(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        box->setCurrentText(dialog.device());
 }
 
 void PortsDialog::refresh()

@@ -11,7 +11,8 @@ namespace kvt {
 class PortMap;
 
 // frmports: which device COM1 and COM2 stand for, picked from the serial
-// devices present (their stable names where the system has them) or typed.
+// devices present (their stable names where the system has them), typed, or
+// a serial device server on the network.
 class PortsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -22,6 +23,7 @@ public:
 
 private:
     void refresh();
+    void chooseNetwork(QComboBox* box);
 
     QComboBox* m_com1Box = nullptr;
     QComboBox* m_com2Box = nullptr;

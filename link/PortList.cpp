@@ -1,5 +1,7 @@
 #include "PortList.h"
 
+#include "NetworkAddress.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -62,10 +64,12 @@ QString portListing(const QList<SerialDevice>& present, const PortMap& map)
     }
     for (int port = 1; port <= 2; ++port) {
         const QString device = map.device(port);
-        text += QStringLiteral("COM%1 = %2 (%3)\n")
-                    .arg(port)
-                    .arg(device, QFileInfo::exists(device) ? QStringLiteral("present")
-                                                           : QStringLiteral("not present"));
+        text +=
+            QStringLiteral("COM%1 = %2 (%3)\n")
+                .arg(port)
+                .arg(device, NetworkAddress::looksLikeNetwork(device) ? QStringLiteral("network")
+                             : QFileInfo::exists(device)              ? QStringLiteral("present")
+                                                         : QStringLiteral("not present"));
     }
     return text;
 }

@@ -52,13 +52,33 @@ QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : SerialPort(parent), m
     connect(&m_serial, &QSerialPort::readyRead, this, &QtSerialPort::notifyInput);
     connect(&m_serial, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
     connect(&m_serial, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    connect(&m_network, &NetworkLine::readyRead, this, &QtSerialPort::notifyInput);
+    connect(&m_network, &NetworkLine::bytesWritten, this, &SerialPort::bytesWritten);
+    connect(&m_network, &NetworkLine::lost, this, &QtSerialPort::onNetworkLost);
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_onNetwork ? m_network.isOpen() : m_serial.isOpen();
 }
 
 bool QtSerialPort::open(int portNumber)
 {
-    if (m_serial.isOpen())
+    if (isOpen())
         return true;
     m_device = m_map.device(portNumber);
+    m_onNetwork = NetworkAddress::looksLikeNetwork(m_device);
+    if (m_onNetwork) {
+        const auto address = NetworkAddress::parse(m_device, &m_error);
+        if (!address)
+            return false;
+        if (!m_network.open(*address)) {
+            m_error = m_network.errorString();
+            return false;
+        }
+        applySettings();
+        return true;
+    }
     m_serial.setPortName(m_device);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         m_error = describeOpenFailure(m_device, m_serial.error(), m_serial.errorString());
@@ -75,6 +95,8 @@ bool QtSerialPort::open(int portNumber)
 
 void QtSerialPort::close()
 {
+    if (m_onNetwork)
+        m_network.close();
     if (!m_serial.isOpen())
         return;
     // Whoever closes has waited for what had to go out. What a handshake
@@ -87,7 +109,9 @@ void QtSerialPort::close()
 
 void QtSerialPort::discardOutput()
 {
-    if (m_serial.isOpen())
+    if (m_onNetwork)
+        m_network.discardOutput();
+    else if (m_serial.isOpen())
         m_serial.clear(QSerialPort::Output);
 }
 
@@ -107,13 +131,21 @@ bool QtSerialPort::setSettings(const QString& settings)
 void QtSerialPort::setHandshaking(Handshaking handshaking)
 {
     m_handshaking = handshaking;
-    if (m_serial.isOpen())
+    if (m_onNetwork && m_network.isOpen())
+        applySettings();
+    else if (m_serial.isOpen())
         m_serial.setFlowControl(handshaking == Handshaking::RtsCts ? QSerialPort::HardwareControl
                                                                    : QSerialPort::NoFlowControl);
 }
 
 bool QtSerialPort::applySettings()
 {
+    if (m_onNetwork) {
+        if (m_network.apply(m_settings, m_handshaking))
+            return true;
+        m_error = m_network.errorString();
+        return false;
+    }
     if (!m_serial.isOpen())
         return true;
     // Handshaking first, and every setting on its own: one the device refuses
@@ -171,13 +203,21 @@ LineSettings QtSerialPort::readBack() const
 
 QString QtSerialPort::settingsInEffect() const
 {
+    if (m_onNetwork)
+        return m_network.settingsInEffect();
     return m_serial.isOpen() ? readBack().toString() : QString();
 }
 
 bool QtSerialPort::write(const QByteArray& data)
 {
-    if (!m_serial.isOpen()) {
+    if (!isOpen()) {
         m_error = portClosedText;
+        return false;
+    }
+    if (m_onNetwork) {
+        if (m_network.write(data))
+            return true;
+        m_error = m_network.errorString();
         return false;
     }
     if (m_serial.write(data) != data.size()) {
@@ -189,11 +229,15 @@ bool QtSerialPort::write(const QByteArray& data)
 
 qint64 QtSerialPort::bytesAvailable() const
 {
+    if (m_onNetwork)
+        return m_network.bytesAvailable();
     return m_serial.isOpen() ? m_serial.bytesAvailable() : 0;
 }
 
 qint64 QtSerialPort::bytesToWrite() const
 {
+    if (m_onNetwork)
+        return m_network.bytesToWrite();
     return m_serial.isOpen() ? m_serial.bytesToWrite() + queuedInDriver() : 0;
 }
 
@@ -211,6 +255,8 @@ qint64 QtSerialPort::queuedInDriver() const
 
 QByteArray QtSerialPort::readRaw(qint64 maxSize)
 {
+    if (m_onNetwork)
+        return m_network.read(maxSize);
     return m_serial.read(maxSize);
 }
 
@@ -243,6 +289,12 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     m_serial.clearError();
     m_serial.close();
     Q_EMIT linkLost(m_error);
+}
+
+void QtSerialPort::onNetworkLost(const QString& reason)
+{
+    m_error = reason;
+    Q_EMIT linkLost(reason);
 }
 
 } // namespace kvt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LineSettings.h"
+#include "NetworkLine.h"
 #include "PortMap.h"
 #include "SerialPort.h"
 
@@ -8,10 +9,12 @@
 
 namespace kvt {
 
-// The serial port seam on Qt's QSerialPort. Qt reports no line-state changes,
-// so this port raises only Receive events; a failing device is reported once
-// through linkLost() and the port closed, instead of the storm of read errors
-// an unplugged USB adapter produces.
+// The serial port seam on Qt's QSerialPort, or on a serial device server where
+// the port's device is a network address (rfc2217://, tcp://): the link above
+// does not learn which. Qt reports no line-state changes, so this port raises
+// only Receive events; a failing device is reported once through linkLost()
+// and the port closed, instead of the storm of read errors an unplugged USB
+// adapter produces.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
 public:
@@ -20,7 +23,7 @@ public:
     explicit QtSerialPort(PortMap map, QObject* parent = nullptr);
 
     bool open(int portNumber) override;
-    bool isOpen() const override { return m_serial.isOpen(); }
+    bool isOpen() const override;
     void close() override;
     QString errorString() const override { return m_error; }
     QString deviceName(int portNumber) const override { return m_map.device(portNumber); }
@@ -50,9 +53,12 @@ private:
     // the line: with RTS/CTS and the controller off, several KiB wait there.
     qint64 queuedInDriver() const;
     void onError(QSerialPort::SerialPortError error);
+    void onNetworkLost(const QString& reason);
 
     PortMap m_map;
     QSerialPort m_serial;
+    NetworkLine m_network;
+    bool m_onNetwork = false;
     LineSettings m_settings;
     Handshaking m_handshaking = Handshaking::None;
     QString m_device;

@@ -41,6 +41,7 @@ QString lineCount(qsizetype count)
 BlockController::BlockController(const QString& model, const ControllerSettings& settings)
     : m_model(model), m_settings(settings)
 {
+    m_blocks[0] = settings.storedProgram;
 }
 
 Replies BlockController::receive(const QByteArray& bytes)

@@ -3,6 +3,7 @@
 #include "ControllerFactory.h"
 #include "Simulator.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <climits>
@@ -206,6 +207,11 @@ CommandLine::CommandLine()
                                    "anything else to X (X to Y); a shorter block is stored as "
                                    "it came (four-model controllers only)."),
                     QStringLiteral("n")),
+      m_storedProgram(QStringLiteral("stored-program"),
+                      QStringLiteral("Hold the lines of <file> (ended by CR or LF, empty ones "
+                                     "left out, bytes as they are) as the stored program from "
+                                     "the start (four-model controllers only)."),
+                      QStringLiteral("file")),
       m_seed(QStringLiteral("seed"),
              QStringLiteral("Seed for --garbage, to repeat a run; without it a random seed is "
                             "used and shown on standard error."),
@@ -220,7 +226,7 @@ CommandLine::CommandLine()
     m_parser.setApplicationDescription(QString::fromUtf8(description));
     m_parser.addOptions({m_model, m_link, m_log, m_noBanner, m_bannerDelay, m_silent, m_silentAfter,
                          m_replyDelay, m_listingPause, m_charDelay, m_garbage, m_keys, m_echoLines,
-                         m_corruptLine, m_seed, m_flood});
+                         m_corruptLine, m_storedProgram, m_seed, m_flood});
 }
 
 CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
@@ -263,6 +269,18 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments)
     }
     const bool storesLines =
         ControllerFactory::takesBlocks(m_options.model) || m_options.model == QLatin1String("kvt7");
+    if (m_parser.isSet(m_storedProgram)) {
+        QFile file(m_parser.value(m_storedProgram));
+        if (!ControllerFactory::takesBlocks(m_options.model) || !file.open(QIODevice::ReadOnly)) {
+            m_error = QStringLiteral("--stored-program: %1")
+                          .arg(file.isOpen() ? m_options.model + QStringLiteral(" stores no blocks")
+                                             : file.errorString());
+            return Outcome::UsageError;
+        }
+        QByteArrayList lines = file.readAll().replace('\n', '\r').split('\r');
+        lines.removeAll(QByteArray());
+        m_options.controller.storedProgram = lines;
+    }
     if ((m_parser.isSet(m_echoLines) && !ControllerFactory::takesBlocks(m_options.model)) ||
         (m_parser.isSet(m_corruptLine) && !storesLines)) {
         m_error = QStringLiteral("--%1: %2 exchanges no blocks")

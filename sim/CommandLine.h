@@ -62,6 +62,7 @@ private:
     QCommandLineOption m_keys;
     QCommandLineOption m_echoLines;
     QCommandLineOption m_corruptLine;
+    QCommandLineOption m_storedProgram;
     QCommandLineOption m_seed;
     QCommandLineOption m_flood;
     SimulatorOptions m_options;

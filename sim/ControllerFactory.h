@@ -2,9 +2,11 @@
 
 #include "Controller.h"
 
+#include <QByteArrayList>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace kvt::sim {
 
@@ -19,6 +21,9 @@ struct ControllerSettings {
     // This line (from 1) of every block or program downloaded is stored with
     // a character changed, for a host's check of what was stored; 0: none.
     int corruptLine = 0;
+    // Block models: the program block held from the start, bytes as they are,
+    // as a controller whose program was written on its own panel.
+    std::optional<QByteArrayList> storedProgram;
 };
 
 // The controller models kvtsim can play, by the names --model takes.
