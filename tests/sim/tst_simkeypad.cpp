@@ -72,24 +72,6 @@ void TestSimKeypad::session_data()
                path(false, "5", {"Program 5 Deleted", home}) + path(false, "5", {missing, home}) +
                stored("5") + sent("5")
         << QByteArray("C\rEND\r") << Faults{};
-    QTest::newRow("NO goes home from every step, dropping a half-received program")
-        << QByteArrayList{"NO NO NO +/- +/- ENT NO",
-                          toDownload + "6 NO",
-                          toDownload + "6 ENT",
-                          "@A\r",
-                          "NO",
-                          "@END\r",
-                          toUpload + "6 ENT"}
-        << QStringList{"Edit Program", home} + path(false, "", {}).mid(0, 4) + QStringList{home} +
-               path(false, "6", {home}) + path(false, "6", {"Receiving  Program", home}) +
-               path(true, "6", {missing, home})
-        << QByteArray() << Faults{};
-    QTest::newRow("keys that mean nothing where pressed; the menu wraps; two digits at most")
-        << QByteArrayList{"ENT +/- 5 DEL NO ENT +/- ENT +/- +/- +/- +/- ENT +/- ENT ENT",
-                          "ENT DEL 0 5 7 ENT ENT +/- 1 DEL", "@X\rEND\r"}
-        << QStringList{"Edit Program", "Set Parameters", "External Communication"} +
-               path(false, "05", {"Receiving  Program", "Program 5 Stored", home})
-        << QByteArray() << Faults{};
     // Neither a program, nor a half line, nor what a host left reaches the store.
     QTest::newRow("the line is ignored outside receiving; a leaving host's lines are dropped")
         << QByteArrayList{"@A\rEND\rX", toDownload + "1", "@A\rEND\r",        "ENT",       "@A\rB",
