@@ -2,9 +2,13 @@
 // program to 1, 4 and 16 kvtsim instances from one kvtcomm process, its wall
 // time against the single download and the CPU it took.
 //
-//   kvt7_batch_bench [ROUNDS]
+//   kvt7_batch_bench [ROUNDS] [network]
 //
+// With "network" every kvtsim sits behind its own ser2net on loopback and is
+// reached over RFC 2217.
 // Prints figures only; it judges nothing.
+
+#include "support/DeviceServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,6 +42,7 @@ QByteArray sixteenLines()
 struct Sim {
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
     QString device;
+    std::unique_ptr<kvt::test::DeviceServer> server;
 };
 
 } // namespace
@@ -46,6 +51,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? qMax(1, atoi(argv[1])) : 3;
+    const bool network = argc > 2 && QByteArray(argv[2]) == "network";
     QTemporaryDir dir;
     QFile program(dir.filePath(QStringLiteral("sixteen.txt")));
     if (!program.open(QIODevice::WriteOnly) || program.write(sixteenLines()) < 0)
@@ -65,7 +71,14 @@ int main(int argc, char* argv[])
             if (!sim.process->waitForReadyRead(10000))
                 return 1;
             sim.device = QString::fromLocal8Bit(sim.process->readLine()).trimmed();
-            arguments << QStringLiteral("--port") << sim.device;
+            if (network) {
+                sim.server = std::make_unique<kvt::test::DeviceServer>(sim.device);
+                if (!sim.server->start()) {
+                    std::fprintf(stderr, "%s\n", qPrintable(sim.server->errorText()));
+                    return 1;
+                }
+            }
+            arguments << QStringLiteral("--port") << (network ? sim.server->url() : sim.device);
         }
         arguments << program.fileName();
         double wall = 0;
@@ -90,6 +103,7 @@ int main(int argc, char* argv[])
             single = wall;
         std::printf("%6d %10.3f %8.2f %10.3f\n", ports, wall, wall / single, cpu);
         for (Sim& sim : sims) {
+            sim.server.reset();
             sim.process->terminate();
             sim.process->waitForFinished(3000);
         }

@@ -19,7 +19,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -74,8 +73,9 @@ protected:
     {
         if (event->type() == QEvent::SockAct) {
             const auto* notifier = qobject_cast<QSocketNotifier*>(watched);
-            if (notifier && notifier->type() == QSocketNotifier::Read &&
-                qobject_cast<QSerialPort*>(notifier->parent()))
+            // The port's is the only one reading here, a serial device's or,
+            // behind a device server, a socket's.
+            if (notifier && notifier->type() == QSocketNotifier::Read)
                 lastUs = nowUs();
         }
         return false;

@@ -232,10 +232,8 @@ void FrontEndWindow::reopenWhenBack()
 void FrontEndWindow::showPortState(PortState state, const QString& howOpened)
 {
     m_portState = state;
-    const QString port =
-        m_portNumber == 0
-            ? QStringLiteral("No port")
-            : QStringLiteral("COM%1 %2").arg(m_portNumber).arg(m_port->deviceName(m_portNumber));
+    nameTrafficLog();
+    const QString port = portAndDevice();
     switch (state) {
     case PortState::Closed:
         m_portLabel->setText(port + QStringLiteral(": closed"));
@@ -250,6 +248,20 @@ void FrontEndWindow::showPortState(PortState state, const QString& howOpened)
         m_portLabel->setText(port + QStringLiteral(": lost, waiting for it to come back"));
         return;
     }
+}
+
+QString FrontEndWindow::portAndDevice() const
+{
+    return m_portNumber == 0
+               ? QStringLiteral("No port")
+               : QStringLiteral("COM%1 %2").arg(m_portNumber).arg(m_port->deviceName(m_portNumber));
+}
+
+void FrontEndWindow::nameTrafficLog()
+{
+    // A device server's log is read beside others': the title says which line it is.
+    if (m_trafficLog)
+        m_trafficLog->setWindowTitle(QStringLiteral("Traffic Log - ") + portAndDevice());
 }
 
 bool FrontEndWindow::refuseSecondTransfer()
@@ -366,6 +378,7 @@ void FrontEndWindow::addViewMenu()
     connect(traffic, &QAction::triggered, this, [this] {
         if (!m_trafficLog)
             m_trafficLog = new TrafficLogWindow(*m_traffic, m_operator, this);
+        nameTrafficLog();
         m_trafficLog->show();
         m_trafficLog->raise();
         m_trafficLog->activateWindow();

@@ -176,6 +176,9 @@ private:
     void offerPortsAfterFailure();
     void portsChosen(const QMap<int, QString>& devices);
     void reopenWhenBack();
+    // "COM1 /dev/ttyS0", or "No port".
+    QString portAndDevice() const;
+    void nameTrafficLog();
     void tellLoss();
     enum class PortState { Closed, Open, Lost };
     // lblport, the one place that tells the port's state.

@@ -237,6 +237,9 @@ void TestE2eNetwork::windowTellsTheDropAndReconnects()
     QVERIFY(sim.waitForHost());
     auto* portLabel = window->findChild<QLabel*>(QStringLiteral("lblport"));
     QCOMPARE(portLabel->text(), "COM1 " + server.url() + ": open, 9600,N,8,1");
+    window->findChild<QAction*>(QStringLiteral("mnutraffic"))->trigger();
+    QCOMPARE(window->findChild<QWidget*>(QStringLiteral("frmtraffic"))->windowTitle(),
+             "Traffic Log - COM1 " + server.url());
 
     auto* kvt7 = static_cast<Kvt7Window*>(window.get());
     kvt7->activateEditor();
