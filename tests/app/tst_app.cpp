@@ -2,8 +2,6 @@
 #include "app/CommandLine.h"
 #include "app/FrontEnds.h"
 #include "app/StartupWindow.h"
-#include "frontend/PortMemory.h"
-#include "frontend/PortsDialog.h"
 #include "kvt31_33/Kvt31_33Window.h"
 #include "kvt52/Kvt52Window.h"
 #include "shell/MessageWindow.h"
@@ -14,7 +12,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -115,43 +112,6 @@ private Q_SLOTS:
         QCOMPARE(line.text.startsWith("kvtcomm: "), action == CommandLine::Action::Fail);
     }
 
-    void rememberedPorts_data()
-    {
-        QTest::addColumn<QString>("remembered"); // COM1|COM2 chosen in the Ports dialog
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("used");
-        QTest::newRow("nothing remembered") << "|" << QStringList{} << "/dev/ttyS0|/dev/ttyS1";
-        QTest::newRow("remembered")
-            << "/dev/serial/by-id/usb-A|" << QStringList{} << "/dev/serial/by-id/usb-A|/dev/ttyS1";
-        QTest::newRow("command line wins for this run")
-            << "/dev/ttyUSB0|/dev/ttyUSB1" << QStringList{"--com2", "/dev/pts/4"}
-            << "/dev/ttyUSB0|/dev/pts/4";
-    }
-
-    void rememberedPorts()
-    {
-        QFETCH(QString, remembered);
-        QFETCH(QStringList, arguments);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("kvtcomm.conf"));
-        // Chosen in the dialog, as the operator leaves it, and read back at the next start.
-        PortsDialog dialog(PortMap::platformDefault());
-        const QStringList devices = remembered.split(u'|');
-        for (int port = 1; port <= 2; ++port)
-            if (!devices[port - 1].isEmpty())
-                dialog.findChild<QComboBox*>(QStringLiteral("cbocom%1").arg(port))
-                    ->setCurrentText(devices[port - 1]);
-        {
-            QSettings settings(file, QSettings::IniFormat);
-            ports::remember(settings, dialog.chosen());
-        }
-        const QSettings settings(file, QSettings::IniFormat);
-        const PortMap map =
-            CommandLine::parse(QStringList{"kvtcomm"} + arguments, ports::remembered(settings))
-                .portMap;
-        QTEST(map.device(1) + '|' + map.device(2), "used");
-    }
-
     void init()
     {
         op = {};
@@ -190,7 +150,7 @@ private Q_SLOTS:
     void opensTheChosenModel_data()
     {
         QTest::addColumn<QString>("model"); // empty: OK without choosing
-        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("how");   // "close": the close box, which ends the program
         QTest::addColumn<int>("modelNo");
         QTest::addColumn<QString>("window");
 
@@ -208,6 +168,7 @@ private Q_SLOTS:
         row("PX52", "OK", 12, kvt52Name);
         row("KVT54", "Enter", 4, kvt52Name);
         row("PX54", "double-click", 14, kvt52Name);
+        QTest::newRow("close box") << QString() << "close" << 0 << QString();
     }
 
     void opensTheChosenModel()
@@ -215,6 +176,10 @@ private Q_SLOTS:
         QFETCH(QString, model);
         QFETCH(QString, how);
         QFETCH(QString, window);
+        // A screen reader meets a window with its caption, not a bare pane.
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(startup.data());
+        QCOMPARE(shown->role(), QAccessible::Window);
+        QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("KVT COMMUNICATION SOFTWARE"));
         // The front end asks its port questions before it shows, and the
         // start-up window must not stand in the way of the boxes.
         bool visibleAtFirstQuestion = false;
@@ -227,7 +192,9 @@ private Q_SLOTS:
         QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
         bool hiddenAtOnce = false;
         QTimer::singleShot(0, this, [&] {
-            if (how == "double-click")
+            if (how == "close")
+                startup->windowHandle()->close();
+            else if (how == "double-click")
                 QTest::mouseDClick(button(model), Qt::LeftButton);
             else if (!model.isEmpty())
                 QTest::mouseClick(button(model), Qt::LeftButton);
@@ -239,10 +206,13 @@ private Q_SLOTS:
             hiddenAtOnce = startup && !startup->isVisible();
             QCoreApplication::exit();
         });
-        QCOMPARE(QCoreApplication::exec(), 0);
-
-        // For a moment no window is visible; the program must not end there.
-        QCOMPARE(lastClosed.size(), 0);
+        QCOMPARE(QCoreApplication::exec(), 0); // should the program go on
+        // For a moment no window is visible; only the close box ends the program.
+        QCOMPARE(lastClosed.size(), how == "close" ? 1 : 0);
+        if (how == "close") {
+            QVERIFY(opened.isEmpty());
+            return;
+        }
         QVERIFY(hiddenAtOnce && startup.isNull());
         QCOMPARE(opened.size(), 1);
         QTEST(modelNumberOf(opened.constFirst()), "modelNo");
@@ -255,23 +225,6 @@ private Q_SLOTS:
         QVERIFY(!visibleAtFirstQuestion);
         // The four-model window asks through its setup dialog, the others in boxes.
         QCOMPARE(op.messages.isEmpty(), window == kvt52Name);
-    }
-
-    void closeBoxEndsTheProgram()
-    {
-        QCOMPARE(startup->windowTitle(), QStringLiteral("KVT COMMUNICATION SOFTWARE"));
-        // A screen reader meets a window with its caption, not a bare pane.
-        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(startup.data());
-        QCOMPARE(shown->role(), QAccessible::Window);
-        QCOMPARE(shown->text(QAccessible::Name), startup->windowTitle());
-        QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
-        QTimer::singleShot(0, this, [this] {
-            startup->windowHandle()->close();
-            QCoreApplication::exit(); // should the program go on
-        });
-        QCOMPARE(QCoreApplication::exec(), 0);
-        QCOMPARE(lastClosed.size(), 1); // which ends the program
-        QVERIFY(opened.isEmpty());
     }
 
     void missingPortOffersThePortsDialog()
@@ -297,25 +250,6 @@ private Q_SLOTS:
         frmports->accept();
         QCOMPARE(label(window, "lblport"), "COM2 /dev/ttyFAKE1: open, 9600,N,8,1");
         QCOMPARE(QSettings().value("ports/com2").toString(), "/dev/ttyFAKE1");
-    }
-
-    void lostDeviceToldInOnePlace()
-    {
-        const QString device = memory.filePath("ttyUSB0");
-        portSetUp = [&](test::FakeSerialPort& p) { p.setDevice(1, device); };
-        QVERIFY(QFile(device).open(QIODevice::WriteOnly));
-        QWidget* window = frontEnds.open(0);
-        for (int unplugged = 1; unplugged <= 2; ++unplugged) {
-            QVERIFY(QFile::remove(device));
-            port->loseLink("The device was removed");
-            QCOMPARE(label(window, "lblport"),
-                     "COM1 " + device + ": lost, waiting for it to come back");
-            QCOMPARE(op.openNotices, 1);
-            QVERIFY(QFile(device).open(QIODevice::WriteOnly));
-            QTRY_COMPARE(label(window, "lblport"),
-                         "COM1 " + device + ": back and open again, 9600,N,8,1");
-            QVERIFY(op.openNotices == 0 && label(window, "lblstatus").isEmpty());
-        }
     }
 
     void cancelledUploadIsNotComplete()

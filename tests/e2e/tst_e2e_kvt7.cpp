@@ -108,11 +108,17 @@ void TestE2eKvt7::vanishingDeviceIsReportedOnceAndReopened()
                  QStringLiteral("The device on COM1 (%1) went away.").arg(device)),
              qPrintable(op.messages.at(1).text));
     QVERIFY(!window->link().isSending());
+    // Told in one place: the box stays open while the device is away.
+    auto* portState = rig.find<QLabel>("lblport");
+    QCOMPARE(portState->text(), "COM1 " + device + ": lost, waiting for it to come back");
+    QCOMPARE(op.openNotices, 1);
 
     // Back on the same name: open again with the same settings, nothing resent.
     rig.restartSim();
     QVERIFY(sim->waitForHost() && window->port().isOpen());
     QVERIFY(sim->receivedBytes().isEmpty());
+    QCOMPARE(portState->text(), "COM1 " + device + ": back and open again, 9600,N,8,1");
+    QCOMPARE(op.openNotices, 0);
     online->setText(QStringLiteral("pos"));
     QTest::keyClick(online, Qt::Key_Return);
     QTRY_VERIFY_WITH_TIMEOUT(
