@@ -1,7 +1,14 @@
 #include "link/NetworkAddress.h"
+#include "link/QtSerialPort.h"
 #include "link/TelnetCodec.h"
 
+#include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 using namespace kvt;
 using Command = telnet::Reader::Command;
@@ -17,7 +24,54 @@ private Q_SLOTS:
     void everyByteSurvivesTheFraming();
     void addresses_data();
     void addresses();
+    void serverIsTakenAtItsWord_data();
+    void serverIsTakenAtItsWord();
 };
+
+namespace {
+
+// An RFC 2217 server in a thread of its own, as the port waits for its answers
+// on this one. It answers every setting with the value asked, or another.
+class ScriptedServer : public QTcpServer {
+public:
+    quint32 answeredBaud = 0; // 0: the baud asked
+    bool refusesSettings = false;
+    bool silent = false;
+    bool raw = false; // no Telnet: bytes as they are
+    QByteArray data;  // what arrived as the line's data
+    std::atomic<bool> dataArrived = false;
+
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            QList<Command> commands;
+            const QByteArray bytes = socket->readAll();
+            data += raw ? bytes : m_reader.read(bytes, &commands);
+            dataArrived = data.endsWith('!');
+            for (const Command& c : commands) {
+                if (silent)
+                    continue;
+                if (c.verb == telnet::will && c.option == telnet::comPortOption)
+                    socket->write(telnet::negotiation(refusesSettings ? telnet::dont : telnet::doIt,
+                                                      c.option));
+                if (c.verb != telnet::sb || refusesSettings)
+                    continue;
+                const auto code = quint8(c.parameters.at(0));
+                const QByteArray value = code == rfc2217::setBaudRate && answeredBaud
+                                             ? rfc2217::baudValue(answeredBaud)
+                                             : c.parameters.mid(1);
+                socket->write(rfc2217::command(code + rfc2217::serverReply, value));
+            }
+        });
+    }
+
+private:
+    telnet::Reader m_reader;
+};
+
+} // namespace
 
 void TestTelnet::readerSeparatesDataAndCommands_data()
 {
@@ -123,6 +177,74 @@ void TestTelnet::addresses()
         QVERIFY2(error.startsWith(device + QStringLiteral(" is not a network port: ")) &&
                      error.contains(parsed),
                  qPrintable(error));
+}
+
+void TestTelnet::serverIsTakenAtItsWord_data()
+{
+    QTest::addColumn<quint32>("answeredBaud");
+    QTest::addColumn<bool>("refusesSettings");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("told"); // empty: taken
+    QTest::addColumn<QString>("inEffect");
+    QTest::addColumn<QString>("kind"); // empty: rfc2217
+    QTest::newRow("taken") << 0u << false << false << QString() << "4800,E,7,2" << QString();
+    // Nothing asked of the server, and nothing escaped.
+    QTest::newRow("raw tcp") << 0u << false << false << QString()
+                             << "line settings as set on the server"
+                             << "tcp";
+    QTest::newRow("speed refused")
+        << 9600u << false << false
+        << "%1 does not take 4800 baud; it runs with 9600,E,7,2, and the controller must be set "
+           "to the same."
+        << "9600,E,7,2" << QString();
+    QTest::newRow("no RFC 2217") << 0u << true << false
+                                 << "The server at %2 takes no line settings over RFC 2217: set "
+                                    "them on the server and use tcp://%2 instead."
+                                 << QString() << QString();
+    QTest::newRow("no answer") << 0u << false << true
+                               << "The server at %2 did not confirm the line settings within 2 "
+                                  "s: the line may not run as chosen."
+                               << QString() << QString();
+}
+
+void TestTelnet::serverIsTakenAtItsWord()
+{
+    QFETCH(quint32, answeredBaud);
+    QFETCH(bool, refusesSettings);
+    QFETCH(bool, silent);
+    QFETCH(QString, told);
+    QFETCH(QString, inEffect);
+    QFETCH(QString, kind);
+    QThread thread;
+    auto* server = new ScriptedServer;
+    server->raw = kind == QLatin1String("tcp");
+    server->answeredBaud = answeredBaud;
+    server->refusesSettings = refusesSettings;
+    server->silent = silent;
+    QVERIFY(server->listen(QHostAddress::LocalHost));
+    server->moveToThread(&thread);
+    connect(&thread, &QThread::finished, server, &QObject::deleteLater);
+    thread.start();
+    const auto stopServer = qScopeGuard([&] {
+        thread.quit();
+        thread.wait();
+    });
+    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server->serverPort());
+    PortMap map;
+    map.setDevice(1, (server->raw ? QStringLiteral("tcp://") : QStringLiteral("rfc2217://")) +
+                         hostAndPort);
+    QtSerialPort port(map);
+    QVERIFY2(port.open(1), qPrintable(port.errorString()));
+    port.setHandshaking(Handshaking::RtsCts);
+    const bool taken = port.setSettings(QStringLiteral("4800,E,7,2"));
+    QCOMPARE(
+        taken ? QString() : port.errorString(),
+        told.replace(QLatin1String("%1"), map.device(1)).replace(QLatin1String("%2"), hostAndPort));
+    QCOMPARE(port.settingsInEffect(), inEffect);
+    // Telnet's command byte goes out doubled and arrives as one data byte.
+    QVERIFY(port.write("a\xff") && port.write("!"));
+    QVERIFY(QTest::qWaitFor([&] { return server->dataArrived.load(); }));
+    QCOMPARE(server->data, QByteArray("a\xff!"));
 }
 
 QTEST_GUILESS_MAIN(TestTelnet)
