@@ -218,8 +218,7 @@ void FrontEndWindow::holdReopening(bool held)
 
 void FrontEndWindow::reopenWhenBack()
 {
-    const QString device = m_port->deviceName(m_portNumber);
-    if (!device.isEmpty() && !deviceMayBePresent(device))
+    if (!m_port->deviceMayBeBack(m_portNumber))
         return;
     if (!openAsSetUp(false, QStringLiteral("back and open again"))) {
         showPortState(PortState::Lost);

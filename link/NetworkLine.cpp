@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QtEndian>
 
+#include <utility>
+
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -42,6 +44,11 @@ NetworkLine::NetworkLine(QObject* parent) : QObject(parent)
     connect(&m_socket, &QTcpSocket::bytesWritten, this, &NetworkLine::bytesWritten);
     connect(&m_socket, &QTcpSocket::disconnected, this, &NetworkLine::onConnectionEnded);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &NetworkLine::onConnectionEnded);
+    connect(&m_probe, &QTcpSocket::connected, this, [this] {
+        m_probeAnswered = true;
+        m_probe.abort();
+    });
+    connect(&m_probe, &QTcpSocket::errorOccurred, this, [this] { m_probe.abort(); });
 }
 
 NetworkLine::~NetworkLine()
@@ -50,6 +57,7 @@ NetworkLine::~NetworkLine()
     // is already half gone: nobody is to hear of it.
     m_open = false;
     disconnect(&m_socket, nullptr, this, nullptr);
+    disconnect(&m_probe, nullptr, this, nullptr);
 }
 
 bool NetworkLine::open(const NetworkAddress& address)
@@ -174,6 +182,15 @@ bool NetworkLine::awaitReplies(const QList<quint8>& codes)
             tellInputLater();
     }
     return allThere();
+}
+
+bool NetworkLine::serverAnswers(const NetworkAddress& address)
+{
+    if (std::exchange(m_probeAnswered, false))
+        return true;
+    if (m_probe.state() == QAbstractSocket::UnconnectedState)
+        m_probe.connectToHost(address.host, address.port);
+    return false;
 }
 
 bool NetworkLine::write(const QByteArray& data)

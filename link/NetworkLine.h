@@ -40,6 +40,11 @@ public:
     bool apply(const LineSettings& wanted, Handshaking handshaking);
     QString settingsInEffect() const;
 
+    // Whether a connection to the server was taken since the last call; asks
+    // again in the background, so a server that is down (or a host that
+    // does not answer at all) never holds the caller up.
+    bool serverAnswers(const NetworkAddress& address);
+
     bool write(const QByteArray& data);
     qint64 bytesAvailable() const { return m_input.size(); }
     qint64 bytesToWrite() const;
@@ -66,6 +71,8 @@ private:
     void onConnectionEnded();
 
     QTcpSocket m_socket;
+    QTcpSocket m_probe;
+    bool m_probeAnswered = false;
     NetworkAddress m_address;
     telnet::Reader m_reader;
     QByteArray m_input;

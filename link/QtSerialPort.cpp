@@ -93,6 +93,12 @@ bool QtSerialPort::open(int portNumber)
     return true;
 }
 
+bool QtSerialPort::deviceMayBeBack(int portNumber)
+{
+    const auto address = NetworkAddress::parse(m_map.device(portNumber));
+    return address ? m_network.serverAnswers(*address) : SerialPort::deviceMayBeBack(portNumber);
+}
+
 void QtSerialPort::close()
 {
     if (m_onNetwork)

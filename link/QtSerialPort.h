@@ -31,6 +31,7 @@ public:
     {
         m_map.setDevice(portNumber, device);
     }
+    bool deviceMayBeBack(int portNumber) override;
     bool setSettings(const QString& settings) override;
     QString settingsInEffect() const override;
     void setHandshaking(Handshaking handshaking) override;

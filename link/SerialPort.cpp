@@ -1,5 +1,7 @@
 #include "SerialPort.h"
 
+#include "NetworkAddress.h"
+
 #include <QMetaObject>
 
 #include <algorithm>
@@ -11,6 +13,12 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent)
     m_strandedRead.setSingleShot(true);
     m_strandedRead.setInterval(defaultStrandedReadDelay);
     connect(&m_strandedRead, &QTimer::timeout, this, &SerialPort::onStrandedReadDue);
+}
+
+bool SerialPort::deviceMayBeBack(int portNumber)
+{
+    const QString device = deviceName(portNumber);
+    return device.isEmpty() || deviceMayBePresent(device);
 }
 
 void SerialPort::setReceiveThreshold(int threshold)

@@ -59,6 +59,10 @@ public:
     // The operator may point a port number at another device (a USB adapter
     // plugged in elsewhere); it is used from the next open on.
     virtual void setDevice(int /*portNumber*/, const QString& /*device*/) {}
+    // Whether the device that went away may be opened again now. Asked over
+    // and over while it is away, so it never waits: a server on the network
+    // is asked in the background, and the answer comes with a later call.
+    virtual bool deviceMayBeBack(int portNumber);
     // Why the last open, write or settings change failed, for the operator.
     virtual QString errorString() const = 0;
     // "9600,N,8,1": baud, parity letter, data bits, stop bits. False when the

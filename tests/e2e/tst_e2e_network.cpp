@@ -256,11 +256,13 @@ void TestE2eNetwork::windowTellsTheDropAndReconnects()
     QVERIFY2(op.messages.last().text.contains("closed the connection"),
              qPrintable(op.messages.last().text));
 
+    const QByteArray cut = sim.receivedBytes();
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     QVERIFY(sim.waitForHost());
     QTRY_COMPARE_WITH_TIMEOUT(portLabel->text(),
                               "COM1 " + server.url() + ": back and open again, 9600,N,8,1",
                               slowMachineMs);
+    QCOMPARE(sim.receivedBytes(), cut); // the cut transfer stays stopped
 }
 
 QTEST_MAIN(TestE2eNetwork)
