@@ -79,14 +79,6 @@ void TestTelnet::readerSeparatesDataAndCommands_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QList<Command>>("commands");
     const QByteArray iac(1, '\xff');
-    QTest::newRow("doubled 0xFF is data") << QByteArrayList{"a" + iac + iac + "b"}
-                                          << QByteArray("a\xff"
-                                                        "b")
-                                          << QList<Command>{};
-    QTest::newRow("0xFF split over two reads") << QByteArrayList{"a" + iac, iac + "b"}
-                                               << QByteArray("a\xff"
-                                                             "b")
-                                               << QList<Command>{};
     QTest::newRow("negotiation between data, split")
         << QByteArrayList{"x" + iac, "\xfb", "\x03y"} << QByteArray("xy")
         << QList<Command>{{telnet::will, telnet::suppressGoAhead, {}}};
@@ -150,8 +142,6 @@ void TestTelnet::addresses_data()
                                                  << "tcp://10.0.0.5:4001";
     QTest::newRow("ipv6") << "tcp://[::1]:7000"
                           << "tcp://[::1]:7000";
-    QTest::newRow("trailing slash") << "rfc2217://host:1/"
-                                    << "rfc2217://host:1";
     QTest::newRow("no port") << "rfc2217://host"
                              << "the TCP port (1 to 65535) is missing";
     QTest::newRow("port too big") << "rfc2217://host:65536"
