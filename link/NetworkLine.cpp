@@ -175,12 +175,16 @@ bool NetworkLine::awaitReplies(const QList<quint8>& codes)
                            [this](quint8 code) { return m_replies.contains(code); });
     };
     const QDeadlineTimer deadline(replyLimit);
+    // The socket tells of input inside its wait, while the caller is still
+    // in the middle of a settings change: the reader hears of it afterwards.
+    m_awaitingReplies = true;
     while (!allThere() && !m_serverRefusedSettings && m_open) {
         if (!m_socket.waitForReadyRead(int(deadline.remainingTime())))
             break;
         if (takeIn())
             tellInputLater();
     }
+    m_awaitingReplies = false;
     return allThere();
 }
 
@@ -262,7 +266,11 @@ void NetworkLine::tellInputLater()
 
 void NetworkLine::onSocketReadyRead()
 {
-    if (takeIn())
+    if (!takeIn())
+        return;
+    if (m_awaitingReplies)
+        tellInputLater();
+    else
         Q_EMIT readyRead();
 }
 

@@ -80,6 +80,7 @@ private:
     QSet<int> m_said;
     bool m_open = false;
     bool m_serverRefusedSettings = false;
+    bool m_awaitingReplies = false;
     LineSettings m_inEffect;
     bool m_inEffectKnown = false;
     QString m_error;
