@@ -175,11 +175,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shownAfter");
         QTest::addColumn<QString>("status");
         using L = QList<QByteArray>;
-        // An odd length leaves the D alone below the threshold until the line falls quiet.
-        QTest::newRow("text before M31, odd-length END")
-            << L{"OK\rM31,3\rG1\rEN", "D"} << "OK\r\nM31,3\r\nG1\r\n"
-            << "Program Uploaded . . . "
-            << "Position Data upload of # 3 complete";
         QTest::newRow("empty") << L{"END\r"} << ""
                                << "Program Uploaded . . . "
                                << "Position Data upload complete: the block was empty";
