@@ -145,6 +145,10 @@ private Q_SLOTS:
         QTest::newRow("online activate") << QStringList{"mnuoact"} << "fraonline";
         QTest::newRow("click a grey manual button") << QStringList{"click cmdman_6"} << "framanual";
         QTest::newRow("monitor activate") << QStringList{"mnunact"} << "framoni";
+        QTest::newRow("editor then online")
+            << QStringList{"click fraeditor", "click fraonline"} << "fraonline";
+        QTest::newRow("manual, monitor, editor")
+            << QStringList{"click framanual", "mnunact", "mnueact"} << "fraeditor";
         // Closing hides the editor's menus; activating brings them back, Paste greyed.
         QTest::newRow("editor closed after a copy, activated again")
             << QStringList{"mnueact", "copy", "mnueclose", "mnueact"} << "fraeditor";
