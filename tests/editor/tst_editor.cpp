@@ -192,6 +192,8 @@ private Q_SLOTS:
         const EditorProfile k7 = EditorProfile::kvt7();
         QTest::newRow("Print") << k7 << true << "listing.pdf"
                                << "" << QStringList{"g00 ; go", "", "x 1", "  g01", "m30 \u00dfx"};
+        QTest::newRow("cancelled") << k7 << false << "listing.pdf"
+                                   << "" << QStringList();
         QTest::newRow("not printable") << k7 << true << "none/listing.pdf"
                                        << "could not be printed" << QStringList();
         QTest::newRow("Print with Line#")

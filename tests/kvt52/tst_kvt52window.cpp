@@ -210,6 +210,10 @@ private Q_SLOTS:
         Rig rig;
         rig.confirmed();
         auto* watch = rig.window->findChild<QTimer*>(QStringLiteral("tmrportwatch"));
+        // Cancel leaves an open port as it was.
+        rig.trigger(QStringLiteral("mnucomm"));
+        rig.click(QStringLiteral("cmdcancel"));
+        QTRY_VERIFY(!rig.dialog() && rig.port->isOpen());
         // Cancel and the close box keep the choice; only OK opens another port.
         for (const char* how : {"cmdcancel", "close box", "cmdOK"}) {
             rig.port->loseLink(QStringLiteral("gone"));
