@@ -3,9 +3,6 @@
 
 #include "editor/EditorController.h"
 #include "editor/ListingPrinter.h"
-#include "frontend/EditorPanel.h"
-#include "frontend/PanelLook.h"
-#include "frontend/UnsentTextHighlighter.h"
 #include "program/ProgramFile.h"
 
 #include <QAction>
@@ -20,7 +17,6 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 
 using namespace kvt;
 using namespace kvt::test;
@@ -333,34 +329,6 @@ private Q_SLOTS:
         QCOMPARE(rig.fraeditor->title(), QStringLiteral("PROGRAM #1"));
         rig.txteditor->undo();
         QCOMPARE(rig.editor->text(), program(479));
-    }
-
-    // What a download leaves out is drawn dimmed in the text box's colours of
-    // the moment, and drawing it is no edit: nothing to save, nothing to undo.
-    void unsentTextDimmed()
-    {
-        ScriptedOperator op;
-        EditorPanel panel(EditorProfile::kvt31_33(), op);
-        panel.fillMenus(new QMenu(&panel), new QMenu(&panel), {nullptr, nullptr});
-        op.answerNextFile(
-            fileWith("remarks.txt", "G00,1 ; start\r\nm30\tend\r\nx\r\n\r\n G27\r\nx y"));
-        panel.editor().open();
-        panel.greyOut();
-        QTextDocument* document = panel.textBox()->document();
-        const QColor dimmed = UnsentTextHighlighter::dimmed(look::inactiveText, look::inactiveBack);
-        // The lines as drawn: '.' for a dimmed character, '!' for one in another colour.
-        QStringList drawn;
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-            drawn << block.text();
-            for (const QTextLayout::FormatRange& range : block.layout()->formats())
-                drawn.last().replace(
-                    range.start, range.length,
-                    QString(range.length,
-                            range.format.foreground().color() == dimmed ? u'.' : u'!'));
-        }
-        QCOMPARE(drawn, (QStringList{"G00,1........", "m30....", ".", "", "....", "..."}));
-        QVERIFY(!panel.editor().editFlag() && !document->isModified() &&
-                !document->isUndoAvailable());
     }
 };
 

@@ -93,37 +93,23 @@ private Q_SLOTS:
                                title + "COM2 could not be opened. Choose the device COM2 stands "
                                        "for with Ports...?"};
         };
-        const QString q7 = kvt7 + "IS KVT7 CURRENTLY CONNECTED TO COM1 ";
         const auto none = Handshaking::None, rtsCts = Handshaking::RtsCts;
-        const QString fast = QStringLiteral("9600,N,8,1"), slow = QStringLiteral("1200,N,8,1");
-        QTest::newRow("KVT7, COM1")
-            << "kvt7" << true << "" << QStringList{q7} << fast << QList{0, 1} << none << 55;
+        const QString fast = QStringLiteral("9600,N,8,1");
         QTest::newRow("KVT7, COM2 missing")
             << "kvt7" << false << "/dev/ttyFAKE2"
-            << QStringList{q7, kvt7 + "KVT7 IS CONNECTED TO COM2"} + failed(kvt7) << fast
-            << QList{0, 1} << none << 0;
-        QTest::newRow("KVT31, COM2") << "kvt31" << false << ""
-                                     << QStringList{keypad + "IS KVT31 CURRENTLY CONNECTED TO "
+            << QStringList{kvt7 + "IS KVT7 CURRENTLY CONNECTED TO COM1 ",
+                           kvt7 + "KVT7 IS CONNECTED TO COM2"} +
+                   failed(kvt7)
+            << fast << QList{0, 1} << none << 0;
+        QTest::newRow("KVT33, COM2") << "kvt33" << false << ""
+                                     << QStringList{keypad + "IS KVT33 CURRENTLY CONNECTED TO "
                                                              "COM1 ? ",
-                                                    keypad + "KVT31 IS CONNECTED TO COM2 "}
-                                     << slow << QList{0, 2} << rtsCts << 6;
-        QTest::newRow("KVT33, COM2 missing")
-            << "kvt33" << false << "/dev/ttyFAKE2"
-            << QStringList{keypad + "IS KVT33 CURRENTLY CONNECTED TO COM1 ? ",
-                           keypad + "KVT33 IS  CONNECTED TO  COM2 "} +
-                   failed(keypad)
-            << slow << QList{0, 2} << rtsCts << 0;
-        QTest::newRow("KVT52, COM1")
-            << "kvt52" << true << ""
-            << QStringList{fourModel +
-                           "KVT52 is currently connected to Comm 1\r\nSetting : " + fast}
+                                                    keypad + "KVT33 IS  CONNECTED TO  COM2 "}
+                                     << "1200,N,8,1" << QList{0, 2} << rtsCts << 6;
+        QTest::newRow("PX54, COM1")
+            << "px54" << true << ""
+            << QStringList{fourModel + "PX54 is currently connected to Comm 1\r\nSetting : " + fast}
             << fast << QList{2, 2} << rtsCts << 30;
-        QTest::newRow("PX54, COM2 missing")
-            << "px54" << false << "/dev/ttyFAKE2"
-            << QStringList{fourModel +
-                           "PX54 is currently connected to Comm 2\r\nSetting : " + fast} +
-                   failed("KVT52 / KVT54 / PX52 / PX54|")
-            << fast << QList{2, 2} << rtsCts << 0;
     }
 
     void startUp()

@@ -25,7 +25,6 @@ private Q_SLOTS:
     void contrastRatio()
     {
         QCOMPARE(qRound(look::contrastRatio(look::black, look::white) * 100), 2100);
-        QCOMPARE(qRound(look::contrastRatio(look::white, look::black) * 100), 2100);
         QCOMPARE(qRound(look::contrastRatio(look::responseText, look::responseBack) * 100), 259);
     }
 

@@ -1,6 +1,5 @@
 #include "kvt7/CommandRecall.h"
 #include "kvt7/ManualCommands.h"
-#include "kvt7/MonitorQueries.h"
 #include "kvt7/PlanScale.h"
 #include "kvt7/SetupSequences.h"
 
@@ -39,26 +38,6 @@ private Q_SLOTS:
         QTEST(made, "commands");
     }
 
-    void monitorQueries_data()
-    {
-        QTest::addColumn<int>("program");
-        QTest::addColumn<QStringList>("queries"); // of buttons 0 to 4
-        for (int program = 0; program < 4; ++program)
-            QTest::addRow("program %d", program)
-                << program
-                << QStringList{"DSP", "POS", "RD.IN", "RD.OUT",
-                               QStringLiteral("DP%1").arg(program)};
-    }
-
-    void monitorQueries()
-    {
-        QFETCH(int, program);
-        QStringList made;
-        for (int button = 0; button < monitor::queryCount; ++button)
-            made << monitor::query(button, program);
-        QTEST(made, "queries");
-    }
-
     void setupSequences_data()
     {
         Timings t;
@@ -69,9 +48,6 @@ private Q_SLOTS:
         QTest::newRow("running speed")
             << setup::speedSequence(SpeedProfile::Running, "500", "5000", "1.5", t)
             << "PROF@7|500@7|5000@7|1.5@0";
-        QTest::newRow("homing speed")
-            << setup::speedSequence(SpeedProfile::Homing, "400", "1000", "1", t)
-            << "PROFH@7|400@7|1000@7|1@0";
         QTest::newRow("jog speed") << setup::jogSequence("800x", t) << "JOG@11|800x@0";
     }
 
