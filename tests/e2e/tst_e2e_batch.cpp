@@ -113,8 +113,6 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
     };
     row("json asked", "download --json --model kvt9 --port /dev/null %dir/ok.txt", 2,
         "unknown model 'kvt9'");
-    row("unreadable file", "download --model kvt7 --port /dev/null %dir/none.txt", 2,
-        "%dir/none.txt: ");
     row("no program line", "download --model kvt52 --port /dev/null %dir/blank.txt", 2,
         "%dir/blank.txt: holds no program line");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
@@ -258,14 +256,10 @@ void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
              err.right(200).constData());
     if (pullCable)
         return;
-    // Read back after the controller has taken in everything: nothing stored.
-    const Result back = kvtcomm({"upload", "--model", "kvt54", "--port", sim.device()});
-    QCOMPARE(back.status, 0);
-    QCOMPARE(back.out, record(""));
-    const QByteArray received = sim.receivedBytes();
-    QVERIFY(received.startsWith("S00\rM31,1\rG00,+1000\r"));
-    QVERIFY2(received.endsWith("\rCS03\r"), received.right(40).constData());
-    QVERIFY(!received.contains("END"));
+    // The controller is told to drop the block, never that it ended.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.receivedBytes().endsWith("\rC"), kvt::test::slowMachineMs);
+    QVERIFY(sim.receivedBytes().startsWith("S00\rM31,1\rG00,+1000\r"));
+    QVERIFY(!sim.receivedBytes().contains("END"));
 }
 
 void TestE2eBatch::eachPortKeepsItsOwnStatus()
@@ -321,7 +315,6 @@ void TestE2eBatch::downloadThenUploadGivesTheProgramBack_data()
     };
     // The KVT7 download takes the program's number from its M31 line.
     row("kvt7", "--model kvt7 --no-banner", "--model kvt7", "--program 2");
-    row("kvt52 program", "--model kvt52 --echo-lines", "--model kvt52", "");
     row("px54 parameter", "--model px54", "--model px54 --kind parameter --settings 19200,N,8,1",
         "");
 }
@@ -380,11 +373,11 @@ void TestE2eBatch::listedPortsAreTheRememberedOnes()
     QVERIFY(!file(QStringLiteral("config/kvtcomm/kvtcomm.conf"),
                   "[ports]\ncom1=/dev/kvt-remembered\ncom2=/dev/kvt-remembered2\n")
                  .isEmpty());
-    const Result r = kvtcomm({"--list-ports", "--com2", "/dev/kvt-given"}, true,
+    const Result r = kvtcomm({"--list-ports", "--com2", "/dev/ptmx"}, true,
                              m_dir.filePath(QStringLiteral("config")));
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.endsWith("COM1 = /dev/kvt-remembered (not present)\n"
-                            "COM2 = /dev/kvt-given (not present)\n"),
+                            "COM2 = /dev/ptmx (present)\n"),
              r.out.constData());
 }
 
