@@ -71,10 +71,6 @@ void TestSimPty::kvtsim_data()
     QTest::newRow("file where the link goes") << QStringList{"--link", "%dir/occupied"} << 0 << 1;
     QTest::newRow("log in a missing folder") << QStringList{"--log", "%dir/no/log"} << 0 << 1;
     QTest::newRow("model not simulated") << QStringList{"--model", "kvt99"} << 0 << 2;
-    QTest::newRow("negative delay") << QStringList{"--reply-delay", "-1"} << 0 << 2;
-    QTest::newRow("keys for a model without keypad") << QStringList{"--keys", "NO"} << 0 << 2;
-    QTest::newRow("no such key") << QStringList{"--model", "kvt31", "--keys", "NO,+/-,ENTER"} << 0
-                                 << 2;
 }
 
 // kvtsim lives until a signal and takes its link along; a run that cannot
