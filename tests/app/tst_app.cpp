@@ -87,9 +87,6 @@ private Q_SLOTS:
         QTest::newRow("blank device") << QStringList{"--com2=  "} << A::Fail << "--com2 needs";
         // Qt's own would end the process.
         QTest::newRow("help-all") << QStringList{"--help-all"} << A::Fail << "help-all";
-        QTest::newRow("ports listed with what COM1 and COM2 stand for")
-            << QStringList{"--list-ports", "--com1", "/dev/ptmx", "--com2", "/dev/kvt-none"}
-            << A::ListPorts << "COM1 = /dev/ptmx (present)\nCOM2 = /dev/kvt-none (not present)\n";
         QTest::newRow("log without a file")
             << QStringList{"--log", " "} << A::Fail << "--log needs";
         QTest::newRow("stray argument")

@@ -1,4 +1,6 @@
+#include "sim/BlockController.h"
 #include "sim/FaultInjector.h"
+#include "sim/KeypadController.h"
 #include "sim/Kvt7Controller.h"
 
 #include <QTest>
@@ -23,13 +25,34 @@ QByteArray replies(const QByteArray& answers)
     return bytes;
 }
 
-const QByteArray setupAtPowerOn = " PROF=500,5000,1|PROFH=400,1000,1|JOG=800|DIR=CW|SEN=NO ";
-
 // Every line of a listing is followed by an empty one and the prompt.
 QByteArray listing(char number, const QByteArrayList& lines)
 {
     const QByteArray n(1, number);
     return " DP" + n + "|#" + n + "|" + (lines + QByteArrayList{"M30"}).join("| ") + "| ";
+}
+
+const QString home = QStringLiteral("KVT33 READY");
+const QByteArray toUpload = "NO +/- +/- ENT ENT ENT ";
+
+// The displays on the way to "Program Number ? <digits>", then those given.
+QStringList path(bool upload, const QString& digits, const QStringList& then)
+{
+    QStringList shown{"Edit Program", "Set Parameters", "External Communication", "UPLOAD ?"};
+    shown += upload ? QStringList{"UPLOAD  PROGRAM ?"}
+                    : QStringList{"DOWNLOAD ?", "DOWNLOAD  PROGRAM ?"};
+    shown += "Program Number ?";
+    for (qsizetype i = 1; i <= digits.size(); ++i)
+        shown += "Program Number ? " + digits.left(i);
+    return shown + then;
+}
+QStringList stored(const QString& n)
+{
+    return path(false, n, {"Receiving  Program", "Program " + n + " Stored", home});
+}
+QStringList sent(const QString& n)
+{
+    return path(true, n, {"UPLOAD  READY  ?", "Program " + n + " Sent", home});
 }
 
 } // namespace
@@ -41,7 +64,9 @@ private Q_SLOTS:
     void answersEveryLine();
     void injectsFaults_data();
     void injectsFaults();
-    void garbageIsRepeatableAndHarmless();
+    void keypadSession();
+    void blockSession_data();
+    void blockSession();
 };
 
 void TestSimController::answersEveryLine_data()
@@ -55,30 +80,11 @@ void TestSimController::answersEveryLine_data()
     row("moves; a relative one past the counter's end stays put",
         {"POS\rG00,+2000\rG10,150\rPOS\rG00,-150\rG10,-2000\rPOS\rG00,-9999999\rG10,-1\rPOS\r"},
         "POS=+0000000 OK OK POS=+0002150 OK OK POS=-0002150 OK ERR POS=-9999999");
-    row("jogs, set position, home search", {"G15,+20\rG16,-30\rPOS\rG92,-20\rPOS\rG27\rPOS\r"},
-        "OK OK POS=-0000010 OK POS=-0000020 OK POS=+0000000");
     row("malformed moves", {"G00,5\rG00\rG10\rG15\rG16\rG92\rG10,-\rG00,1A\rG00,12345678\rPOS\r"},
         "OK ERR ERR ERR ERR ERR ERR ERR ERR POS=+0000005");
-    row("outputs read back as inputs",
-        {"RD.IN\rM20+\rM22+\rM27+\rRD.OUT\rM20-\rRD.IN\rM28\rM28+\rM29-\rM21\rM2\rM21+1\rRD.IN\r"},
-        "IN=00000000 OK OK OK OUT=10000101 OK IN=10000100 OK ERR ERR ERR ERR ERR IN=00000000");
-
-    row("setup entries, split across reads",
-        {"PROF\r600\r7000\r2\rJOG\r1200\rCCW\rSEN.NC\rPROFH\r400.5\r10", "00\r1.", "5\rDSP\r"},
-        QByteArray("OK ").repeated(12) +
-            "PROF=600,7000,2|PROFH=400.5,1000,1.5|JOG=1200|DIR=CCW|SEN=NC");
-    // The command after a bad value is carried out: the entry is over.
-    row("bad values end the entry, old values kept",
-        {"PROF\r600\rX\rPOS\rJOG\r\rPROFH\r-400\rPROF\r1.2.3\rJOG\rG10,5\rPOS\rDSP\r"},
-        "OK OK ERR POS=+0000000 OK ERR OK ERR OK ERR OK ERR POS=+0000000" + setupAtPowerOn);
-
     // The POS after the bad M31 lines shows no download was started.
     row("program numbers out of range", {"TRG4\rDELP-1\rDP\rDP01\rM31,4\rM31\rM30\rPOS\r"},
         QByteArray("ERR ").repeated(7) + "POS=+0000000");
-    row("download stored as sent, not carried out",
-        {"M31,2\rG00,+100\rM21+\r  DSP \rPROF\r500\rDP3\rM30\rPOS\rRD.OUT\rDSP\rDP2\r"},
-        "OK OK OK OK OK OK OK OK POS=+0000000 OUT=00000000" + setupAtPowerOn +
-            listing('2', {"G00,+100", "M21+", "DSP", "PROF", "500", "DP3"}));
     row("a new download replaces only its own program",
         {"M31,0\rG00,1\rM30\rM31,1\rG00,2\rG00,3\rM30\rM31,1\rG00,4\rM30\rDELP0\rTRG3\rDP1\rDP0\r"},
         QByteArray("OK ").repeated(12) + listing('1', {"G00,4"}) + listing('0', {}));
@@ -93,15 +99,6 @@ void TestSimController::answersEveryLine_data()
     row("garbled lines and bad M31 spoil the download",
         {"M31,1\rG00,1\rM30\rM31,1\rg00,1\rG00,2\rM30\rM31,1\rG00,3\rM31,7\rG00,4\rM30\rDP1\r"},
         "OK OK OK OK ? ERR ERR OK OK ERR ERR ERR" + listing('1', {"G00,1"}));
-    QByteArrayList fits;
-    for (int i = 1; i <= Kvt7Controller::maxProgramLines; ++i)
-        fits.append("G10,+" + QByteArray::number(i));
-    const QByteArray allOk = QByteArray("OK ").repeated(fits.size());
-    const QByteArray fitting = "M31,3\r" + fits.join('\r');
-    row("as many lines as fit; one more spoils the download",
-        {fitting + "\rM30\r" + fitting + "\rG00,0\rM30\rPOS\rDP3\r"},
-        "OK " + allOk + "OK OK " + allOk + "ERR ERR POS=+0000000" + listing('3', fits));
-
     row("not commands", {"\r pos\rPO\x01S\rPOS\xb0\rPOS\r"}, "? ? ? ? POS=+0000000");
     row("spaces around, CR LF is one line end, no CR no answer", {"  POS \r\nPOS\r\n", "\n", "POS"},
         "POS=+0000000 POS=+0000000");
@@ -184,31 +181,109 @@ void TestSimController::injectsFaults()
     QCOMPARE(controller.greeting().isEmpty(), faults.silent);
 }
 
-// Garbage never ends a line early, fakes a prompt or stalls a host that
-// honours XON/XOFF; the same seed repeats a run.
-void TestSimController::garbageIsRepeatableAndHarmless()
+// Program 12 by its keys and the line, then sent twice: split anywhere, LF and empty lines
+// skipped, stored as sent, keys in any case; a reply delay before an upload, and the second
+// upload goes through the controller unheard.
+void TestSimController::keypadSession()
 {
-    for (const char c : QByteArray("\r\n\x11\x13 A>~"))
-        QVERIFY(!FaultInjector::isGarbageByte(c));
-    const QByteArray session =
-        QByteArray("POS\rDSP\rG00,-12\r\rM21+\rM31,1\rG27\rM30\rDP1\r").repeated(20);
-    const Replies clean = Kvt7Controller().receive(session);
-    const auto spoilt = [&session](quint32 seed) {
-        Faults faults{.garbage = true, .seed = seed};
-        return FaultInjector(std::make_unique<Kvt7Controller>(), faults).receive(session);
-    };
-    for (const quint32 seed : {0u, 4294967295u}) {
-        const Replies spoiltReplies = spoilt(seed);
-        QCOMPARE(spoilt(seed), spoiltReplies);
-        QVERIFY(spoilt(seed + 1) != spoiltReplies);
-        QCOMPARE(spoiltReplies.size(), clean.size());
-        for (qsizetype i = 0; i < clean.size(); ++i) {
-            QByteArray withoutGarbage = spoiltReplies[i].bytes;
-            withoutGarbage.removeIf([](char c) { return FaultInjector::isGarbageByte(c); });
-            QCOMPARE(withoutGarbage, clean[i].bytes);
-            const qsizetype added = spoiltReplies[i].bytes.size() - clean[i].bytes.size();
-            QVERIFY(added >= 1 && added <= 3 && spoiltReplies[i].bytes.endsWith('>'));
+    const QByteArrayList steps{"no,+/-,+/-,ent,+/-,ent,ent,1,2,ent",
+                               "@m31,7 \r\nG0",
+                               "@0,+100\r\r",
+                               "@M2",
+                               "@1+\rEN",
+                               "@D\rM31,9\r",
+                               toUpload + "12 ENT ENT",
+                               toUpload + "12 ENT ENT"};
+    const QStringList displays = stored("12") + sent("12") + sent("12");
+    const Faults faults{.silentAfter = 1, .replyDelay = 250ms};
+    FaultInjector controller(std::make_unique<KeypadController>(QStringLiteral("KVT33")), faults);
+    Keypad* keypad = controller.keypad();
+    QVERIFY(keypad && controller.greeting().isEmpty());
+    QStringList shown;
+    QByteArray received;
+    for (const QByteArray& step : steps) {
+        Replies replies;
+        if (step.startsWith('@')) {
+            QCOMPARE(controller.receive(step.mid(1)), Replies{}); // never answers the line
+        } else {
+            const KeyScript script = parseKeys(QString::fromLatin1(step));
+            QVERIFY(script.unknown.isEmpty());
+            for (const Key key : script.keys)
+                replies += keypad->press(key);
         }
+        shown += keypad->takeDisplayChanges();
+        // As a 1200 baud line delivers it: 12 bytes every 100 ms, one answer.
+        for (qsizetype i = 0; i < replies.size(); ++i) {
+            QVERIFY(replies[i].bytes.size() <= 12);
+            QCOMPARE(replies[i].delay, i == 0 ? faults.replyDelay : 100ms);
+            QCOMPARE(replies[i].continuesAnswer, i > 0);
+            received += replies[i].bytes;
+        }
+    }
+    QCOMPARE(shown, displays);
+    QCOMPARE(received, QByteArray("m31,7 \rG00,+100\rM21+\rEND\r"));
+    QCOMPARE(keypad->display(), displays.constLast());
+}
+
+void TestSimController::blockSession_data()
+{
+    QTest::addColumn<ControllerSettings>("settings");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QStringList>("told"); // each in one of the notices
+
+    QTest::newRow("a download replaces its own kind only; a kind never stored is sent empty")
+        << ControllerSettings{} << QByteArray("S00\rA1\rEND\rS00\rB1\rB2\rEND\rS03\rS04\r")
+        << QByteArray("B1\rB2\rEND\rEND\r") << QStringList{"position data block never stored"};
+    // The C comes without CR, so the next command is what ends its line.
+    QTest::newRow("C alone or before a command abandons, also right after S0x")
+        << ControllerSettings{}
+        << QByteArray("S00\rC1\rEND\rS00\rX1\rCS03\rS00\rX2\rC\rS03\rS01\rCS04\rCS03\r")
+        << QByteArray("C1\rEND\r").repeated(2) + "END\rC1\rEND\r"
+        << QStringList{"PX52: program block abandoned, cancelled by the host",
+                       "position data block abandoned, cancelled by the host"};
+    QTest::newRow("lines outside a block ignored; S0x inside one abandons it")
+        << ControllerSettings{}
+        << QByteArray("XX\rEND\rs00\rS06\rS0\rS00\rA1\rEND\rS00\rB1\rS01\rP1\rEND\rS02\rQ1\rS03\r"
+                      "S05\rS04\r")
+        << QByteArray("A1\rEND\rEND\rP1\rEND\r")
+        << QStringList{"program block abandoned, cut off by S01"};
+
+    QTest::newRow("echo: every line taken, not what is ignored, a cancel or an upload")
+        << ControllerSettings{.echoLines = true}
+        << QByteArray("XX\rS02\rV1\r\rEND\rS02\rV2\rCS05\r")
+        << QByteArray("OK\r").repeated(5) + "V1\rEND\r" << QStringList{};
+    QTest::newRow("corrupt line 2: a digit to the next, others to X, X to Y; short blocks kept")
+        << ControllerSettings{.corruptLine = 2}
+        << QByteArray("S00\rM31,2\rG9\rG1\rEND\rS03\rS01\rPA\rPX\rEND\rS02\rR1\rRB\rEND\rS00\r"
+                      "A1\rEND\rS04\rS05\rS03\r")
+        << QByteArray("M31,2\rG0\rG1\rEND\rPA\rPY\rEND\rR1\rRX\rEND\rA1\rEND\r")
+        << QStringList{"line 2 changed to G0"};
+}
+
+void TestSimController::blockSession()
+{
+    QFETCH(ControllerSettings, settings);
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, expected);
+    QFETCH(QStringList, told);
+
+    // The same whatever pieces the tty hands the bytes over in.
+    for (const qsizetype pieceSize : {sent.size(), qsizetype(1), qsizetype(2), qsizetype(7)}) {
+        BlockController controller(QStringLiteral("PX52"), settings);
+        QByteArray received;
+        for (qsizetype at = 0; at < sent.size(); at += pieceSize) {
+            for (const Reply& reply : controller.receive(sent.mid(at, pieceSize))) {
+                // As a 9600 baud line delivers an upload: 8 bytes every 8 ms, one answer.
+                QVERIFY(reply.bytes.size() <= BlockController::uploadPieceSize);
+                QCOMPARE(reply.delay, reply.continuesAnswer ? 8ms : 0ms);
+                received += reply.bytes;
+            }
+        }
+        QCOMPARE(received, expected);
+        const QString notices = controller.takeNotices().join(u'\n');
+        for (const QString& text : told)
+            QVERIFY2(notices.contains(text), qPrintable(notices));
     }
 }
 

@@ -1,27 +1,18 @@
-#include "sim/FaultInjector.h"
-#include "sim/Kvt7Controller.h"
-#include "sim/Simulator.h"
 #include "support/SimProcess.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
-using namespace kvt::sim;
 using kvt::test::slowMachineMs;
-using std::chrono::milliseconds;
 
 namespace {
-
-const QByteArray banner = "KVT7 SIMULATOR READY\r\n>";
 
 // A host on the slave side, with plain POSIX calls, so the simulator is
 // tested without the serial link library in between.
@@ -58,65 +49,12 @@ QByteArray contents(const QString& path)
 class TestSimPty : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void nextHostGetsNothingLeftOver_data();
-    void nextHostGetsNothingLeftOver();
-    void floodWithDelaysIsHeldBack();
     void kvtsim_data();
     void kvtsim();
 
 private:
     QTemporaryDir m_dir;
 };
-
-void TestSimPty::nextHostGetsNothingLeftOver_data()
-{
-    QTest::addColumn<int>("replyDelayMs");
-    QTest::newRow("reply still to come") << 300;
-    QTest::newRow("reply sent, not read") << 0;
-}
-
-void TestSimPty::nextHostGetsNothingLeftOver()
-{
-    QFETCH(int, replyDelayMs);
-
-    Simulator simulator(std::make_unique<FaultInjector>(
-        std::make_unique<Kvt7Controller>(), Faults{.replyDelay = milliseconds{replyDelayMs}}));
-    simulator.setBannerDelay(milliseconds{0});
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
-    QSignalSpy left(&simulator, &Simulator::clientDisconnected);
-    {
-        Host host(simulator.deviceName());
-        QTRY_COMPARE_WITH_TIMEOUT(host.received(), banner, slowMachineMs);
-        QVERIFY(host.send("POS\rDS"));
-        pollfd replied{host.fd, POLLIN, 0};
-        if (replyDelayMs == 0)
-            QTRY_COMPARE(::poll(&replied, 1, 0), 1);
-    }
-    QVERIFY(left.wait(slowMachineMs));
-
-    // Greeted afresh; neither the old reply nor the old half line comes through.
-    Host next(simulator.deviceName());
-    QTRY_COMPARE_WITH_TIMEOUT(next.received(), banner, slowMachineMs);
-    QVERIFY(next.send("P\r"));
-    QTRY_COMPARE_WITH_TIMEOUT(next.received(), banner + "OK\r\n>", slowMachineMs);
-}
-
-// What the simulator queues stays bounded: the line stops taking a flood in.
-void TestSimPty::floodWithDelaysIsHeldBack()
-{
-    Simulator simulator(std::make_unique<FaultInjector>(std::make_unique<Kvt7Controller>(),
-                                                        Faults{.replyDelay = milliseconds{60000}}));
-    simulator.setBannerDelay(std::nullopt);
-    QString error;
-    QVERIFY2(simulator.start(&error), qPrintable(error));
-    Host host(simulator.deviceName());
-    const QByteArray chunk = QByteArray("POS\r").repeated(1024);
-    qsizetype accepted = 0;
-    for (int round = 0; round < 400; ++round, QTest::qWait(1))
-        accepted += qMax<ssize_t>(0, ::write(host.fd, chunk.constData(), size_t(chunk.size())));
-    QVERIFY2(accepted < 100 * chunk.size(), qPrintable(QString::number(accepted)));
-}
 
 void TestSimPty::kvtsim_data()
 {
@@ -133,10 +71,6 @@ void TestSimPty::kvtsim_data()
     QTest::newRow("file where the link goes") << QStringList{"--link", "%dir/occupied"} << 0 << 1;
     QTest::newRow("log in a missing folder") << QStringList{"--log", "%dir/no/log"} << 0 << 1;
     QTest::newRow("model not simulated") << QStringList{"--model", "kvt99"} << 0 << 2;
-    QTest::newRow("negative delay") << QStringList{"--reply-delay", "-1"} << 0 << 2;
-    QTest::newRow("keys for a model without keypad") << QStringList{"--keys", "NO"} << 0 << 2;
-    QTest::newRow("no such key") << QStringList{"--model", "kvt31", "--keys", "NO,+/-,ENTER"} << 0
-                                 << 2;
 }
 
 // kvtsim lives until a signal and takes its link along; a run that cannot
