@@ -109,9 +109,7 @@ void TestTelnet::readerSeparatesDataAndCommands()
     for (const QByteArray& piece : pieces)
         read += reader.read(piece, &found);
     QCOMPARE(read, data);
-    QCOMPARE(found.size(), commands.size());
-    for (qsizetype i = 0; i < found.size(); ++i)
-        QVERIFY(found.at(i) == commands.at(i));
+    QVERIFY(found == commands);
 }
 
 void TestTelnet::everyByteSurvivesTheFraming()

@@ -21,8 +21,6 @@ public:
     QString errorText() const { return m_error; }
 
 private:
-    bool listening() const;
-
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
