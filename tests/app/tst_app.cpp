@@ -15,9 +15,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -243,10 +245,18 @@ private Q_SLOTS:
         QCOMPARE(op.messages.at(5).text, op.messages.at(3).text);
         QDialog* frmports = nullptr;
         QTRY_VERIFY((frmports = window->findChild<QDialog*>("frmports")));
-        frmports->findChild<QComboBox*>("cbocom2")->setCurrentText("/dev/ttyFAKE1");
+        // A device server on the network, through its own dialog.
+        QTimer::singleShot(0, frmports, [frmports] {
+            auto* network = frmports->findChild<QDialog*>("frmnetwork");
+            network->findChild<QLineEdit*>("txthost")->setText("plc-7");
+            network->findChild<QSpinBox*>("numtcpport")->setValue(4001);
+            network->findChild<QComboBox*>("cbokind")->setCurrentIndex(1);
+            network->accept();
+        });
+        frmports->findChild<QPushButton*>("cmdnetwork2")->click();
         frmports->accept();
-        QCOMPARE(label(window, "lblport"), "COM2 /dev/ttyFAKE1: open, 9600,N,8,1");
-        QCOMPARE(QSettings().value("ports/com2").toString(), "/dev/ttyFAKE1");
+        QCOMPARE(label(window, "lblport"), "COM2 tcp://plc-7:4001: open, 9600,N,8,1");
+        QCOMPARE(QSettings().value("ports/com2").toString(), "tcp://plc-7:4001");
     }
 
     void cancelledUploadIsNotComplete()
