@@ -21,7 +21,9 @@ DeviceServer::DeviceServer(const QString& device)
          "connection: &controller", "-Y",
          QStringLiteral("  accepter: telnet(rfc2217),tcp,127.0.0.1,%1").arg(m_port), "-Y",
          QStringLiteral("  connector: serialdev,%1,9600n81,local").arg(device)});
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Nobody reads its debug output: a full pipe would stop the server.
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
 }
 
 DeviceServer::~DeviceServer()
