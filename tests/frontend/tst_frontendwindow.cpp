@@ -271,12 +271,6 @@ private Q_SLOTS:
         offered(true);
     }
 
-    void contrastRatio()
-    {
-        QCOMPARE(qRound(look::contrastRatio(look::black, look::white) * 100), 2100);
-        QCOMPARE(qRound(look::contrastRatio(look::responseText, look::responseBack) * 100), 259);
-    }
-
     void highContrastReadsWell_data()
     {
         QTest::addColumn<QColor>("back");
@@ -290,6 +284,7 @@ private Q_SLOTS:
     void highContrastReadsWell()
     {
         QFETCH(QColor, back);
+        QCOMPARE(qRound(look::contrastRatio(look::responseText, look::responseBack) * 100), 259);
         const look::Colours shown =
             look::highContrast({back, look::inactiveText}, look::Surface::Panel);
         QVERIFY(look::contrastRatio(shown.back, shown.text) >= 7.0);
