@@ -1,10 +1,17 @@
 #include "support/ScreenReader.h"
 #include "support/WindowRig.h"
 
+#include "base/NumberText.h"
 #include "editor/EditorController.h"
 #include "frontend/DifferenceWindow.h"
 #include "frontend/PanelLook.h"
+#include "kvt7/CommandRecall.h"
 #include "kvt7/Kvt7Window.h"
+#include "kvt7/ManualCommands.h"
+#include "kvt7/PlanScale.h"
+#include "kvt7/SetupDialog.h"
+#include "kvt7/SetupSequences.h"
+#include "kvt7/Spinner.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -13,20 +20,32 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QWindow>
 
 using namespace kvt;
 using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(kvt::manual::Settings)
+Q_DECLARE_METATYPE(kvt::SerialLink::Step)
 
 namespace {
 
 const QString example = QStringLiteral("m31,0\r\nG00,100  remark\r\n\r\nm30");
 
 struct Rig : test::WindowRig<Kvt7Window> {
-    using WindowRig::WindowRig;
+    explicit Rig(Timings t = timings()) : WindowRig(t) {}
+    // The setup dialogs' pauses short, so their lines go out at once.
+    static Timings timings()
+    {
+        Timings t = WindowRig::timings();
+        t.speedLinePause = t.jogValuePause = 5ms;
+        return t;
+    }
     QString text(const char* label) { return find<QLabel>(QLatin1String(label))->text(); }
     QPlainTextEdit* txteditor() { return find<QPlainTextEdit>(QStringLiteral("txteditor")); }
     QString activePanels()
@@ -60,6 +79,23 @@ struct Rig : test::WindowRig<Kvt7Window> {
         // The offscreen platform does not hand activation back from a closed popup.
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    // The dialog the Setup menu's item opens.
+    QDialog* open(const QString& item)
+    {
+        const QWidgetList before = QApplication::topLevelWidgets();
+        trigger(item);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!before.contains(w) && w->isVisible() && qobject_cast<QDialog*>(w))
+                return qobject_cast<QDialog*>(w);
+        qFatal("%s opened no dialog", qPrintable(item));
+    }
+    static QPushButton* okButton(QDialog* dialog)
+    {
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == QLatin1String("OK"))
+                return button;
+        qFatal("no OK button");
     }
 };
 
@@ -280,22 +316,15 @@ private Q_SLOTS:
         }
     }
 
-    void verifyAfterDownloadIsRemembered()
-    {
-        const auto remembered = [] { return Rig().find<QAction>("mnuverifyafter")->isChecked(); };
-        QVERIFY(!remembered());
-        for (const bool on : {true, false}) {
-            Rig().find<QAction>("mnuverifyafter")->setChecked(on);
-            QCOMPARE(remembered(), on);
-        }
-    }
-
     void verifyAfterDownload()
     {
         Rig rig;
         rig.initialised().trigger(QStringLiteral("mnueact"));
         rig.txteditor()->setPlainText(example);
-        rig.find<QAction>(QStringLiteral("mnuverifyafter"))->setChecked(true);
+        auto* verifyAfter = rig.find<QAction>(QStringLiteral("mnuverifyafter"));
+        QVERIFY(!verifyAfter->isChecked()); // until the operator turns it on, which is remembered
+        verifyAfter->setChecked(true);
+        QVERIFY(Rig().find<QAction>(QStringLiteral("mnuverifyafter"))->isChecked());
         rig.trigger(QStringLiteral("mnudownload"));
         QVERIFY(rig.waitForWritten("M31,0\r"));
         QCOMPARE(rig.text("lblstatus"), QStringLiteral("Download: 0 of 3 lines sent"));
@@ -334,6 +363,240 @@ private Q_SLOTS:
         }
         QTest::keyClick(shown->focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(shown.isNull());
+    }
+
+    void manualButtons_data()
+    {
+        QTest::addColumn<manual::Settings>("settings");
+        QTest::addColumn<QStringList>("commands"); // of buttons 0 to 11
+        // Every control at a value of its own, so a command made from the wrong one shows.
+        QTest::newRow("reverse, output off")
+            << manual::Settings{11, -22, 33, -44, 1, false, 2, false, 2, false, 3, 1}
+            << QStringList{"G00,+11", "G10,-22", "G15,+33", "G16,-44", "G20,1,-", "G21,2,-",
+                           "G27",     "G92,0",   "DELP1",   "M22-",    "M28",     "TRG3"};
+        QTest::newRow("forward, output on, ends of the ranges")
+            << manual::Settings{0, 32767, -1, -32767, 4, true, 0, true, 1, true, 0, 3}
+            << QStringList{"G00,+0", "G10,+32767", "G15,-1", "G16,-32767", "G20,4,+", "G21,0,+",
+                           "G27",    "G92,0",      "DELP3",  "M21+",       "M28",     "TRG0"};
+    }
+
+    void manualButtons()
+    {
+        QFETCH(manual::Settings, settings);
+        QStringList made;
+        for (int button = 0; button < manual::buttonCount; ++button)
+            made << manual::buttonCommand(button, settings);
+        QTEST(made, "commands");
+    }
+
+    void setupSequences_data()
+    {
+        Timings t;
+        t.speedLinePause = 7ms;
+        t.jogValuePause = 11ms;
+        QTest::addColumn<QList<SerialLink::Step>>("steps");
+        QTest::addColumn<QString>("lines"); // each line with the pause after it
+        QTest::newRow("running speed")
+            << setup::speedSequence(SpeedProfile::Running, "500", "5000", "1.5", t)
+            << "PROF@7|500@7|5000@7|1.5@0";
+        QTest::newRow("jog speed") << setup::jogSequence("800x", t) << "JOG@11|800x@0";
+    }
+
+    void setupSequences()
+    {
+        QFETCH(QList<SerialLink::Step>, steps);
+        QStringList lines;
+        for (const SerialLink::Step& step : steps)
+            lines << step.command + u'@' + QString::number(step.pauseAfter.count());
+        QTEST(lines.join(u'|'), "lines");
+    }
+
+    void commandRecall_data()
+    {
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("keys"); // U for Up, D for Down
+        QTest::addColumn<QStringList>("shown");
+        const QStringList three{"POS", "G00,+5", "DSP"};
+        QTest::newRow("nothing sent") << QStringList{} << "UD" << QStringList{"", ""};
+        QTest::newRow("oldest stays; down past the newest is empty")
+            << three << "UUUUDDD"
+            << QStringList{"DSP", "G00,+5", "POS", "POS", "G00,+5", "DSP", ""};
+        QTest::newRow("a repeat is one step, empty is none")
+            << QStringList{"POS", "POS", "", "DSP"} << "UUUD"
+            << QStringList{"DSP", "POS", "POS", "DSP"};
+    }
+
+    void commandRecall()
+    {
+        QFETCH(QStringList, sent);
+        QFETCH(QString, keys);
+        CommandRecall recall;
+        for (const QString& command : sent)
+            recall.add(command);
+        QStringList seen;
+        for (const QChar key : keys)
+            seen << (key == u'U' ? recall.older() : recall.newer());
+        QTEST(seen, "shown");
+    }
+
+    void planScale_data()
+    {
+        QTest::addColumn<QSizeF>("room");
+        QTest::addColumn<double>("smallest"); // points; the text is 9 pt
+        QTest::addColumn<double>("scale");
+        // The KVT7 plan at 96 dpi, 940 x 651.
+        QTest::newRow("fits: never grows") << QSizeF(2000, 651) << 7.0 << 1.0;
+        QTest::newRow("width decides") << QSizeF(705, 651) << 6.0 << 0.75;
+        QTest::newRow("stops at the smallest readable") << QSizeF(470, 325.5) << 6.3 << 0.7;
+        QTest::newRow("larger than the text: four fifths") << QSizeF(470, 325.5) << 12.0 << 0.8;
+        QTest::newRow("text at the smallest already") << QSizeF(470, 325.5) << 9.0 << 1.0;
+    }
+
+    void planScale()
+    {
+        QFETCH(QSizeF, room);
+        QFETCH(double, smallest);
+        QTEST(fittedPlanScale(QSizeF(940, 651), room, 9.0, smallest), "scale");
+    }
+
+    void numbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("rounded");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("blank in front") << " \t7" << 7.0 << 7 << "7";
+        QTest::newRow("no exponent") << "1e3" << 1.0 << 1 << "1";
+        QTest::newRow("negative") << "-3" << -3.0 << -3 << "-3";
+        QTest::newRow("minus zero") << "-0" << 0.0 << 0 << "0";
+        QTest::newRow("empty") << "" << 0.0 << 0 << "0";
+        QTest::newRow("fraction") << "1.40" << 1.4 << 1 << "1.4";
+    }
+
+    void numbers()
+    {
+        QFETCH(QString, text);
+        QTEST(numericValue(text), "value");
+        QTEST(roundHalfEven(numericValue(text)), "rounded");
+        QTEST(SetupDialog::plainDecimal(numericValue(text)), "plain");
+    }
+
+    void entries_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("box"); // or the option to click
+        QTest::addColumn<QString>("typed");
+        // Enter (on the box or the option), Up on the spinner, a key in the box, or OK.
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("told");
+        // After OK: the lines sent. Else the box's text and, after Cancel, what it stored.
+        QTest::addColumn<QString>("after");
+        const auto row = [](const char* name, const char* item, const char* box, const char* typed,
+                            const char* key, const char* told, const char* after) {
+            QTest::newRow(name) << item << box << typed << key << told << after;
+        };
+        const char* range = "Value out of range !";
+        const char* jogLow = "Jog speed too low, please set again ! (100~4000 PPS)";
+        row("OK, homing defaults", "mnuhspeed", "", "", "OK", "", "PROFH|400|1000|1");
+        row("OK, out of range corrected", "mnuspeed", "txtstartsp", "50", "OK", range,
+            "PROF|100|5000|1");
+        row("OK, jog as typed", "mnujog", "txtjogspeed", "800x", "OK", "", "JOG|800x");
+        row("OK, jog out of range corrected", "mnujog", "txtjogspeed", "50", "OK", jogLow,
+            "JOG|100");
+        row("OK, no direction chosen", "mnudir", "", "", "OK", "", "CCW");
+        row("start bound", "mnuspeed", "txtstartsp", "4000", "Enter", "", "4000|4000");
+        row("max above", "mnuspeed", "txtmaxsp", "15001", "Enter", range, "15000|15000");
+        row("accel half to even", "mnuspeed", "txtaccel", "2.5", "Enter", "", "2|2");
+        // The spinner does not move, so the box keeps what the operator typed.
+        row("accel stays as typed", "mnuspeed", "txtaccel", "1.4", "Enter", "", "1.4|1");
+        row("jog above", "mnujog", "txtjogspeed", "4001", "Enter",
+            "Jog speed too high, please set again ! (100~4000 PPS)", "4000|4000");
+        row("spinner up", "mnuspeed", "txtstartsp", "", "Up", "", "600|600");
+        row("box Page Up stops at the top", "mnujog", "txtjogspeed", "3900", "PageUp", "",
+            "4000|4000");
+        row("Enter on an option is OK", "mnusenlogic", "optsenlog_1", "", "Enter", "", "SEN.NC");
+        row("Escape is Cancel", "mnujog", "txtjogspeed", "3000", "Escape", "", "800");
+    }
+
+    void entries()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, key);
+        QFETCH(QString, told);
+        QFETCH(QString, after);
+        Rig rig;
+        rig.initialised();
+        QPointer<QDialog> dialog = rig.open(item);
+        QLineEdit* edit = nullptr;
+        if (box.startsWith(QLatin1String("opt"))) {
+            QTest::mouseClick(dialog->findChild<QRadioButton*>(box), Qt::LeftButton);
+        } else if (!box.isEmpty()) {
+            edit = dialog->findChild<QLineEdit*>(box);
+            if (!typed.isEmpty()) {
+                edit->clear();
+                QTest::keyClicks(edit, typed);
+            }
+        }
+        static const QHash<QString, Qt::Key> inBox{{"PageUp", Qt::Key_PageUp},
+                                                   {"Escape", Qt::Key_Escape}};
+        QString textWhenTold;
+        rig.op.onMessage = [&](const Message&) { textWhenTold = edit->text(); };
+        if (key == QLatin1String("OK"))
+            QTest::mouseClick(Rig::okButton(dialog), Qt::LeftButton);
+        else if (key == QLatin1String("Up"))
+            QTest::keyClick(dialog->findChild<Spinner*>("vsb" + box.mid(3)), Qt::Key_Up);
+        else if (inBox.contains(key))
+            QTest::keyClick(edit, inBox.value(key));
+        else
+            QTest::keyClick(edit ? edit : dialog->focusWidget(), Qt::Key_Return);
+        if (key == QLatin1String("Escape")) {
+            QTRY_VERIFY(dialog.isNull() || !dialog->isVisible());
+            QVERIFY(rig.port->writes.isEmpty());
+            QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after);
+            return;
+        }
+        QCOMPARE(rig.op.messages.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty()) {
+            QCOMPARE(rig.op.messages.at(0).text, told);
+            QCOMPARE(textWhenTold, typed); // told first, corrected after
+        }
+        if (key == QLatin1String("OK") || !edit) {
+            QTRY_VERIFY(dialog.isNull());
+            QCOMPARE(rig.port->written(), after.replace(u'|', u'\r').toLatin1() + '\r');
+            return;
+        }
+        QCOMPARE(edit->text(), after.section(u'|', 0, 0));
+        // Enter belongs to the box: it neither sends nor closes. Cancel keeps what was stored.
+        QVERIFY(rig.port->writes.isEmpty() && dialog->isVisible());
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdcancel"))->click();
+        QVERIFY(rig.port->writes.isEmpty());
+        QCOMPARE(rig.open(item)->findChild<QLineEdit*>(box)->text(), after.section(u'|', 1));
+    }
+
+    void secondOkSendsNothingAndDialogsGoWithTheWindow()
+    {
+        Rig rig;
+        rig.initialised();
+        const QPointer<QDialog> dialog = rig.open(QStringLiteral("mnujog"));
+        QPushButton* ok = Rig::okButton(dialog);
+        ok->click();
+        ok->click();
+        QTRY_VERIFY(dialog.isNull());
+        QCOMPARE(rig.port->written(), QByteArray("JOG\r800\r"));
+
+        // The dialogs send through the window's link; they go with the window.
+        QList<QPointer<QDialog>> open;
+        for (const char* item : {"mnuspeed", "mnujog", "mnudir", "mnusenlogic"}) {
+            open << rig.open(QLatin1String(item));
+            QVERIFY2(rig.window->geometry().contains(open.constLast()->geometry()), item);
+            QCOMPARE(open.constLast()->windowHandle()->transientParent(),
+                     rig.window->windowHandle());
+        }
+        rig.trigger(QStringLiteral("mnu7exit"));
+        for (const QPointer<QDialog>& dialog : open)
+            QVERIFY(dialog.isNull() || !dialog->isVisible());
     }
 };
 
