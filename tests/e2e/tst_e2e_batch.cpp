@@ -1,3 +1,4 @@
+#include "support/DeviceServer.h"
 #include "support/SimProcess.h"
 
 #include "batch/BatchOptions.h"
@@ -12,9 +13,11 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 using kvt::batch::BatchOptions;
+using kvt::test::DeviceServer;
 using kvt::test::SimProcess;
 using Kind = kvt::BlockKind;
 
@@ -34,6 +37,9 @@ private Q_SLOTS:
     void interruptedDownloadEndsWithItsStatus();
     void eachPortKeepsItsOwnStatus();
     void downloadThenUploadGivesTheProgramBack();
+    void overTheNetwork_data();
+    void overTheNetwork();
+    void keypadTransfersFollowTheKeys_data();
     void keypadTransfersFollowTheKeys();
     void listedPortsAreTheRememberedOnes();
 
@@ -278,6 +284,11 @@ void TestE2eBatch::refusesBeforeSendingAnything_data()
         "%dir/blank.txt: holds no program line");
     row("port not opened", "download --model kvt7 --port /dev/kvt-none %dir/ok.txt", 3,
         "Cannot open /dev/kvt-none: ");
+    // Port 1 of this computer: nobody serves it.
+    row("server refuses", "send --model kvt7 --port rfc2217://127.0.0.1:1 pos", 3,
+        "Cannot connect to 127.0.0.1:1: Connection refused");
+    row("network port malformed", "send --model kvt7 --port socket://127.0.0.1 pos", 3,
+        "socket://127.0.0.1 is not a network port: the TCP port (1 to 65535) is missing");
     // No program: %sim is a running kvtsim, whose wire stays empty.
     file(QStringLiteral("nul.txt"), QByteArray("M31,2\r\nG00\0\r\nM30\r\n", 18));
     file(QStringLiteral("long.txt"), "M31,2\r\n" + QByteArray(474, 'X'));
@@ -380,21 +391,27 @@ void TestE2eBatch::runsEndWithTheirStatus()
 
 void TestE2eBatch::interruptedDownloadEndsWithItsStatus_data()
 {
-    QTest::addColumn<bool>("pullCable");
-    QTest::newRow("controller gone") << true;
-    QTest::newRow("cancelled") << false;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QByteArray>("told");
+    QTest::newRow("controller gone") << "pull" << QByteArray("was removed");
+    QTest::newRow("cancelled") << "cancel" << QByteArray("cancelled");
+    QTest::newRow("device server stopped") << "server" << QByteArray("closed the connection");
 }
 
 void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
 {
-    QFETCH(bool, pullCable);
+    QFETCH(QString, how);
+    QFETCH(QByteArray, told);
     SimProcess sim({"--model", "kvt54"});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    DeviceServer server(sim.device());
+    const QString port = how == "server" ? server.url() : sim.device();
+    QVERIFY2(how != "server" || server.start(), qPrintable(server.errorText()));
     QByteArray lines = "M31,1\r\n";
     for (int i = 0; i < 200; ++i)
         lines += "G00,+" + QByteArray::number(1000 + i) + "\r\n";
     QProcess process;
-    prepare(process, {"download", "--model", "kvt54", "--port", sim.device(),
+    prepare(process, {"download", "--model", "kvt54", "--port", port,
                       file(QStringLiteral("long.txt"), lines)});
     process.setReadChannel(QProcess::StandardError);
     process.start();
@@ -405,17 +422,18 @@ void TestE2eBatch::interruptedDownloadEndsWithItsStatus()
         QVERIFY(process.waitForReadyRead(kvt::test::slowMachineMs));
         err += process.readAllStandardError();
     }
-    if (pullCable)
+    if (how == "pull")
         sim.stop();
+    else if (how == "server")
+        server.stop();
     else
         process.terminate();
     QVERIFY(process.waitForFinished(kvt::test::slowMachineMs));
-    QCOMPARE(process.exitCode(), pullCable ? 7 : 6);
+    QCOMPARE(process.exitCode(), how == "cancel" ? 6 : 7);
     err += process.readAllStandardError();
-    QVERIFY2(err.contains("kvtcomm: " + sim.device().toLocal8Bit() + ": ") &&
-                 err.contains(pullCable ? "was removed" : "cancelled"),
+    QVERIFY2(err.contains("kvtcomm: " + port.toLocal8Bit() + ": ") && err.contains(told),
              err.right(200).constData());
-    if (pullCable)
+    if (how != "cancel")
         return;
     // The controller is told to drop the block, never that it ended.
     QTRY_VERIFY_WITH_TIMEOUT(sim.receivedBytes().endsWith("\rC"), kvt::test::slowMachineMs);
@@ -486,20 +504,102 @@ void TestE2eBatch::downloadThenUploadGivesTheProgramBack()
     QCOMPARE(back.readAll(), record(programBack));
 }
 
+void TestE2eBatch::overTheNetwork_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("program"); // empty: the controller holds it already
+    QTest::addColumn<QByteArray>("back");
+    QTest::addColumn<QString>("line"); // the pty's termios while the download runs
+    QByteArray blocks = "M31,1\r\n";
+    for (int i = 0; i < 40; ++i)
+        blocks += "G00,+" + QByteArray::number(1000 + i) + "\r\n";
+    QTest::newRow("kvt7") << QStringList{"--model", "kvt7", "--no-banner"}
+                          << QStringList{"--model", "kvt7", "--program", "2"} << program
+                          << programBack << QString();
+    QTest::newRow("kvt54 4800,N,8,2") << QStringList{"--model", "kvt54"}
+                                      << QStringList{"--model", "kvt54", "--settings", "4800,N,8,2"}
+                                      << blocks << blocks << QStringLiteral("4800 2 stop rts/cts");
+    // Byte 0xFF is Telnet's command byte: it must arrive as data.
+    const QByteArray stored = "M31,3\r\nG00,+100\xff\r\nM30\r\n";
+    QTest::newRow("px52 sends 0xFF")
+        << QStringList{"--model", "px52", "--stored-program", file("stored.txt", stored)}
+        << QStringList{"--model", "px52"} << QByteArray() << stored << QString();
+}
+
+// Through ser2net, a real serial device server, on loopback: kvtsim's pty is
+// the server's serial line, and its termios shows what the server set.
+void TestE2eBatch::overTheNetwork()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, program);
+    QFETCH(QByteArray, back);
+    QFETCH(QString, line);
+    SimProcess sim(simArguments);
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    DeviceServer server(sim.device());
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    options << QStringLiteral("--port") << server.url() << QStringLiteral("--timeout")
+            << QString::number(kvt::test::slowMachineMs / 1000);
+    if (!program.isEmpty()) {
+        QProcess download;
+        prepare(download, QStringList{"download", "--verify",
+                                      file(QStringLiteral("net.txt"), record(program))} +
+                              options);
+        download.setReadChannel(QProcess::StandardError);
+        download.start();
+        QByteArray err;
+        while (!line.isEmpty() && !err.contains(" 3 of ") &&
+               download.waitForReadyRead(kvt::test::slowMachineMs))
+            err += download.readAllStandardError();
+        if (!line.isEmpty()) {
+            const int fd = ::open(qPrintable(sim.device()), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            termios t{};
+            QVERIFY(fd >= 0 && ::tcgetattr(fd, &t) == 0);
+            ::close(fd);
+            QCOMPARE(QStringLiteral("%1%2%3")
+                         .arg(cfgetospeed(&t) == B4800 ? "4800" : "other")
+                         .arg((t.c_cflag & CSTOPB) ? " 2 stop" : "")
+                         .arg((t.c_cflag & CRTSCTS) ? " rts/cts" : ""),
+                     line);
+        }
+        QVERIFY(download.waitForFinished(2 * kvt::test::slowMachineMs));
+        QVERIFY2(download.exitCode() == 0, download.readAllStandardError().constData());
+    }
+    const QString out = m_dir.filePath(QStringLiteral("net-back.txt"));
+    const Result r = kvtcomm(QStringList{"upload", "-o", out} + options);
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QFile uploaded(out);
+    QVERIFY(uploaded.open(QIODevice::ReadOnly));
+    QCOMPARE(uploaded.readAll(), record(back));
+}
+
+void TestE2eBatch::keypadTransfersFollowTheKeys_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::newRow("pty") << false;
+    QTest::newRow("rfc2217, 1200,N,8,1 and RTS/CTS set by the server") << true;
+}
+
 void TestE2eBatch::keypadTransfersFollowTheKeys()
 {
+    QFETCH(bool, network);
     // The download's keys given at start-up, the upload's typed as the host waits.
     SimProcess sim({"--model", "kvt33", "--keys", "NO,+/-,+/-,ENT,+/-,ENT,ENT,5,ENT"});
     QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    DeviceServer server(sim.device());
+    QVERIFY2(!network || server.start(), qPrintable(server.errorText()));
+    const QString port = network ? server.url() : sim.device();
     QVERIFY(sim.waitForDisplay(QStringLiteral("Receiving  Program")));
-    Result r = kvtcomm({"download", "--model", "kvt33", "--port", sim.device(),
+    Result r = kvtcomm({"download", "--model", "kvt33", "--port", port,
                         file(QStringLiteral("keypad.txt"), "m31,5\r\ng00,+1000\r\nG27\r\nM30")});
     QVERIFY2(r.status == 0, qPrintable(r.err));
     QVERIFY(r.err.contains(QLatin1String("<Receiving  Program>")));
     QVERIFY(sim.waitForDisplay(QStringLiteral("Program 5 Stored")));
 
     QProcess upload;
-    prepare(upload, {"upload", "--model", "kvt33", "--port", sim.device()});
+    prepare(upload, {"upload", "--model", "kvt33", "--port", port});
     upload.start();
     QVERIFY(sim.waitForHost());
     // A line with a mistake is not pressed, and the keys after it still get there.

@@ -1,6 +1,7 @@
 #include "editor/EditorController.h"
 #include "kvt7/Kvt7Window.h"
 #include "link/SerialLink.h"
+#include "support/DeviceServer.h"
 #include "support/SimWindowRig.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@ class TestE2eKvt7 : public QObject {
 private Q_SLOTS:
     void commandsAndTransfersReachTheController();
     void vanishingDeviceIsReportedOnceAndReopened();
+    void deviceServerDropIsToldAndReconnected();
 };
 
 void TestE2eKvt7::commandsAndTransfersReachTheController()
@@ -100,6 +102,48 @@ void TestE2eKvt7::vanishingDeviceIsReportedOnceAndReopened()
     QTRY_VERIFY_WITH_TIMEOUT(
         rig.find<QLabel>("lblresponse")->text().contains(QStringLiteral("POS=")), slowMachineMs);
     QCOMPARE(op.messages.size(), 2);
+}
+
+// Through ser2net, a real serial device server, on loopback.
+void TestE2eKvt7::deviceServerDropIsToldAndReconnected()
+{
+    kvt::test::SimProcess sim({"--model", "kvt7", "--no-banner"});
+    QVERIFY2(sim.started(), qPrintable(sim.errorText()));
+    kvt::test::DeviceServer server(sim.device());
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    kvt::test::ScriptedOperator op;
+    Timings timings;
+    timings.deviceWatch = 50ms;
+    const auto window = kvt::test::openWindowOn(QStringLiteral("kvt7"), server.url(), op, timings);
+    QVERIFY(sim.waitForHost());
+    auto* portLabel = window->findChild<QLabel*>(QStringLiteral("lblport"));
+    QCOMPARE(portLabel->text(), "COM1 " + server.url() + ": open, 9600,N,8,1");
+    window->findChild<QAction*>(QStringLiteral("mnutraffic"))->trigger();
+    QCOMPARE(window->findChild<QWidget*>(QStringLiteral("frmtraffic"))->windowTitle(),
+             "Traffic Log - COM1 " + server.url());
+
+    auto* kvt7 = static_cast<Kvt7Window*>(window.get());
+    kvt7->activateEditor();
+    QString text = QStringLiteral("M31,2\r\n");
+    for (int i = 0; i < 60; ++i)
+        text += QStringLiteral("G00,+%1\r\n").arg(1000 + i);
+    window->findChild<QPlainTextEdit*>(QStringLiteral("txteditor"))->setPlainText(text);
+    window->findChild<QAction*>(QStringLiteral("mnudownload"))->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return sim.receivedBytes().contains("G00,+1001\r"); },
+                            slowMachineMs));
+    server.stop();
+    QVERIFY(QTest::qWaitFor([&] { return !window->transferRunning(); }, slowMachineMs));
+    QVERIFY2(op.messages.size() >= 2, "no failure box");
+    QVERIFY2(op.messages.last().text.contains("closed the connection"),
+             qPrintable(op.messages.last().text));
+
+    const QByteArray cut = sim.receivedBytes();
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(sim.waitForHost());
+    QTRY_COMPARE_WITH_TIMEOUT(portLabel->text(),
+                              "COM1 " + server.url() + ": back and open again, 9600,N,8,1",
+                              slowMachineMs);
+    QCOMPARE(sim.receivedBytes(), cut); // the cut transfer stays stopped
 }
 
 QTEST_MAIN(TestE2eKvt7)
