@@ -68,7 +68,8 @@ bool NetworkLine::open(const NetworkAddress& address)
     m_replies.clear();
     m_said.clear();
     m_serverRefusedSettings = false;
-    m_inEffectKnown = false;
+    m_inEffect.reset();
+    m_taken.reset();
     m_socket.connectToHost(address.host, address.port);
     if (!m_socket.waitForConnected(int(connectLimit.count()))) {
         const QString reason =
@@ -103,8 +104,11 @@ void NetworkLine::close()
 
 bool NetworkLine::apply(const LineSettings& wanted, Handshaking handshaking)
 {
-    if (!speaksTelnet() || !m_open)
+    // Asked again for what it took on this connection, a server would only
+    // hold the port up for another round trip.
+    if (!speaksTelnet() || !m_open || m_taken == std::pair{wanted, handshaking})
         return true;
+    m_taken.reset();
     const quint8 control =
         handshaking == Handshaking::RtsCts ? rfc2217::controlHardwareFlow : rfc2217::controlNoFlow;
     const std::pair<quint8, QByteArray> asks[] = {
@@ -148,13 +152,14 @@ bool NetworkLine::apply(const LineSettings& wanted, Handshaking handshaking)
     inEffect.stopBits = LineSettings::StopBits(
         indexOf(stopCodes, reply(rfc2217::setStopSize), int(wanted.stopBits)));
     m_inEffect = inEffect;
-    m_inEffectKnown = true;
     QStringList refused = refusedParts(wanted, inEffect);
     if (reply(rfc2217::setControl) != QByteArray(1, char(control)))
         refused.prepend(handshaking == Handshaking::RtsCts ? QStringLiteral("RTS/CTS handshaking")
                                                            : QStringLiteral("no handshaking"));
-    if (refused.isEmpty())
+    if (refused.isEmpty()) {
+        m_taken = {wanted, handshaking};
         return true;
+    }
     m_error = refusedSettingsText(m_address.toString(), refused, inEffect);
     return false;
 }
@@ -165,7 +170,7 @@ QString NetworkLine::settingsInEffect() const
         return {};
     if (!speaksTelnet())
         return QStringLiteral("line settings as set on the server");
-    return m_inEffectKnown ? m_inEffect.toString() : QString();
+    return m_inEffect ? m_inEffect->toString() : QString();
 }
 
 bool NetworkLine::awaitReplies(const QList<quint8>& codes)
@@ -179,10 +184,9 @@ bool NetworkLine::awaitReplies(const QList<quint8>& codes)
     // in the middle of a settings change: the reader hears of it afterwards.
     m_awaitingReplies = true;
     while (!allThere() && !m_serverRefusedSettings && m_open) {
+        // The socket's readyRead, emitted inside the wait, takes the replies in.
         if (!m_socket.waitForReadyRead(int(deadline.remainingTime())))
             break;
-        if (takeIn())
-            tellInputLater();
     }
     m_awaitingReplies = false;
     return allThere();

@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 
 #include <chrono>
+#include <optional>
+#include <utility>
 
 namespace kvt {
 
@@ -81,8 +83,9 @@ private:
     bool m_open = false;
     bool m_serverRefusedSettings = false;
     bool m_awaitingReplies = false;
-    LineSettings m_inEffect;
-    bool m_inEffectKnown = false;
+    // What the server reports it set; and the request it last took whole.
+    std::optional<LineSettings> m_inEffect;
+    std::optional<std::pair<LineSettings, Handshaking>> m_taken;
     QString m_error;
 };
 
